@@ -1,1 +1,3 @@
-int main() { return 0; }
+#include "standin/command.h"
+
+int main(int argc, char **argv) { return standin::spindleMain(argc, argv); }

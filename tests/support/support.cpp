@@ -28,3 +28,60 @@ std::string makeTempDir() {
 }
 
 } // namespace testsupport
+
+// ---- module support --------------------------------------------------------
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "support/module.h"
+
+namespace testsupport {
+
+FreshModule::FreshModule() {
+    static int serial = 0;
+    const std::string folder = makeTempDir();
+    path = folder + "/Spindle-" + std::to_string(++serial) + ".p";
+    std::filesystem::copy_file(SPINDLE_MODULE_PATH, path);
+    standin::loadModule(path, module, reason);
+}
+
+FreshModule::~FreshModule() {
+    standin::unloadModule(module);
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(path).parent_path(), ignored);
+}
+
+standin::Mesh curveMesh(const std::vector<std::array<double, 3>> &points, const std::vector<TestCurve> &curves) {
+    standin::Mesh mesh;
+    mesh.format = "test";
+    standin::MeshLayer layer;
+    layer.number = 1;
+    layer.points = points;
+    for (const TestCurve &curve : curves) {
+        standin::MeshPolygon polygon;
+        polygon.type = HOST_POLY_CURVE;
+        polygon.startControl = curve.startControl;
+        polygon.points = curve.points;
+        uint32_t surface = 0;
+        while (surface < mesh.surfaces.size() && mesh.surfaces[surface] != curve.surface)
+            ++surface;
+        if (surface == mesh.surfaces.size())
+            mesh.surfaces.push_back(curve.surface);
+        polygon.surface = surface;
+        layer.polygons.push_back(polygon);
+    }
+    mesh.layers.push_back(layer);
+    return mesh;
+}
+
+std::vector<std::string> linesStartingWith(const std::vector<std::string> &transcript, const std::string &prefix) {
+    std::vector<std::string> found;
+    for (const std::string &line : transcript)
+        if (line.rfind(prefix, 0) == 0)
+            found.push_back(line);
+    return found;
+}
+
+} // namespace testsupport

@@ -1,0 +1,63 @@
+// The `spindle` command: its command line and one run of the module on a
+// model file.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "standin/host.h"
+
+namespace standin {
+
+// Exit statuses of the command.
+enum ExitStatus {
+    kExitWritten = 0,    // the scene file was written
+    kExitNoScene = 1,    // the run ended without a scene (a failure shown, or Cancel)
+    kExitUsage = 2,      // bad command line or unreadable model file
+    kExitModule = 3,     // the module could not be loaded or refused the run
+};
+
+struct CommandLine {
+    std::string model;
+    std::optional<std::string> scene;   // typed into "Scene File "; default MODEL with .lws
+    std::optional<std::string> object;  // typed into "Object File"
+    std::optional<int> boneColor;
+    std::optional<int> goalColor;
+    // The six switches, panel controls 4, 5, 6, 8, 9 and 10.
+    std::optional<bool> surfaceNames, activeBones, goalObjects, ngSuffix, goalBones, optimizeGoalParent;
+    bool cancel = false;
+    std::vector<int> layers;
+    std::vector<std::string> surfaces;
+    std::string module;                 // empty: the module beside the command
+    bool transcript = false;
+    bool help = false;
+    bool version = false;
+};
+
+// Parses the arguments after the command name.  On a bad command line
+// returns false with a one-line reason.
+bool parseCommandLine(const std::vector<std::string> &arguments, CommandLine &line, std::string &reason);
+
+// The panel edits a user makes for these options, in an order that lets
+// every given option take effect: "Create Goal object" turned on before the
+// goal controls are set, turned off after.
+std::vector<PanelEdit> panelEdits(const CommandLine &line);
+
+// MODEL with its extension replaced by ".lws".
+std::string defaultScenePath(const std::string &model);
+
+// The colour index of a name (any case), or -1.
+int colorIndex(const std::string &name);
+
+// The module built or installed with the command.
+std::string defaultModulePath();
+
+// The whole command: parses, reads the model, loads the module, runs it
+// once and returns the exit status.
+int spindleMain(int argc, char **argv);
+
+// The usage text printed by --help.
+extern const char *const kUsage;
+
+} // namespace standin
