@@ -1,0 +1,295 @@
+// The options panel as a user meets it, through the real module and the
+// stand-in's panel services; several runs share one loaded module where the
+// stored options matter.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "support/module.h"
+#include "support/support.h"
+
+using testing::ElementsAre;
+using testsupport::FreshModule;
+using testsupport::linesStartingWith;
+
+namespace {
+
+constexpr int kGoalObjects = 6;
+
+standin::PanelEdit setInteger(int control, int32_t value) { return {control, false, value, {}}; }
+standin::PanelEdit setText(int control, const std::string &text) { return {control, true, 0, text}; }
+
+// Two curves sharing a point: enough for a run to reach the scene file.
+const standin::Mesh &twoCurves() {
+    static const standin::Mesh mesh =
+        testsupport::curveMesh({{0, 0, 0}, {0, 1, 0}, {0, 2, 0}, {1, 2, 0}}, {{{0, 1, 2}, "Spine"}, {{1, 3}, "Arm"}});
+    return mesh;
+}
+
+const standin::Mesh &noCurves() {
+    static const standin::Mesh mesh = testsupport::curveMesh({{0, 0, 0}}, {});
+    return mesh;
+}
+
+class PanelRuns : public testing::Test {
+protected:
+    // One run with the given user answer; the host's record stays for checks.
+    standin::Host &run(std::vector<standin::PanelEdit> edits, bool cancel = false, const standin::Mesh *mesh = &noCurves()) {
+        standin::HostConfig config;
+        config.echoMessages = false;
+        config.edits = std::move(edits);
+        config.cancel = cancel;
+        config.mesh = mesh;
+        hosts.push_back(std::make_unique<standin::Host>(config));
+        result = hosts.back()->run(loaded.module);
+        return *hosts.back();
+    }
+
+    static std::vector<int32_t> shownIntegers(const standin::Host &host) {
+        std::vector<int32_t> values;
+        for (const standin::ControlState &control : host.panels.at(0)->shown)
+            values.push_back(control.integer);
+        return values;
+    }
+
+    static std::vector<bool> shownGhosting(const standin::Host &host) {
+        std::vector<bool> ghosted;
+        for (const standin::ControlState &control : host.panels.at(0)->shown)
+            ghosted.push_back(control.ghosted);
+        return ghosted;
+    }
+
+    FreshModule loaded;
+    std::vector<std::unique_ptr<standin::Host>> hosts;
+    int32_t result = -1;
+};
+
+TEST_F(PanelRuns, firstRunShowsTheTenControlsWithTheirDefaults) {
+    standin::Host &host = run({}, true);
+    ASSERT_EQ(host.panels.size(), 1u);
+    const standin::PanelState &panel = *host.panels[0];
+    EXPECT_EQ(panel.title, "Spindle ver 1.53i for LW[6]  by Vant");
+    ASSERT_EQ(panel.shown.size(), 10u);
+    const std::vector<std::string> colors = {"Blue", "Green", "Cyan", "Red", "Purple", "Yellow", "White"};
+    struct Expected {
+        const char *kind;
+        const char *label;
+        int32_t descKind;
+        int32_t width;
+    };
+    const Expected expected[] = {
+        {"FileControl", "Scene File ", 1, 64},
+        {"FileControl", "Object File", 1, 64},
+        {"PopupControl", "Bone color", 9, 80},
+        {"BoolControl", "Use surface name for Bone name", 8, 0},
+        {"BoolControl", "Activate Bone", 8, 0},
+        {"BoolControl", "Create Goal object (Name : \"<Bone name>_Goal\")", 8, 0},
+        {"PopupControl", "Goal color", 9, 80},
+        {"BoolControl", "Don't create goal if surface name has \"_NG\" suffix", 8, 0},
+        {"BoolControl", "Create 'Goal bone'", 8, 0},
+        {"BoolControl", "Optimize goal's parent", 8, 0},
+    };
+    for (size_t i = 0; i < 10; ++i) {
+        const standin::ControlState &control = panel.shown[i];
+        EXPECT_EQ(control.kind, expected[i].kind) << i;
+        EXPECT_EQ(control.label, expected[i].label) << i;
+        EXPECT_EQ(control.descKind, expected[i].descKind) << i;
+        EXPECT_EQ(control.width, expected[i].width) << i;
+        EXPECT_EQ(control.items, expected[i].descKind == 9 ? colors : std::vector<std::string>{}) << i;
+    }
+    EXPECT_EQ(panel.shown[0].text, "");
+    EXPECT_EQ(panel.shown[1].text, "");
+    EXPECT_THAT(shownIntegers(host), ElementsAre(0, 0, 1, 1, 1, 1, 3, 1, 1, 0));
+    EXPECT_THAT(shownGhosting(host), ElementsAre(false, false, false, false, false, false, false, false, false, false));
+    EXPECT_TRUE(linesStartingWith(host.transcript, "control 10 draw").empty());
+    // The event function is registered on control 6 alone: user data first.
+    EXPECT_THAT(linesStartingWith(host.transcript, "control 6 set event"),
+                ElementsAre("control 6 set eventData pointer null", "control 6 set event pointer set"));
+    EXPECT_EQ(panel.controls[5].eventData, nullptr);
+    EXPECT_NE(panel.controls[5].event, nullptr);
+    // The global function reaches the panel services before the first control.
+    EXPECT_TRUE(linesStartingWith(host.transcript, "panels.addControl \"FileControl\" \"Scene File \" string width 64 (no").empty());
+}
+
+TEST_F(PanelRuns, storedGoalObjectOffShowsTheGoalControlsGhostedInDrawingOrder) {
+    run({setInteger(kGoalObjects, 0)});
+    standin::Host &second = run({}, true);
+    EXPECT_THAT(linesStartingWith(second.transcript, "control"),
+                testing::IsSupersetOf({"control 10 draw 2", "control 7 draw 2", "control 8 draw 2", "control 9 draw 2"}));
+    std::vector<std::string> draws = linesStartingWith(second.transcript, "control 10 draw");
+    const auto &lines = second.transcript;
+    const auto firstDraw = std::find(lines.begin(), lines.end(), "control 10 draw 2");
+    ASSERT_NE(firstDraw, lines.end());
+    EXPECT_THAT(std::vector<std::string>(firstDraw, firstDraw + 4),
+                ElementsAre("control 10 draw 2", "control 7 draw 2", "control 8 draw 2", "control 9 draw 2"));
+    EXPECT_LT(firstDraw - lines.begin(), std::find(lines.begin(), lines.end(), "panels.open 7") - lines.begin());
+    EXPECT_THAT(shownGhosting(second), ElementsAre(false, false, false, false, false, false, true, true, true, true));
+    EXPECT_EQ(shownIntegers(second)[5], 0);
+}
+
+TEST_F(PanelRuns, clearingAndSettingGoalObjectGhostsAndRestoresTheGoalControls) {
+    standin::Host &host = run({setInteger(kGoalObjects, 0), setInteger(kGoalObjects, 1)}, true);
+    const auto &lines = host.transcript;
+    const auto cleared = std::find(lines.begin(), lines.end(), "user: control 6 = 0");
+    ASSERT_NE(cleared, lines.end());
+    EXPECT_THAT(std::vector<std::string>(cleared, cleared + 12),
+                ElementsAre("user: control 6 = 0", "event control 6", "control 6 get value -> 0", "control 10 draw 2",
+                            "control 7 draw 2", "control 8 draw 2", "control 9 draw 2", "user: control 6 = 1",
+                            "event control 6", "control 6 get value -> 1", "control 10 draw 1", "control 7 draw 1"));
+    const standin::PanelState &panel = *host.panels[0];
+    for (int control : {7, 8, 9, 10})
+        EXPECT_FALSE(panel.controls[static_cast<size_t>(control - 1)].ghosted) << control;
+}
+
+TEST_F(PanelRuns, panelIsCentredWithTruncatingDivision) {
+    struct Case {
+        int32_t screenWidth, screenHeight;
+    };
+    for (Case screen : {Case{1281, 1025}, Case{1280, 1024}, Case{101, 51}, Case{0, 0}}) {
+        standin::HostConfig config;
+        config.echoMessages = false;
+        config.cancel = true;
+        config.metrics.width = screen.screenWidth;
+        config.metrics.height = screen.screenHeight;
+        standin::Host host(config);
+        host.run(loaded.module);
+        int32_t width = 0, height = 0;
+        for (const std::string &line : host.transcript) {
+            std::sscanf(line.c_str(), "panels.get width -> %d", &width);
+            std::sscanf(line.c_str(), "panels.get height -> %d", &height);
+        }
+        ASSERT_GT(width, 0);
+        ASSERT_GT(height, 0);
+        const int32_t left = (screen.screenWidth - width) / 2;
+        const int32_t top = (screen.screenHeight - height) / 2;
+        EXPECT_THAT(linesStartingWith(host.transcript, "panels.set"),
+                    ElementsAre("panels.set left " + std::to_string(left), "panels.set top " + std::to_string(top)));
+        EXPECT_EQ(host.panels[0]->left, left);
+        EXPECT_EQ(host.panels[0]->top, top);
+    }
+    // The panel is wider than 101 pixels and higher than 51: negative, odd
+    // differences, truncated toward zero.
+    standin::HostConfig config;
+    config.echoMessages = false;
+    config.cancel = true;
+    config.metrics.width = 101;
+    config.metrics.height = 51;
+    standin::Host host(config);
+    host.run(loaded.module);
+    EXPECT_LT(host.panels[0]->left, 0);
+    EXPECT_LT(host.panels[0]->top, 0);
+}
+
+TEST_F(PanelRuns, loadsPathsWithTheirLengthsThenIntegersInItsOrderAndReadsBackInTheSameOrder) {
+    const std::string scene = testsupport::makeTempDir() + "/first.lws";
+    run({setText(1, scene), setText(2, "obj.lwo")}, false, &twoCurves());
+    standin::Host &host = run({}, false, &noCurves());
+    EXPECT_THAT(linesStartingWith(host.transcript, "control 1 set value"),
+                ElementsAre("control 1 set value text \"" + scene + "\" length " + std::to_string(scene.size())));
+    EXPECT_THAT(linesStartingWith(host.transcript, "control 2 set value"),
+                ElementsAre("control 2 set value text \"obj.lwo\" length 7"));
+    std::vector<std::string> loads, reads;
+    for (const std::string &line : host.transcript) {
+        const size_t space = line.find(' ', 8);
+        if (line.rfind("control ", 0) != 0 || space == std::string::npos)
+            continue;
+        const std::string number = line.substr(8, space - 8);
+        if (line.compare(space, 19, " set value integer ") == 0)
+            loads.push_back(number);
+        if (line.compare(space, 14, " get value -> ") == 0)
+            reads.push_back(number);
+    }
+    EXPECT_THAT(loads, ElementsAre("3", "7", "5", "6", "10", "8", "9", "4"));
+    EXPECT_THAT(reads, ElementsAre("3", "7", "5", "6", "10", "8", "9", "4"));
+    // The text loads come before every integer load.
+    const auto &lines = host.transcript;
+    EXPECT_LT(std::find(lines.begin(), lines.end(), "control 2 set value text \"obj.lwo\" length 7"),
+              std::find(lines.begin(), lines.end(), "control 3 set value integer 1"));
+}
+
+TEST_F(PanelRuns, cancelStoresNothingAndEndsQuietly) {
+    standin::Host &cancelled =
+        run({setInteger(3, 5), setInteger(kGoalObjects, 0), setText(1, "new.lws"), setText(2, "new.lwo")}, true, &twoCurves());
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(cancelled.messages.empty());
+    EXPECT_EQ(cancelled.meshEditsBegun, 0);
+    EXPECT_TRUE(linesStartingWith(cancelled.transcript, "context.editBegin").empty());
+    EXPECT_TRUE(cancelled.panels[0]->destroyed);
+    standin::Host &next = run({}, true);
+    EXPECT_THAT(shownIntegers(next), ElementsAre(0, 0, 1, 1, 1, 1, 3, 1, 1, 0));
+    EXPECT_EQ(next.panels[0]->shown[0].text, "");
+    EXPECT_EQ(next.panels[0]->shown[1].text, "");
+}
+
+TEST_F(PanelRuns, okStoresSwitchesButPathsOnlyWhereTheRunReadsThem) {
+    standin::Host &first = run({setInteger(5, 0), setText(1, "typed.lws"), setText(2, "typed.lwo")});
+    ASSERT_EQ(first.messages.size(), 1u);
+    EXPECT_EQ(first.messages[0].text, "Thare are no curve.");
+    standin::Host &next = run({}, true);
+    EXPECT_EQ(shownIntegers(next)[4], 0);
+    EXPECT_EQ(next.panels[0]->shown[0].text, "");
+    EXPECT_EQ(next.panels[0]->shown[1].text, "");
+}
+
+TEST_F(PanelRuns, unopenableSceneStoresTheSceneButNotTheObjectPath) {
+    const std::string missingFolder = testsupport::makeTempDir() + "/no/such/folder/out.lws";
+    standin::Host &first = run({setText(1, missingFolder), setText(2, "typed.lwo")}, false, &twoCurves());
+    ASSERT_EQ(first.messages.size(), 1u);
+    EXPECT_EQ(first.messages[0].text, "Can't open \"" + missingFolder + "\". ");
+    standin::Host &next = run({}, true);
+    EXPECT_EQ(next.panels[0]->shown[0].text, missingFolder);
+    EXPECT_EQ(next.panels[0]->shown[1].text, "");
+}
+
+TEST_F(PanelRuns, goalControlChangedThenGhostedKeepsAndStoresItsValue) {
+    standin::Host &first = run({setInteger(7, 5), setInteger(kGoalObjects, 0)});
+    EXPECT_TRUE(first.panels[0]->controls[6].ghosted);
+    EXPECT_EQ(first.panels[0]->controls[6].integer, 5);
+    standin::Host &next = run({}, true);
+    EXPECT_EQ(shownIntegers(next)[6], 5);
+    EXPECT_EQ(shownIntegers(next)[5], 0);
+}
+
+TEST_F(PanelRuns, refusedPanelIsCouldntCreateDialogAndNothingToDestroy) {
+    standin::HostConfig config;
+    config.echoMessages = false;
+    config.refusePanel = true;
+    standin::Host host(config);
+    EXPECT_EQ(host.run(loaded.module), 0);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Couldn't create dialog!");
+    EXPECT_TRUE(linesStartingWith(host.transcript, "panels.destroy").empty());
+    EXPECT_TRUE(linesStartingWith(host.transcript, "panels.addControl").empty());
+}
+
+TEST_F(PanelRuns, panelIsDestroyedOnceOnEveryWayOut) {
+    const std::string folder = testsupport::makeTempDir();
+    struct WayOut {
+        const char *name;
+        std::vector<standin::PanelEdit> edits;
+        bool cancel;
+        const standin::Mesh *mesh;
+    };
+    const WayOut ways[] = {
+        {"cancel", {}, true, &twoCurves()},
+        {"no curve", {}, false, &noCurves()},
+        {"scene not opened", {setText(1, "")}, false, &twoCurves()},
+        {"scene written", {setText(1, folder + "/out.lws")}, false, &twoCurves()},
+    };
+    for (const WayOut &way : ways) {
+        standin::Host &host = run(way.edits, way.cancel, way.mesh);
+        EXPECT_EQ(result, 0) << way.name;
+        EXPECT_TRUE(host.panels.at(0)->destroyed) << way.name;
+        EXPECT_EQ(linesStartingWith(host.transcript, "panels.destroy").size(), 1u) << way.name;
+        EXPECT_EQ(host.transcript.end()[-2], "panels.destroy") << way.name;
+    }
+    standin::HostConfig config;
+    config.echoMessages = false;
+    config.refuseMeshEdit = true;
+    standin::Host refused(config);
+    EXPECT_EQ(refused.run(loaded.module), 2);
+    EXPECT_TRUE(refused.panels.at(0)->destroyed);
+}
+
+} // namespace
