@@ -140,6 +140,13 @@ bool parseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
             continue;
         }
         std::string text;
+        const bool takesValue = argument == "-o" || argument == "--scene" || argument == "--object" ||
+                                argument == "--bone-color" || argument == "--goal-color" || argument == "--layer" ||
+                                argument == "--surface" || argument == "--module";
+        if (attached && !takesValue) {
+            reason = "option " + argument + " takes no value";
+            return false;
+        }
         if (argument == "-h" || argument == "--help") {
             line.help = true;
         } else if (argument == "--version") {
@@ -196,10 +203,6 @@ bool parseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
             }
             if (!known) {
                 reason = "unknown option '" + argument + "'";
-                return false;
-            }
-            if (attached) {
-                reason = "option " + argument + " takes no value";
                 return false;
             }
         }

@@ -38,3 +38,17 @@ standin::Mesh curveMesh(const std::vector<std::array<double, 3>> &points, const 
 std::vector<std::string> linesStartingWith(const std::vector<std::string> &transcript, const std::string &prefix);
 
 } // namespace testsupport
+
+namespace testsupport {
+
+// What a run of the spindle command printed and answered.
+struct CommandRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the built spindle command with these arguments (no shell involved).
+CommandRun runSpindle(const std::vector<std::string> &arguments);
+
+} // namespace testsupport

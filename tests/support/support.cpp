@@ -85,3 +85,37 @@ std::vector<std::string> linesStartingWith(const std::vector<std::string> &trans
 }
 
 } // namespace testsupport
+
+#include <sys/wait.h>
+
+namespace testsupport {
+
+CommandRun runSpindle(const std::vector<std::string> &arguments) {
+    CommandRun run;
+    const std::string folder = makeTempDir();
+    const std::string outPath = folder + "/out", errPath = folder + "/err";
+    const pid_t child = fork();
+    if (child == 0) {
+        std::freopen(outPath.c_str(), "w", stdout);
+        std::freopen(errPath.c_str(), "w", stderr);
+        std::vector<char *> argv;
+        std::string command = SPINDLE_COMMAND_PATH;
+        argv.push_back(command.data());
+        std::vector<std::string> copies = arguments;
+        for (std::string &argument : copies)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        execv(command.c_str(), argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.out = readFile(outPath);
+    run.err = readFile(errPath);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    return run;
+}
+
+} // namespace testsupport

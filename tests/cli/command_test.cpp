@@ -1,0 +1,204 @@
+// The spindle command: its options as a user's panel edits, its output
+// lines and its exit statuses.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "standin/command.h"
+#include "support/module.h"
+#include "support/support.h"
+
+using testing::ElementsAre;
+using testing::HasSubstr;
+using testing::StartsWith;
+
+namespace {
+
+std::string describe(const standin::PanelEdit &edit) {
+    return std::to_string(edit.control) + "=" + (edit.isText ? "\"" + edit.text + "\"" : std::to_string(edit.integer));
+}
+
+std::vector<std::string> editsFor(const std::vector<std::string> &arguments) {
+    standin::CommandLine line;
+    std::string reason;
+    EXPECT_TRUE(standin::parseCommandLine(arguments, line, reason)) << reason;
+    std::vector<std::string> edits;
+    for (const standin::PanelEdit &edit : standin::panelEdits(line))
+        edits.push_back(describe(edit));
+    return edits;
+}
+
+std::string refusalOf(const std::vector<std::string> &arguments) {
+    standin::CommandLine line;
+    std::string reason;
+    EXPECT_FALSE(standin::parseCommandLine(arguments, line, reason));
+    return reason;
+}
+
+TEST(CommandLine, everyPanelOptionBecomesTheUsersEdit) {
+    EXPECT_THAT(editsFor({"rig.lwo"}), ElementsAre("1=\"rig.lws\""));
+    EXPECT_THAT(editsFor({"-o", "out/scene.lws", "--object", "C:\\obj\\a b.lwo", "--bone-color", "cYaN", "--goal-color=WHITE",
+                          "--no-surface-names", "--active-bones", "--ng-suffix", "--no-goal-bones",
+                          "--optimize-goal-parent", "rig.lwo"}),
+                ElementsAre("1=\"out/scene.lws\"", "2=\"C:\\obj\\a b.lwo\"", "3=2", "4=0", "5=1", "7=6", "8=1", "9=0",
+                            "10=1"));
+    EXPECT_THAT(editsFor({"--scene", "", "--no-active-bones", "--surface-names", "--no-ng-suffix", "--goal-bones",
+                          "--no-optimize-goal-parent", "m.obj"}),
+                ElementsAre("1=\"\"", "4=1", "5=0", "8=0", "9=1", "10=0"));
+}
+
+TEST(CommandLine, goalObjectsTurnOnBeforeAndOffAfterTheGoalControls) {
+    EXPECT_THAT(editsFor({"--goal-color", "blue", "--goal-objects", "m.obj"}), ElementsAre("1=\"m.lws\"", "6=1", "7=0"));
+    EXPECT_THAT(editsFor({"--no-goal-objects", "--goal-color", "blue", "m.obj"}), ElementsAre("1=\"m.lws\"", "7=0", "6=0"));
+}
+
+TEST(CommandLine, defaultSceneReplacesTheModelsExtension) {
+    EXPECT_EQ(standin::defaultScenePath("dir/model.lwo"), "dir/model.lws");
+    EXPECT_EQ(standin::defaultScenePath("model"), "model.lws");
+    EXPECT_EQ(standin::defaultScenePath("dir.v2/model"), "dir.v2/model.lws");
+    EXPECT_EQ(standin::defaultScenePath("a.b.obj"), "a.b.lws");
+    EXPECT_EQ(standin::defaultScenePath(".hidden"), ".hidden.lws");
+}
+
+TEST(CommandLine, meshAndOtherOptions) {
+    standin::CommandLine line;
+    std::string reason;
+    ASSERT_TRUE(standin::parseCommandLine({"--layer", "2", "--layer=5", "--surface", "Arm", "--surface", "Leg", "--module",
+                                           "/x/Spindle.p", "--transcript", "--cancel", "--", "-odd.lwo"},
+                                          line, reason));
+    EXPECT_THAT(line.layers, ElementsAre(2, 5));
+    EXPECT_THAT(line.surfaces, ElementsAre("Arm", "Leg"));
+    EXPECT_EQ(line.module, "/x/Spindle.p");
+    EXPECT_TRUE(line.transcript);
+    EXPECT_TRUE(line.cancel);
+    EXPECT_EQ(line.model, "-odd.lwo");
+}
+
+TEST(CommandLine, refusesBadCommandLines) {
+    EXPECT_EQ(refusalOf({"--frobnicate", "m.obj"}), "unknown option '--frobnicate'");
+    EXPECT_EQ(refusalOf({"m.obj", "--scene"}), "option --scene needs a value");
+    EXPECT_EQ(refusalOf({"--bone-color", "Mauve", "m.obj"}),
+              "unknown colour 'Mauve' for --bone-color (Blue, Green, Cyan, Red, Purple, Yellow or White)");
+    EXPECT_EQ(refusalOf({"--layer", "0", "m.obj"}), "bad layer number '0' (layers are numbered from 1)");
+    EXPECT_EQ(refusalOf({"--layer", "x", "m.obj"}), "bad layer number 'x' (layers are numbered from 1)");
+    EXPECT_EQ(refusalOf({}), "no model file given (see spindle --help)");
+    EXPECT_EQ(refusalOf({"a.obj", "b.obj"}), "more than one model file given ('a.obj' and 'b.obj')");
+    EXPECT_EQ(refusalOf({"--cancel=yes", "a.obj"}), "option --cancel takes no value");
+}
+
+// ---- the command as a whole ---------------------------------------------------
+
+class Command : public testing::Test {
+protected:
+    void SetUp() override { folder = testsupport::makeTempDir(); }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+
+    std::string model(const std::string &name, const std::string &text) {
+        const std::string path = folder + "/" + name;
+        testsupport::writeFile(path, text);
+        return path;
+    }
+
+    // Two curves: a spine of three points and an arm from its middle.
+    std::string rig() {
+        return model("rig.obj", "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 1 1 0\nusemtl Spine\nl 1 2 3\nusemtl Arm\nl 2 4\n");
+    }
+
+    std::string folder;
+};
+
+TEST_F(Command, helpAndVersion) {
+    const testsupport::CommandRun help = testsupport::runSpindle({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out, standin::kUsage);
+    EXPECT_EQ(help.err, "");
+    const testsupport::CommandRun version = testsupport::runSpindle({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_THAT(version.out, StartsWith("spindle "));
+}
+
+TEST_F(Command, badCommandLineIsOneLineAndTwo) {
+    const testsupport::CommandRun run = testsupport::runSpindle({"--nonsense", rig()});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "spindle: unknown option '--nonsense'\n");
+    EXPECT_EQ(run.out, "");
+}
+
+TEST_F(Command, missingLayerIsABadCommandLine) {
+    const std::string path = rig();
+    const testsupport::CommandRun run = testsupport::runSpindle({"--layer", "3", path});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "spindle: " + path + " has no layer 3\n");
+    EXPECT_FALSE(std::filesystem::exists(folder + "/rig.lws"));
+}
+
+TEST_F(Command, unreadableModelIsTwoAndTouchesNoScene) {
+    const std::string path = model("empty.lwo", "");
+    testsupport::writeFile(folder + "/empty.lws", "old scene");
+    const testsupport::CommandRun run = testsupport::runSpindle({path});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_THAT(run.err, StartsWith("spindle: " + path + ": "));
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
+    EXPECT_EQ(testsupport::readFile(folder + "/empty.lws"), "old scene");
+    const testsupport::CommandRun missing = testsupport::runSpindle({folder + "/nothing.obj"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_THAT(missing.err, StartsWith("spindle: " + folder + "/nothing.obj: "));
+}
+
+TEST_F(Command, moduleThatCannotBeLoadedIsThree) {
+    const std::string notModule = model("fake.p", "text");
+    const testsupport::CommandRun run = testsupport::runSpindle({"--module", notModule, rig()});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_THAT(run.err, StartsWith("spindle: " + notModule + ": not a loadable module ("));
+    const testsupport::CommandRun noServer =
+        testsupport::runSpindle({"--module", SPINDLE_BAD_MODULE_DIR "/bad_module_3.p", rig()});
+    EXPECT_EQ(noServer.status, 3);
+    EXPECT_EQ(noServer.err, "spindle: " SPINDLE_BAD_MODULE_DIR "/bad_module_3.p: no CommandSequence server \"Vant_Spindle\" in the module\n");
+}
+
+TEST_F(Command, writesTheSceneBesideTheModelByDefault) {
+    const testsupport::CommandRun run = testsupport::runSpindle({rig()});
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, "Scene file created.\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_THAT(testsupport::readFile(folder + "/rig.lws"), StartsWith("LWSC\r\n3\r\n"));
+}
+
+TEST_F(Command, cancelAndFailuresEndWithoutAScene) {
+    const testsupport::CommandRun cancelled = testsupport::runSpindle({"--cancel", rig()});
+    EXPECT_EQ(cancelled.status, 1);
+    EXPECT_EQ(cancelled.out, "");
+    EXPECT_EQ(cancelled.err, "");
+    EXPECT_FALSE(std::filesystem::exists(folder + "/rig.lws"));
+
+    const testsupport::CommandRun noCurves = testsupport::runSpindle({model("faces.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n")});
+    EXPECT_EQ(noCurves.status, 1);
+    EXPECT_EQ(noCurves.err, "Thare are no curve.\n");
+
+    const testsupport::CommandRun unopenable = testsupport::runSpindle({"--scene", "", rig()});
+    EXPECT_EQ(unopenable.status, 1);
+    EXPECT_EQ(unopenable.err, "Can't open \"\". \n");
+}
+
+TEST_F(Command, surfaceSelectionAndLayers) {
+    const std::string path = rig();
+    const testsupport::CommandRun unselected = testsupport::runSpindle({"--surface", "Nothing", path});
+    EXPECT_EQ(unselected.err, "Thare are no curve.\n");
+    const testsupport::CommandRun arm = testsupport::runSpindle({"--surface", "Arm", "--layer", "1", "--no-goal-objects", path});
+    EXPECT_EQ(arm.status, 0);
+    const std::string scene = testsupport::readFile(folder + "/rig.lws");
+    EXPECT_THAT(scene, HasSubstr("BoneName Arm\r\n"));
+    EXPECT_THAT(scene, testing::Not(HasSubstr("BoneName Spine\r\n")));
+}
+
+TEST_F(Command, transcriptGoesToStandardError) {
+    const testsupport::CommandRun run = testsupport::runSpindle({"--transcript", "--cancel", rig()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("global \"Info Messages\" 0 -> service\n"));
+    EXPECT_THAT(run.err, HasSubstr("panels.open 7\nuser: control 1 = \"" + folder + "/rig.lws\"\n"));
+    EXPECT_THAT(run.err, HasSubstr("user: Cancel\n"));
+    EXPECT_EQ(run.out, "");
+}
+
+} // namespace
