@@ -1,0 +1,190 @@
+// Reader for Wavefront OBJ text: `v` points, `f` faces, `l` lines as curve
+// polygons, `usemtl` as the surface of the elements after it.
+//
+// Written by hand rather than on a general OBJ library: such libraries
+// triangulate or regroup faces and do not keep the material of each `l`
+// element, and the polygon order and every point's identity must stay
+// exactly as in the file.
+#include "standin/mesh_formats.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <string_view>
+#include <unordered_map>
+
+namespace standin {
+namespace {
+
+constexpr uint32_t kFace = 0x46414345u; // 'FACE'
+constexpr uint32_t kCurve = 0x43555256u; // 'CURV'
+
+// Statements that are OBJ but carry nothing this reader keeps.
+constexpr std::string_view kIgnored[] = {
+    "vt", "vn", "vp", "p", "o", "g", "s", "mg", "mtllib", "usemap", "maplib",
+    "cstype", "deg", "bmat", "step", "curv", "curv2", "surf", "parm", "trim",
+    "hole", "scrv", "sp", "end", "con", "bevel", "c_interp", "d_interp", "lod",
+    "shadow_obj", "trace_obj", "ctech", "stech", "call", "csh"};
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && isSpace(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isSpace(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// Splits off the next whitespace-separated token; empty at the end.
+std::string_view token(std::string_view &rest) {
+    rest = trim(rest);
+    size_t n = 0;
+    while (n < rest.size() && !isSpace(rest[n]))
+        ++n;
+    std::string_view t = rest.substr(0, n);
+    rest.remove_prefix(n);
+    return t;
+}
+
+bool known(std::string_view keyword) {
+    if (keyword == "v" || keyword == "f" || keyword == "l" || keyword == "usemtl")
+        return true;
+    for (std::string_view k : kIgnored)
+        if (k == keyword)
+            return true;
+    return false;
+}
+
+// The next line of the text from `pos`, without its end of line.
+std::string_view nextLine(const uint8_t *data, size_t size, size_t &pos) {
+    const char *start = reinterpret_cast<const char *>(data) + pos;
+    size_t left = size - pos;
+    const void *eol = std::memchr(start, '\n', left);
+    size_t n = eol ? size_t(static_cast<const char *>(eol) - start) : left;
+    pos += eol ? n + 1 : n;
+    return std::string_view(start, n);
+}
+
+struct ObjReader {
+    Mesh &mesh;
+    std::string &reason;
+    ObjReader(Mesh &m, std::string &r) : mesh(m), reason(r) {}
+
+    size_t line = 0;
+    std::unordered_map<std::string, uint32_t> surfaces;
+    uint32_t surface = 0;
+    bool surfaceSet = false;
+
+    bool fail(const std::string &what) {
+        reason = "line " + std::to_string(line) + ": " + what;
+        return false;
+    }
+
+    uint32_t surfaceIndex(const std::string &name) {
+        auto [it, added] = surfaces.emplace(name, uint32_t(mesh.surfaces.size()));
+        if (added)
+            mesh.surfaces.push_back(name);
+        return it->second;
+    }
+
+    bool point(std::string_view rest, MeshLayer &layer) {
+        std::array<double, 3> p;
+        for (double &v : p) {
+            std::string_view t = token(rest);
+            if (t.size() > 1 && t[0] == '+')
+                t.remove_prefix(1);
+            auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+            if (ec == std::errc::result_out_of_range)
+                return fail("non-finite coordinate");
+            if (t.empty() || ec != std::errc() || end != t.data() + t.size())
+                return fail("bad number");
+            if (!std::isfinite(v))
+                return fail("non-finite coordinate");
+        }
+        layer.points.push_back(p);
+        return true;
+    }
+
+    bool polygon(std::string_view rest, uint32_t type, MeshLayer &layer) {
+        if (layer.points.empty())
+            return fail("polygon before any points");
+        MeshPolygon poly;
+        poly.type = type;
+        if (!surfaceSet) {
+            surface = surfaceIndex("Default");
+            surfaceSet = true;
+        }
+        poly.surface = surface;
+        const long long count = static_cast<long long>(layer.points.size());
+        for (std::string_view t = token(rest); !t.empty(); t = token(rest)) {
+            long long index = 0;
+            auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), index);
+            if (ec != std::errc() || (end != t.data() + t.size() && *end != '/'))
+                return fail("bad index");
+            if (index == 0)
+                return fail("index 0 is not a point");
+            if (index > count || index < -count)
+                return fail("index " + std::to_string(index) + " past the " +
+                            std::to_string(count) + " points");
+            poly.points.push_back(uint32_t(index > 0 ? index - 1 : count + index));
+        }
+        if (poly.points.empty())
+            return fail("polygon with no points");
+        layer.polygons.push_back(std::move(poly));
+        return true;
+    }
+
+    bool read(const uint8_t *data, size_t size) {
+        mesh.format = "OBJ";
+        mesh.layers.emplace_back();
+        MeshLayer &layer = mesh.layers.back();
+        layer.number = 1;
+        size_t pos = 0;
+        while (pos < size) {
+            ++line;
+            std::string_view rest = nextLine(data, size, pos);
+            std::string_view keyword = token(rest);
+            if (keyword.empty() || keyword[0] == '#')
+                continue;
+            if (keyword == "v") {
+                if (!point(rest, layer))
+                    return false;
+            } else if (keyword == "f") {
+                if (!polygon(rest, kFace, layer))
+                    return false;
+            } else if (keyword == "l") {
+                if (!polygon(rest, kCurve, layer))
+                    return false;
+            } else if (keyword == "usemtl") {
+                std::string_view name = trim(rest);
+                surface = surfaceIndex(name.empty() ? std::string("Default") : std::string(name));
+                surfaceSet = true;
+            } else if (!known(keyword)) {
+                return fail("unknown statement");
+            }
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+bool looksLikeObj(const uint8_t *data, size_t size) {
+    size_t pos = 0;
+    while (pos < size) {
+        std::string_view rest = nextLine(data, size, pos);
+        std::string_view keyword = token(rest);
+        if (keyword.empty() || keyword[0] == '#')
+            continue;
+        return known(keyword);
+    }
+    return false;
+}
+
+bool readObj(const uint8_t *data, size_t size, Mesh &mesh, std::string &reason) {
+    ObjReader reader(mesh, reason);
+    return reader.read(data, size);
+}
+
+} // namespace standin

@@ -1,0 +1,86 @@
+// Wavefront OBJ: lines as curves with the last material, faces, relative
+// indices, one layer.
+#include "readers/bytes.h"
+#include "support/support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+using namespace readertest;
+using standin::Mesh;
+
+TEST(ObjReader, linesAreCurvesWithTheLastMaterialAndFacesAreFaces) {
+    const std::string text =
+        "# a figure\r\n"
+        "mtllib fig.mtl\n"
+        "v 0 0 0\n"
+        "v 0 1 0\n"
+        "v 0 1 0\n"          // same place, its own point
+        "v +1 2.5e0 -3\n"
+        "l 1 2 4\n"
+        "usemtl Spine\n"
+        "o body\n"
+        "g g1\n"
+        "l 1/1 -1 -2\r\n"
+        "vt 0 0\n"
+        "f 1//1 2/1/1 3\n"
+        "usemtl Tail_NG\n"
+        "l 4 3\n";
+    Mesh m;
+    std::string reason;
+    ASSERT_TRUE(readString(text, m, reason)) << reason;
+    EXPECT_EQ(m.format, "OBJ");
+    ASSERT_EQ(m.layers.size(), 1u);
+    const auto &l = m.layers[0];
+    EXPECT_EQ(l.number, 1);
+    ASSERT_EQ(l.points.size(), 4u);
+    EXPECT_EQ(l.points[3], (std::array<double, 3>{1, 2.5, -3}));
+    ASSERT_EQ(l.polygons.size(), 4u);
+    EXPECT_EQ(l.polygons[0].type, kCurv);
+    EXPECT_EQ(l.polygons[0].points, (std::vector<uint32_t>{0, 1, 3}));
+    EXPECT_EQ(m.surfaces.at(l.polygons[0].surface), "Default");
+    EXPECT_EQ(l.polygons[1].points, (std::vector<uint32_t>{0, 3, 2}));
+    EXPECT_EQ(m.surfaces.at(l.polygons[1].surface), "Spine");
+    EXPECT_FALSE(l.polygons[1].startControl || l.polygons[1].endControl);
+    EXPECT_EQ(l.polygons[2].type, kFace);
+    EXPECT_EQ(l.polygons[2].points, (std::vector<uint32_t>{0, 1, 2}));
+    EXPECT_EQ(m.surfaces.at(l.polygons[2].surface), "Spine");
+    EXPECT_EQ(m.surfaces.at(l.polygons[3].surface), "Tail_NG");
+}
+
+TEST(ObjReader, formatToldByContentNotByName) {
+    const std::string dir = testsupport::makeTempDir();
+    ASSERT_FALSE(dir.empty());
+    const std::string lwoNamedObj = dir + "/cube.obj", objNamedLwo = dir + "/figure.lwo";
+    ASSERT_TRUE(testsupport::writeFile(
+        lwoNamedObj, testsupport::readFile(std::string(SPINDLE_TEST_DATA) + "/simple_cube.lwo")));
+    ASSERT_TRUE(testsupport::writeFile(objNamedLwo, "\n\n# c\n   \nv 1 2 3\n"));
+    Mesh m;
+    std::string reason;
+    ASSERT_TRUE(standin::readMesh(lwoNamedObj, m, reason)) << reason;
+    EXPECT_EQ(m.format, "LWO2");
+    ASSERT_TRUE(standin::readMesh(objNamedLwo, m, reason)) << reason;
+    EXPECT_EQ(m.format, "OBJ");
+    EXPECT_EQ(m.layers[0].points.size(), 1u);
+    std::remove(lwoNamedObj.c_str());
+    std::remove(objNamedLwo.c_str());
+    std::remove(dir.c_str());
+}
+
+TEST(ObjReader, millionPointCurveReadsInOnePass) {
+    std::string text = "v 0 0 0\nv 1 0 0\nv 2 0 0\nl";
+    const size_t n = 1000000;
+    text.reserve(text.size() + 3 * n + 1);
+    for (size_t i = 0; i < n; ++i)
+        text += (i % 2) ? " 2" : " -1";
+    text += "\n";
+    Mesh m;
+    std::string reason;
+    ASSERT_TRUE(readString(text, m, reason)) << reason;
+    ASSERT_EQ(m.layers[0].polygons.size(), 1u);
+    const auto &p = m.layers[0].polygons[0].points;
+    ASSERT_EQ(p.size(), n);
+    EXPECT_EQ(p[0], 2u);
+    EXPECT_EQ(p[1], 1u);
+}
