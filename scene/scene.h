@@ -21,7 +21,11 @@ extern int32_t goalCounter;
 
 // Reads the scene path back (readScenePath), writes the whole scene for the
 // table, the goal-bone list and the options, and shows the outcome through
-// host.messages.
+// host.messages.  The scene goes to a temporary file beside the path that is
+// moved over it only once every write and the close succeeded, so a failed
+// run leaves an existing file as it was; where the folder takes no new file
+// but the file itself may be written, the file is written in place.  Every
+// bone number must lie in 1..kMaxBones (the caller refuses larger scenes).
 SceneResult writeScene(const CurveTable &table, const GoalBoneList &goalBones, const Options &options);
 
 // Appends one bone record.  mode 1: chain tip with goal objects on; −1: any
@@ -32,7 +36,19 @@ void writeBone(std::FILE *file, const BoneSegment &segment, int32_t mode, const 
 // else at its start.
 void writeGoalNull(std::FILE *file, const BoneSegment &segment, bool atEnd, const Options &options);
 
-// The nearest ancestor whose curve bears another surface name, or null.
+// The nearest ancestor whose curve bears another surface name (compared
+// byte by byte with the segment's own curve name), or null.
 const BoneSegment *findGoalParent(const BoneSegment &segment);
+
+// Room for any double in "%8.6lf" (the largest takes 317 characters).
+inline constexpr int kFixedTextSize = 328;
+
+// One number as the scene writes it: "%8.6lf", except that a zero of either
+// sign is written 0.000000.  A negative value that is not zero keeps its
+// minus sign, even where it rounds to -0.000000.
+struct FixedText {
+    char text[kFixedTextSize];
+};
+FixedText formatFixed(double value);
 
 } // namespace spindle
