@@ -2,6 +2,7 @@
 // records, and the safe replacement of the file at the scene path.
 #include <cassert>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include <fcntl.h>
@@ -163,14 +164,34 @@ void writeBody(std::FILE *file, const CurveTable &table, const GoalBoneList &goa
 // Where the scene goes while it is written.
 struct Output {
     std::FILE *file = nullptr;
-    std::string temporary;  // the file to move over the path; empty when writing in place
-    bool created = false;   // writing in place into a file this run created
+    std::string temporary;  // moved over `replaced` at the end; empty when writing in place
+    std::string replaced;   // the path, or the file that a link at the path leads to
+    bool created = false;   // writing in place into a file that this run created
 };
 
 mode_t creationMode() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
+}
+
+// Starts a temporary file beside `replaced` with the permission bits `mode`.
+bool openTemporary(const std::string &replaced, mode_t mode, Output &out) {
+    std::string temporary = replaced + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        return false;
+    if (::fchmod(fd, mode) == 0) {
+        if (std::FILE *file = ::fdopen(fd, "wb")) {
+            out.file = file;
+            out.temporary = std::move(temporary);
+            out.replaced = replaced;
+            return true;
+        }
+    }
+    ::close(fd);
+    ::unlink(temporary.c_str());
+    return false;
 }
 
 // Opens the scene's output.  False where the path cannot be written at all:
@@ -189,23 +210,21 @@ bool openOutput(const std::string &path, Output &out) {
             return false;
         ::close(probe);
     }
-    struct stat link;
-    const bool isLink = ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
 
-    // A plain file, or none yet: write beside it and move over it at the end.
-    // Links and devices are written through, as they are.
-    if (!isLink && (!exists || S_ISREG(target.st_mode))) {
-        std::string temporary = path + ".XXXXXX";
-        const int fd = ::mkstemp(temporary.data());
-        if (fd >= 0) {
-            ::fchmod(fd, exists ? (target.st_mode & 07777) : creationMode());
-            if (std::FILE *file = ::fdopen(fd, "wb")) {
-                out.file = file;
-                out.temporary = std::move(temporary);
+    // A plain file, or none yet: write beside it and move the result over
+    // it at the end.  A link is kept and the file it leads to replaced;
+    // devices and the like are written as they are.
+    if (!exists) {
+        struct stat link;
+        const bool danglingLink = ::lstat(path.c_str(), &link) == 0;
+        if (!danglingLink && openTemporary(path, creationMode(), out))
+            return true;
+    } else if (S_ISREG(target.st_mode)) {
+        if (char *resolved = ::realpath(path.c_str(), nullptr)) {
+            const std::string replaced = resolved;
+            std::free(resolved);
+            if (openTemporary(replaced, target.st_mode & 07777, out))
                 return true;
-            }
-            ::close(fd);
-            ::unlink(temporary.c_str());
         }
     }
     // The folder takes no new file (or the name no suffix): write in place.
@@ -226,7 +245,7 @@ bool closeOutput(const std::string &path, Output &out) {
     out.file = nullptr;
     if (!out.temporary.empty()) {
         if (written)
-            written = ::rename(out.temporary.c_str(), path.c_str()) == 0;
+            written = ::rename(out.temporary.c_str(), out.replaced.c_str()) == 0;
         if (!written)
             ::unlink(out.temporary.c_str());
     } else if (!written && out.created) {

@@ -168,4 +168,16 @@ TEST_F(SceneFile, folderThatTakesNoNewFileHasItsFileWrittenInPlace) {
     EXPECT_EQ(names(), Names{"scene.lws"});
 }
 
+TEST_F(SceneFile, linkIsKeptAndTheFileItLeadsToReplaced) {
+    const std::string real = folder + "/real.lws";
+    ASSERT_TRUE(testsupport::writeFile(real, "old scene"));
+    ASSERT_EQ(symlink("real.lws", path.c_str()), 0);
+    EXPECT_EQ(write(path), SceneResult::Written);
+    struct stat info;
+    ASSERT_EQ(lstat(path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(testsupport::readFile(real), expected);
+    EXPECT_EQ(names(), (Names{"real.lws", "scene.lws"}));
+}
+
 } // namespace
