@@ -16,7 +16,9 @@ enum class SceneResult {
     NotWritten, // "Can't write \"%s\". " shown; the old file kept
 };
 
-// Module storage: goal objects handed out so far in this scene.
+// Module storage: goal objects handed out so far in this scene.  writeScene
+// sets it to 0 before the first bone record; each record with goal lines
+// raises it by one and names object goalCounter + 1.
 extern int32_t goalCounter;
 
 // Reads the scene path back (readScenePath), writes the whole scene for the
@@ -29,11 +31,15 @@ extern int32_t goalCounter;
 SceneResult writeScene(const CurveTable &table, const GoalBoneList &goalBones, const Options &options);
 
 // Appends one bone record.  mode 1: chain tip with goal objects on; −1: any
-// other chain bone; 0: the goal bone extending the tip `segment`.
+// other chain bone; 0: the goal bone extending the tip `segment`.  The
+// segment's curve must be set and its bone number (and its parent's, which
+// is never a control segment) lie in 1..kMaxBones.  Write errors stay in the
+// file's error flag.
 void writeBone(std::FILE *file, const BoneSegment &segment, int32_t mode, const Options &options);
 
 // Appends one goal null record for the tip `segment`: at its end when atEnd,
-// else at its start.
+// else at its start; with optimizeGoalParent placed under findGoalParent's
+// bone, in that bone's model-space frame.  Leaves goalCounter alone.
 void writeGoalNull(std::FILE *file, const BoneSegment &segment, bool atEnd, const Options &options);
 
 // The nearest ancestor whose curve bears another surface name (compared
