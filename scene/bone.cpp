@@ -1,0 +1,97 @@
+// Bone records: one chain bone or goal bone of the scene's first object.
+#include <cassert>
+#include <cstdio>
+
+#include "scene/scene.h"
+
+namespace spindle {
+
+namespace {
+
+// The rest direction is written in degrees: (angle × 180) ÷ π, multiplied
+// first, exactly as the model's radiansToDegrees.
+double restDegrees(double angle) { return (angle * 180.0) / 3.141592653589793; }
+
+// "%04x" of a bone's item id: the digit 4, the bone's index in three hex
+// digits; "0000" follows on the line.
+unsigned boneItem(int32_t boneNumber) {
+    assert(boneNumber >= 1 && boneNumber <= kMaxBones);
+    return static_cast<unsigned>(boneNumber + 0x3fff);
+}
+
+void writeChannel(std::FILE *file, int channel, double value) {
+    // Channel 5 carries a 0 written straight before its value.
+    std::fprintf(file, "Channel %d\r\n{ Envelope\r\n  1\r\n  Key %s%s 0 0 0 0 0 0 0 0\r\n  Behaviors 1 1\r\n}\r\n",
+                 channel, channel == 5 ? "0" : "", formatFixed(value).text);
+}
+
+} // namespace
+
+void writeBone(std::FILE *file, const BoneSegment &segment, int32_t mode, const Options &options) {
+    assert(mode == 1 || mode == -1 || mode == 0);
+    assert(segment.curve != nullptr);
+    assert(segment.boneNumber >= 1 && segment.boneNumber <= kMaxBones);
+    const Curve &curve = *segment.curve;
+    const bool goalBone = mode == 0;
+    const bool surfaceName = options.useSurfaceName != 0;
+
+    std::fputs("AddBone\r\n", file);
+    if (goalBone)
+        std::fprintf(file, surfaceName ? "BoneName %s_GoalBone\r\n" : "BoneName GoalBone\r\n", curve.name);
+    else
+        std::fprintf(file, "BoneName %s\r\n", surfaceName ? curve.name : "Bone");
+    std::fprintf(file, "ShowBone 1 %d\r\n", options.boneColor + 1);
+    std::fprintf(file, "BoneActive %d\r\n", options.activateBone != 0 && !goalBone ? 1 : 0);
+
+    double keys[6];
+    if (goalBone) {
+        std::fprintf(file, "BoneRestPosition 0.0 0.0 %s\r\n", formatFixed(segment.length).text);
+        std::fputs("BoneRestDirection 0.0, 0.0, 0.0\r\n", file);
+        std::fprintf(file, "BoneRestLength %s\r\n", formatFixed(segment.length / 100.0).text);
+        std::fputs("BoneStrength 0.000000\r\n", file);
+        keys[0] = 0.0;
+        keys[1] = 0.0;
+        keys[2] = segment.length;
+    } else {
+        std::fprintf(file, "BoneRestPosition %s %s %s\r\n", formatFixed(segment.restPosition[0]).text,
+                     formatFixed(segment.restPosition[1]).text, formatFixed(segment.restPosition[2]).text);
+        std::fprintf(file, "BoneRestDirection %s %s %s\r\n", formatFixed(restDegrees(segment.restHeading)).text,
+                     formatFixed(restDegrees(segment.restPitch)).text,
+                     formatFixed(restDegrees(segment.restBank)).text);
+        std::fprintf(file, "BoneRestLength %s\r\n", formatFixed(segment.length).text);
+        std::fputs("BoneStrength 1.000000\r\n", file);
+        keys[0] = segment.restPosition[0];
+        keys[1] = segment.restPosition[1];
+        keys[2] = segment.restPosition[2];
+    }
+    keys[3] = segment.restHeading;
+    keys[4] = segment.restPitch;
+    keys[5] = segment.restBank;
+
+    std::fputs("ScaleBoneStrength 0\r\nBoneMotion\r\nNumChannels 9\r\n", file);
+    for (int channel = 0; channel < 6; ++channel)
+        writeChannel(file, channel, keys[channel]);
+    for (int channel = 6; channel < 9; ++channel)
+        std::fprintf(file, "Channel %d\r\n{ Envelope\r\n  1\r\n  Key 1 0 0 0 0 0 0 0 0\r\n  Behaviors 1 1\r\n}\r\n",
+                     channel);
+    std::fputs("HController 3\r\nPController 3\r\nBController 3\r\n", file);
+
+    if (goalBone) {
+        std::fprintf(file, "ParentItem %04x0000\r\n", boneItem(segment.boneNumber));
+    } else if (segment.parent != nullptr) {
+        // The model hangs a bone under the nearest ancestor that is a bone,
+        // never under a start control segment.
+        assert(segment.parent->boneNumber >= 1);
+        std::fprintf(file, "ParentItem %04x0000\r\n", boneItem(segment.parent->boneNumber));
+    } else {
+        std::fputs("ParentItem 10000000\r\n", file);
+    }
+
+    if (goalBone || (mode == 1 && curve.noGoal == 0 && curve.goalBone == 0)) {
+        ++goalCounter;
+        std::fprintf(file, "GoalObject %d\r\nFullTimeIK 1\r\nGoalStrength 1\r\n", goalCounter + 1);
+    }
+    std::fputs("\r\n", file);
+}
+
+} // namespace spindle

@@ -1,0 +1,117 @@
+// The whole scene file of a typical run, byte for byte, under each option
+// that changes it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ostream>
+#include <string>
+
+#include "scene/scene_fixture.h"
+#include "support/support.h"
+
+namespace {
+
+using spindle::Options;
+using spindle::SceneResult;
+
+struct Variant {
+    const char *expected;  // file under tests/data/scenes
+    Options options;
+    bool armHasNgSuffix;
+    const char *objectPath;
+};
+
+void PrintTo(const Variant &variant, std::ostream *out) { *out << variant.expected; }
+
+Options with(void (*change)(Options &)) {
+    Options options;
+    change(options);
+    return options;
+}
+
+class TypicalScene : public ::testing::TestWithParam<Variant> {
+protected:
+    void SetUp() override {
+        folder = testsupport::makeTempDir();
+        ASSERT_FALSE(folder.empty());
+        scenetest::recordMessages();
+    }
+    void TearDown() override { std::system(("rm -rf '" + folder + "'").c_str()); }
+
+    // Writes the typical model with `variant` and returns the file's bytes.
+    std::string writeTypical(const Variant &variant) {
+        scenetest::TypicalModel model(variant.options, variant.armHasNgSuffix);
+        const std::string path = folder + "/out.lws";
+        std::strcpy(spindle::sceneFilePath, path.c_str());
+        std::strcpy(spindle::objectFilePath, variant.objectPath);
+        EXPECT_EQ(spindle::writeScene(*model.table, *model.goalBones, variant.options), SceneResult::Written);
+        return testsupport::readFile(path);
+    }
+
+    std::string folder;
+};
+
+TEST_P(TypicalScene, matchesExpectedFileByteForByte) {
+    const Variant &variant = GetParam();
+    const std::string expected = testsupport::readFile(std::string(SPINDLE_TEST_DATA "/scenes/") + variant.expected);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(writeTypical(variant), expected);
+    EXPECT_EQ(scenetest::messageLog, "info: Scene file created.\n");
+}
+
+TEST_P(TypicalScene, secondRunHandsOutTheSameGoalNumbers) {
+    const Variant &variant = GetParam();
+    const std::string first = writeTypical(variant);
+    EXPECT_EQ(writeTypical(variant), first);
+}
+
+const Variant kVariants[] = {
+    {"typical.lws", Options{}, false, ""},
+    {"no_surface_names.lws", with([](Options &o) { o.useSurfaceName = 0; }), false, ""},
+    {"inactive_bones.lws", with([](Options &o) { o.activateBone = 0; }), false, ""},
+    {"no_goal_objects.lws", with([](Options &o) { o.createGoalObject = 0; }), false, ""},
+    {"goal_objects_only.lws", with([](Options &o) { o.createGoalBone = 0; }), false, ""},
+    {"ng_suffix.lws", Options{}, true, ""},
+    {"ng_suffix_goal_objects_only.lws", with([](Options &o) { o.createGoalBone = 0; }), true, ""},
+    {"object_path.lws", Options{}, false, "C:\\Objects\\my body.lwo"},
+    {"optimize_goal_parent.lws", with([](Options &o) { o.optimizeGoalParent = 1; }), false, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Options, TypicalScene, ::testing::ValuesIn(kVariants),
+                         [](const ::testing::TestParamInfo<Variant> &info) {
+                             // no_goal_objects.lws -> noGoalObjects
+                             std::string name;
+                             bool upper = false;
+                             for (const char *c = info.param.expected; *c != '.'; ++c) {
+                                 if (*c == '_')
+                                     upper = true;
+                                 else
+                                     name += upper ? static_cast<char>(*c - 'a' + 'A') : *c;
+                                 if (*c != '_')
+                                     upper = false;
+                             }
+                             return name;
+                         });
+
+// Counts of the blocks the typical file must hold, read from the expected
+// file itself, so that a wrong expected file cannot pass unnoticed.
+TEST(TypicalSceneFile, holdsTheBlocksOfTheTypicalRun) {
+    const std::string text = testsupport::readFile(SPINDLE_TEST_DATA "/scenes/typical.lws");
+    auto count = [&](const std::string &needle) {
+        size_t n = 0;
+        for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("\r\n"), 712u);
+    EXPECT_EQ(count("\n"), 712u);
+    EXPECT_EQ(count("AddBone\r\n"), 7u);
+    EXPECT_EQ(count("GoalObject "), 2u);
+    EXPECT_NE(text.find("GoalObject 2\r\n"), std::string::npos);
+    EXPECT_NE(text.find("GoalObject 3\r\n"), std::string::npos);
+    EXPECT_EQ(count("AddNullObject "), 3u);  // NULL and two goals
+    EXPECT_EQ(text.substr(text.size() - 18), "ShowFieldChart 0\r\n");
+}
+
+} // namespace
