@@ -70,13 +70,12 @@ TEST_F(ChainLinking, linksAFirstSegmentToTheSegmentEndingAtItsStart) {
 
 TEST_F(ChainLinking, theLastMatchInCollectionOrderWins) {
     const std::vector<PointId> shared = fresh(1);
-    Curve &early = add(join(join(fresh(1), shared), fresh(1)));
+    add(join(join(fresh(1), shared), fresh(1)));
     Curve &child = add(join(shared, fresh(2)));
-    Curve &late = add(join(fresh(2), shared));
+    add(join(fresh(2), shared));
     Curve &later = add(join(join(fresh(1), shared), fresh(2)));
     spindle::linkChains(table, options);
     EXPECT_EQ(child.segment(0).parent, &later.segment(0));
-    EXPECT_NE(&early, &late);
 }
 
 TEST_F(ChainLinking, findsALoopBetweenTwoCurves) {
@@ -132,7 +131,7 @@ TEST_F(ChainLinking, aBoneNeverKeepsAControlSegmentAsParent) {
     const std::vector<PointId> dp = join({bp[1]}, fresh(2));
     Curve &d = add(dp, "D", kControl);             // control segment behind B's control segment
     const std::vector<PointId> ep = fresh(3);
-    Curve &e = add(ep, "E", kControl);             // control segment on no other curve
+    add(ep, "E", kControl);                        // control segment on no other curve
     Curve &f = add(join({ep[1]}, fresh(1)));
     spindle::linkChains(table, options);
     ASSERT_EQ(c.segment(0).parent, &b.segment(0));
@@ -153,7 +152,6 @@ TEST_F(ChainLinking, aBoneNeverKeepsAControlSegmentAsParent) {
     // A root reached across a control segment keeps its model-space values.
     EXPECT_FALSE(f.segment(0).processed);
     EXPECT_EQ(f.segment(0).restPosition[0], f.segment(0).start[0]);
-    (void)e;
 }
 
 TEST_F(ChainLinking, findsALoopThroughControlSegments) {
