@@ -115,12 +115,6 @@ TEST_F(CurveCollection, takesAThousandCurvesAndRefusesTheNext) {
     EXPECT_EQ(table.count, kMaxCurves);
 }
 
-TEST_F(CurveCollection, stopsTheScanAtTheFirstRefusedCurve) {
-    PointId a = point(0, 0, 0), b = point(1, 0, 0), c = point(2, 0, 0);
-    EXPECT_EQ(scan({curve({a, b}), curve({a, b, a}), curve({b, c})}), HOST_SCAN_STOP);
-    EXPECT_EQ(table.count, 1);
-    EXPECT_EQ(errors(), Errors{kClosed});
-}
 
 TEST_F(CurveCollection, cutsLongSurfaceNamesAtACharacterBoundary) {
     const std::string ascii(100, 'a');
@@ -190,19 +184,6 @@ TEST_F(CurveCollection, showsAShortageOfMemoryAndStops) {
     EXPECT_EQ(errors(), Errors{kNoMemory});
 }
 
-TEST_F(CurveCollection, refillingACurveReplacesItsSegments) {
-    spindle::Curve c;
-    PointId a = point(0, 0, 0), b = point(1, 0, 0), d = point(2, 0, 0);
-    ASSERT_EQ(c.fill(curve({a, b, d}, "One_NG")), spindle::FillResult::Filled);
-    c.applyNoGoalSuffix();
-    ASSERT_EQ(c.noGoal, 1);
-    ASSERT_EQ(c.fill(curve({a, b}, "Two")), spindle::FillResult::Filled);
-    EXPECT_EQ(c.segmentCount, 1);
-    EXPECT_EQ(c.noGoal, 0);
-    EXPECT_STREQ(c.name, "Two");
-    c.release();
-    EXPECT_EQ(c.segments, nullptr);
-}
 
 TEST_F(CurveCollection, cutsTheNoGoalSuffixOnlyWhenExact) {
     struct Case { const char *name; const char *after; uint8_t mark; };

@@ -75,11 +75,6 @@ TEST_F(SegmentGeometry, restValuesStartAsTheModelSpaceOnes) {
     EXPECT_EQ(s.parent, nullptr);
 }
 
-TEST_F(SegmentGeometry, answersNullForAnUnknownPoint) {
-    BoneSegment s;
-    EXPECT_EQ(s.setFromPoints(point(0, 0, 0), unknownPoint()), nullptr);
-    EXPECT_EQ(s.setFromPoints(unknownPoint(), point(0, 0, 0)), nullptr);
-}
 
 TEST(Numbers, lengthAndDegrees) {
     EXPECT_EQ(spindle::vectorLength(2, 3, 6), 7.0);
@@ -168,13 +163,6 @@ TEST_F(ParentFrame, aStraightContinuationHasNoTurn) {
     EXPECT_EQ(a.child.worldPitch, a.parent.worldPitch);
 }
 
-TEST_F(ParentFrame, convertsEachSegmentOnce) {
-    Pair a;
-    convert(*this, a, {0, 0, 0}, {0, 0, 2}, {0, 0, 2}, {2, 0, 2});
-    const double heading = a.child.restHeading;
-    spindle::toParentFrame(a.child);
-    EXPECT_EQ(a.child.restHeading, heading);
-}
 
 } // namespace
 } // namespace modeltest
