@@ -53,6 +53,11 @@ double vectorLength(double x, double y, double z);
 // (angle × 180) ÷ π.
 double radiansToDegrees(double angle);
 
+// Test seam for a shortage of memory: when set, asked before every heap
+// allocation of the model (segment arrays, the closed-curve index) with its
+// size in bytes; true makes that allocation fail.  Null in a real run.
+extern bool (*failAllocation)(std::size_t bytes);
+
 // Outcome of filling a curve from a polygon.
 enum class FillResult { Filled, NoMemory, UnreadablePoint, ZeroLength };
 
@@ -73,7 +78,9 @@ struct Curve {
     // Copies the polygon record and its surface name (cut to 79 bytes at a
     // character boundary), allocates one segment per pair of successive
     // points and fills each through setFromPoints.  Frees any old array
-    // first.  On failure the curve owns no segments.
+    // first.  Fails when the array cannot be allocated, a point has no
+    // record, or two successive points lie at one position (length 0); on
+    // failure the curve owns no segments and segmentCount is 0.
     FillResult fill(const PolygonInfo &polygon);
     BoneSegment &segment(int32_t index) { return segments[index]; }
     const BoneSegment &segment(int32_t index) const { return segments[index]; }
@@ -93,23 +100,29 @@ struct CurveTable {
     void release();  // releases every curve's segments
 };
 
-// The tip segments that get goal bones, in curve order.
+// The tip segments that get goal bones, in curve order: at most one per
+// curve.
 struct GoalBoneList {
     BoneSegment *tips[kMaxCurves];
     int32_t count = 0;
 };
 
 // The polygon-scan callback: userData is the CurveTable.  Passes over what
-// is not a usable curve, refuses closed curves and a 1001st curve, and fills
-// the next curve otherwise.  Shows its messages through host.messages and
-// returns 0 to go on, HOST_SCAN_STOP to stop.
+// is not a usable curve, warns of a curve over 256 points, refuses closed
+// curves and a 1001st curve, and fills the next curve otherwise.  Every
+// failure (closed curve, table full, no memory, unreadable point, zero-length
+// bone) is shown through showError and answered with HOST_SCAN_STOP; a curve
+// that fails to fill is not counted.  Returns 0 to go on.
 int32_t collectCurve(void *userData, const PolygonInfo *polygon);
 
 // Numbers the bones, applies the "_NG" rule and links every segment to its
-// parent.  Returns the number of chain bones.
+// parent (a curve's first segment to the last segment, in collection order,
+// of another curve that ends where it starts).  Returns the number of chain
+// bones.  Uses no heap.
 int32_t linkChains(CurveTable &table, const Options &options);
 
-// True when some bone's ancestry comes back on itself.
+// True when some bone's ancestry comes back on itself (control segments
+// included).  Linear in the number of segments; uses loopMark.
 bool findLoop(CurveTable &table);
 
 // The number of goal bones finishChains will list with these options.
@@ -122,6 +135,7 @@ int32_t countGoalBones(const CurveTable &table, const Options &options);
 void finishChains(CurveTable &table, const Options &options, GoalBoneList &goalBones);
 
 // Converts one segment into its parent's frame, parents first, at most once.
+// Recurses once per ancestor; the parent chain must end at a root.
 void toParentFrame(BoneSegment &segment);
 
 // Turns the model-space vector (x, y, z) into the frame of `frame`.

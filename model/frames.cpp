@@ -1,0 +1,58 @@
+// The parent-relative transform: every bone's rest position and rest
+// direction expressed in its parent's frame.
+#include <cmath>
+
+#include "model/model.h"
+
+namespace spindle {
+
+void rotateIntoFrame(BoneSegment &frame, double &x, double &y, double &z) {
+    if (frame.parent != nullptr && !frame.processed)
+        toParentFrame(frame);
+    if (frame.parent != nullptr)
+        rotateIntoFrame(*frame.parent, x, y, z);
+
+    // M(h, p): the products and sums in exactly this grouping.
+    const double sh = std::sin(frame.restHeading);
+    const double ch = std::cos(frame.restHeading);
+    const double sp = std::sin(frame.restPitch);
+    const double cp = std::cos(frame.restPitch);
+    const double rx = ch * x - sh * z;
+    const double ry = (sh * (sp * x) + cp * y) + ch * (sp * z);
+    const double rz = (sh * (cp * x) - sp * y) + ch * (cp * z);
+    x = rx;
+    y = ry;
+    z = rz;
+}
+
+void toParentFrame(BoneSegment &segment) {
+    if (segment.parent == nullptr || segment.processed)
+        return;
+    BoneSegment &parent = *segment.parent;
+    if (!parent.processed)
+        toParentFrame(parent);
+
+    double dx = segment.direction[0];
+    double dy = segment.direction[1];
+    double dz = segment.direction[2];
+    rotateIntoFrame(parent, dx, dy, dz);
+
+    if (segment.parentAcrossControl) {
+        double px = segment.start[0] - parent.start[0];
+        double py = segment.start[1] - parent.start[1];
+        double pz = segment.start[2] - parent.start[2];
+        rotateIntoFrame(parent, px, py, pz);
+        segment.restPosition[0] = px;
+        segment.restPosition[1] = py;
+        segment.restPosition[2] = pz;
+    } else {
+        segment.restPosition[0] = 0.0;
+        segment.restPosition[1] = 0.0;
+        segment.restPosition[2] = parent.length;
+    }
+    segment.restHeading = std::atan2(dx, dz);
+    segment.restPitch = -std::asin(dy);
+    segment.processed = true;
+}
+
+} // namespace spindle
