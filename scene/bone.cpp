@@ -8,10 +8,6 @@ namespace spindle {
 
 namespace {
 
-// The rest direction is written in degrees: (angle × 180) ÷ π, multiplied
-// first, exactly as the model's radiansToDegrees.
-double restDegrees(double angle) { return (angle * 180.0) / 3.141592653589793; }
-
 // "%04x" of a bone's item id: the digit 4, the bone's index in three hex
 // digits; "0000" follows on the line.
 unsigned boneItem(int32_t boneNumber) {
@@ -55,9 +51,9 @@ void writeBone(std::FILE *file, const BoneSegment &segment, int32_t mode, const 
     } else {
         std::fprintf(file, "BoneRestPosition %s %s %s\r\n", formatFixed(segment.restPosition[0]).text,
                      formatFixed(segment.restPosition[1]).text, formatFixed(segment.restPosition[2]).text);
-        std::fprintf(file, "BoneRestDirection %s %s %s\r\n", formatFixed(restDegrees(segment.restHeading)).text,
-                     formatFixed(restDegrees(segment.restPitch)).text,
-                     formatFixed(restDegrees(segment.restBank)).text);
+        std::fprintf(file, "BoneRestDirection %s %s %s\r\n", formatFixed(radiansToDegrees(segment.restHeading)).text,
+                     formatFixed(radiansToDegrees(segment.restPitch)).text,
+                     formatFixed(radiansToDegrees(segment.restBank)).text);
         std::fprintf(file, "BoneRestLength %s\r\n", formatFixed(segment.length).text);
         std::fputs("BoneStrength 1.000000\r\n", file);
         keys[0] = segment.restPosition[0];

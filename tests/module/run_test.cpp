@@ -1,0 +1,189 @@
+// Whole runs through the real module: the typical two-curve model written
+// byte for byte under each option that changes the file, the bone limit of
+// the scene's item ids, and the bundled example.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "standin/command.h"
+#include "support/module.h"
+#include "support/support.h"
+
+using testing::ElementsAre;
+using testsupport::FreshModule;
+
+namespace {
+
+standin::PanelEdit setInteger(int control, int32_t value) { return {control, false, value, {}}; }
+standin::PanelEdit setText(int control, const std::string &text) { return {control, true, 0, text}; }
+
+// Curve A of four points up the y axis; curve B of three points starting at
+// A's third point.
+standin::Mesh typicalMesh(const std::string &armSurface) {
+    return testsupport::curveMesh({{0, 0, 0}, {0, 1, 0}, {0, 2, 0}, {0, 3, 0}, {1, 2, 0}, {2, 2, 0}},
+                                  {{{0, 1, 2, 3}, "Body"}, {{2, 4, 5}, armSurface}});
+}
+
+struct Variant {
+    const char *golden;
+    std::vector<standin::PanelEdit> edits;
+    const char *armSurface;
+};
+
+class TypicalRun : public testing::TestWithParam<Variant> {};
+
+TEST_P(TypicalRun, writesTheExpectedSceneByteForByte) {
+    const Variant &variant = GetParam();
+    FreshModule loaded;
+    const std::string folder = testsupport::makeTempDir();
+    const std::string scene = folder + "/out.lws";
+    standin::Mesh mesh = typicalMesh(variant.armSurface);
+    standin::HostConfig config;
+    config.echoMessages = false;
+    config.mesh = &mesh;
+    config.edits = variant.edits;
+    config.edits.insert(config.edits.begin(), setText(1, scene));
+    for (int run = 0; run < 2; ++run) {  // the second run hands out the same goal numbers
+        standin::Host host(config);
+        EXPECT_EQ(host.run(loaded.module), 0);
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].text, "Scene file created.");
+        EXPECT_FALSE(host.messages[0].isError);
+        EXPECT_TRUE(testsupport::readFile(scene) == testsupport::readFile(std::string(SPINDLE_TEST_DATA "/scenes/") + variant.golden))
+            << variant.golden << " differs in run " << run + 1;
+    }
+    std::filesystem::remove_all(folder);
+}
+
+const Variant kVariants[] = {
+    {"typical.lws", {}, "Arm"},
+    {"no_surface_names.lws", {setInteger(4, 0)}, "Arm"},
+    {"inactive_bones.lws", {setInteger(5, 0)}, "Arm"},
+    {"no_goal_objects.lws", {setInteger(6, 0)}, "Arm"},
+    {"goal_objects_only.lws", {setInteger(9, 0)}, "Arm"},
+    {"ng_suffix.lws", {}, "Arm_NG"},
+    {"ng_suffix_goal_objects_only.lws", {setInteger(9, 0)}, "Arm_NG"},
+    {"object_path.lws", {setText(2, "C:\\Objects\\my body.lwo")}, "Arm"},
+    {"optimize_goal_parent.lws", {setInteger(10, 1)}, "Arm"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Options, TypicalRun, testing::ValuesIn(kVariants),
+                         [](const testing::TestParamInfo<Variant> &info) {
+                             std::string name = info.param.golden;
+                             name = name.substr(0, name.find('.'));
+                             std::erase(name, '_');
+                             return name;
+                         });
+
+// ---- the bone limit ---------------------------------------------------------------
+
+// One straight curve of `points` points along z.
+standin::Mesh straightCurve(uint32_t points) {
+    std::vector<std::array<double, 3>> positions;
+    testsupport::TestCurve curve;
+    curve.surface = "Long";
+    for (uint32_t i = 0; i < points; ++i) {
+        positions.push_back({0, 0, static_cast<double>(i)});
+        curve.points.push_back(i);
+    }
+    return testsupport::curveMesh(positions, {curve});
+}
+
+struct LimitCase {
+    uint32_t points;
+    bool goalBones;
+    bool written;
+};
+
+TEST(BoneLimit, moreThan4096BonesInAllAreRefusedAndTheOldFileKept) {
+    FreshModule loaded;
+    const std::string folder = testsupport::makeTempDir();
+    const std::string scene = folder + "/limit.lws";
+    // Chain bones plus goal bones: 4095 + 1 and 4096 + 0 fit, 4096 + 1 does not.
+    for (LimitCase limit : {LimitCase{4096, true, true}, LimitCase{4097, false, true}, LimitCase{4097, true, false},
+                            LimitCase{5000, false, false}}) {
+        testsupport::writeFile(scene, "old scene");
+        standin::Mesh mesh = straightCurve(limit.points);
+        standin::HostConfig config;
+        config.echoMessages = false;
+        config.mesh = &mesh;
+        config.edits = {setText(1, scene), setInteger(9, limit.goalBones)};
+        standin::Host host(config);
+        EXPECT_EQ(host.run(loaded.module), 0);
+        ASSERT_EQ(host.messages.size(), 2u) << limit.points;
+        EXPECT_EQ(host.messages[0].text, "Number of bone (one curve included) is over 256. ");
+        const std::string text = testsupport::readFile(scene);
+        if (limit.written) {
+            EXPECT_EQ(host.messages[1].text, "Scene file created.");
+            EXPECT_NE(text.find("ParentItem 4ffe0000\r\n"), std::string::npos) << "bone 4096's parent is bone 4095";
+        } else {
+            EXPECT_EQ(host.messages[1].text, "Number of bone is over 4096.");
+            EXPECT_TRUE(host.messages[1].isError);
+            EXPECT_EQ(text, "old scene");
+            // Refused before the scene path is read back.
+            EXPECT_TRUE(testsupport::linesStartingWith(host.transcript, "control 1 get").empty());
+        }
+    }
+    std::filesystem::remove_all(folder);
+}
+
+// ---- loops and stopped scans write nothing ----------------------------------------
+
+TEST(Run, loopOrStoppedScanLeavesTheSceneUntouchedAndReleasesEverything) {
+    FreshModule loaded;
+    const std::string folder = testsupport::makeTempDir();
+    const std::string scene = folder + "/kept.lws";
+    // Two curves that each start at the other's second point.
+    const standin::Mesh loop = testsupport::curveMesh({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}},
+                                                      {{{0, 1, 2}, "A"}, {{1, 0, 3}, "B"}});
+    const standin::Mesh closed = testsupport::curveMesh({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, {{{0, 1, 2, 0}, "Ring"}});
+    struct Case {
+        const standin::Mesh *mesh;
+        const char *message;
+    };
+    for (Case run : {Case{&loop, "Detect a loop."}, Case{&closed, "Don't use the closed curve."}}) {
+        testsupport::writeFile(scene, "old scene");
+        standin::HostConfig config;
+        config.echoMessages = false;
+        config.mesh = run.mesh;
+        config.edits = {setText(1, scene)};
+        standin::Host host(config);
+        EXPECT_EQ(host.run(loaded.module), 0);
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].text, run.message);
+        EXPECT_EQ(testsupport::readFile(scene), "old scene");
+        EXPECT_EQ(host.meshEditsDone, 1);
+        EXPECT_TRUE(host.panels[0]->destroyed);
+    }
+    std::filesystem::remove_all(folder);
+}
+
+TEST(Run, unreadablePointStopsTheScan) {
+    FreshModule loaded;
+    standin::Mesh mesh = typicalMesh("Arm");
+    standin::HostConfig config;
+    config.echoMessages = false;
+    config.mesh = &mesh;
+    config.refusePointInfo = true;
+    config.edits = {setText(1, "")};
+    standin::Host host(config);
+    EXPECT_EQ(host.run(loaded.module), 0);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Can't read a curve point.");
+}
+
+// ---- the bundled example ------------------------------------------------------------
+
+TEST(Example, figureGivesItsExpectedScene) {
+    const std::string folder = testsupport::makeTempDir();
+    const std::string scene = folder + "/figure.lws";
+    const testsupport::CommandRun run = testsupport::runSpindle({"-o", scene, SPINDLE_EXAMPLES "/figure.lwo"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "Scene file created.\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(testsupport::readFile(scene) == testsupport::readFile(SPINDLE_TEST_DATA "/scenes/figure.lws"));
+    std::filesystem::remove_all(folder);
+}
+
+} // namespace
