@@ -146,6 +146,30 @@ TEST_F(Command, unreadableModelIsTwoAndTouchesNoScene) {
     EXPECT_THAT(missing.err, StartsWith("spindle: " + folder + "/nothing.obj: "));
 }
 
+TEST_F(Command, eachKindOfBadModelIsOneLineAndTwo) {
+    struct Bad {
+        const char *name;
+        std::string bytes;
+        const char *reason;
+    };
+    const Bad bad[] = {
+        {"empty.lwo", "", "byte 0: empty file"},
+        {"notes.txt", "hello world\n", "byte 0: not a model file of a known format"},
+        {"cut.lwo", std::string("FORM\0\0\0\x40LWO2", 12), "byte 0: FORM chunk runs past the end of the file"},
+        {"index.obj", "v 0 0 0\nv 1 0 0\nl 1 3\n", "line 3: index 3 past the 2 points"},
+    };
+    for (const Bad &file : bad) {
+        const std::string path = model(file.name, file.bytes);
+        const std::string scene = standin::defaultScenePath(path);
+        testsupport::writeFile(scene, "old scene");
+        const testsupport::CommandRun run = testsupport::runSpindle({path});
+        EXPECT_EQ(run.status, 2) << file.name;
+        EXPECT_EQ(run.err, "spindle: " + path + ": " + file.reason + "\n");
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(testsupport::readFile(scene), "old scene") << file.name;
+    }
+}
+
 TEST_F(Command, moduleThatCannotBeLoadedIsThree) {
     const std::string notModule = model("fake.p", "text");
     const testsupport::CommandRun run = testsupport::runSpindle({"--module", notModule, rig()});
