@@ -173,6 +173,40 @@ TEST(Run, unreadablePointStopsTheScan) {
     EXPECT_EQ(host.messages[0].text, "Can't read a curve point.");
 }
 
+// ---- layers ---------------------------------------------------------------------
+
+TEST(Run, foregroundLayersAreScannedInAscendingNumberWhateverTheFileOrder) {
+    FreshModule loaded;
+    // The file holds layer 3 before layer 1; each layer one curve.
+    standin::Mesh mesh = testsupport::curveMesh({{0, 0, 0}, {0, 1, 0}}, {{{0, 1}, "Third"}});
+    mesh.layers[0].number = 3;
+    standin::Mesh first = testsupport::curveMesh({{0, 0, 0}, {1, 0, 0}}, {{{0, 1}, "First"}});
+    first.layers[0].polygons[0].surface = 1;
+    mesh.surfaces.push_back("First");
+    mesh.layers.push_back(first.layers[0]);
+    const std::string folder = testsupport::makeTempDir();
+    const std::string scene = folder + "/layers.lws";
+    struct Case {
+        std::vector<int32_t> foreground;
+        std::vector<std::string> bones;
+    };
+    for (const Case &layers : {Case{{}, {"First", "Third"}}, Case{{3}, {"Third"}}, Case{{1, 3}, {"First", "Third"}}}) {
+        standin::HostConfig config;
+        config.echoMessages = false;
+        config.mesh = &mesh;
+        config.foreground = layers.foreground;
+        config.edits = {setText(1, scene), setInteger(6, 0)};
+        standin::Host host(config);
+        EXPECT_EQ(host.run(loaded.module), 0);
+        std::vector<std::string> bones;
+        const std::string text = testsupport::readFile(scene);
+        for (size_t at = text.find("BoneName "); at != std::string::npos; at = text.find("BoneName ", at + 1))
+            bones.push_back(text.substr(at + 9, text.find('\r', at) - at - 9));
+        EXPECT_EQ(bones, layers.bones);
+    }
+    std::filesystem::remove_all(folder);
+}
+
 // ---- the bundled example ------------------------------------------------------------
 
 TEST(Example, figureGivesItsExpectedScene) {
