@@ -156,7 +156,8 @@ std::string refusal(const std::string &path) {
 }
 
 TEST(Loader, refusesWhatIsNotAModule) {
-    const std::string folder = testsupport::makeTempDir();
+    const testsupport::TempDir temp;
+    const std::string &folder = temp.path;
     testsupport::writeFile(folder + "/text.p", "not a module at all\n");
     EXPECT_THAT(refusal(folder + "/text.p"), HasSubstr("not a loadable module"));
     EXPECT_THAT(refusal(folder + "/missing.p"), HasSubstr("not a loadable module"));

@@ -61,6 +61,7 @@ protected:
     }
 
     FreshModule loaded;
+    testsupport::TempDir temp;
     std::vector<std::unique_ptr<standin::Host>> hosts;
     int32_t result = -1;
 };
@@ -182,7 +183,7 @@ TEST_F(PanelRuns, panelIsCentredWithTruncatingDivision) {
 }
 
 TEST_F(PanelRuns, loadsPathsWithTheirLengthsThenIntegersInItsOrderAndReadsBackInTheSameOrder) {
-    const std::string scene = testsupport::makeTempDir() + "/first.lws";
+    const std::string scene = temp.path + "/first.lws";
     run({setText(1, scene), setText(2, "obj.lwo")}, false, &twoCurves());
     standin::Host &host = run({}, false, &noCurves());
     EXPECT_THAT(linesStartingWith(host.transcript, "control 1 set value"),
@@ -233,7 +234,7 @@ TEST_F(PanelRuns, okStoresSwitchesButPathsOnlyWhereTheRunReadsThem) {
 }
 
 TEST_F(PanelRuns, unopenableSceneStoresTheSceneButNotTheObjectPath) {
-    const std::string missingFolder = testsupport::makeTempDir() + "/no/such/folder/out.lws";
+    const std::string missingFolder = temp.path + "/no/such/folder/out.lws";
     standin::Host &first = run({setText(1, missingFolder), setText(2, "typed.lwo")}, false, &twoCurves());
     ASSERT_EQ(first.messages.size(), 1u);
     EXPECT_EQ(first.messages[0].text, "Can't open \"" + missingFolder + "\". ");
@@ -264,7 +265,7 @@ TEST_F(PanelRuns, refusedPanelIsCouldntCreateDialogAndNothingToDestroy) {
 }
 
 TEST_F(PanelRuns, panelIsDestroyedOnceOnEveryWayOut) {
-    const std::string folder = testsupport::makeTempDir();
+    const std::string &folder = temp.path;
     struct WayOut {
         const char *name;
         std::vector<standin::PanelEdit> edits;

@@ -39,6 +39,11 @@ std::string makeTempDir() {
 
 namespace testsupport {
 
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
+
 FreshModule::FreshModule() {
     static int serial = 0;
     const std::string folder = makeTempDir();

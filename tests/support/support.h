@@ -15,4 +15,13 @@ bool writeFile(const std::string &path, const std::string &bytes);
 // caller's fixture as it likes; its path has no trailing slash.
 std::string makeTempDir();
 
+// A fresh empty folder, removed with everything in it on destruction.
+struct TempDir {
+    TempDir() : path(makeTempDir()) {}
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    std::string path;
+};
+
 } // namespace testsupport
