@@ -39,9 +39,9 @@ struct CommandLine {
 // returns false with a one-line reason.
 bool parseCommandLine(const std::vector<std::string> &arguments, CommandLine &line, std::string &reason);
 
-// The panel edits a user makes for these options, in an order that lets
-// every given option take effect: "Create Goal object" turned on before the
-// goal controls are set, turned off after.
+// The panel edits a user makes for these options, in the order a user
+// must make them on a panel that ghosts the goal controls: "Create Goal
+// object" turned on before the goal controls are set, turned off after.
 std::vector<PanelEdit> panelEdits(const CommandLine &line);
 
 // MODEL with its extension replaced by ".lws".

@@ -66,14 +66,12 @@ struct Host::Impl {
     CommandContext context{};
     MeshEditOp meshEdit{};
     bool editOpen = false;
-    bool scanning = false;
     std::map<const Panel *, PanelState *> livePanels;
     std::vector<std::unique_ptr<HostControl>> controls;
     // Mesh edit records: one PointInfo per point of each layer (the ids are
     // their addresses) and one polygon id per polygon.
     std::vector<std::vector<PointInfo>> pointRecords;
     std::vector<PointId> polygonPoints;
-    std::string lastLayout;
 };
 
 namespace {
@@ -362,7 +360,6 @@ int32_t meshPolyScan(void *state, PolyScanFunc *scan, void *userData, int32_t la
             order.push_back(i);
     std::stable_sort(order.begin(), order.end(),
                      [&](size_t a, size_t b) { return mesh->layers[a].number < mesh->layers[b].number; });
-    own.scanning = true;
     int32_t result = 0;
     for (size_t layerIndex : order) {
         const MeshLayer &layer = mesh->layers[layerIndex];
@@ -387,7 +384,6 @@ int32_t meshPolyScan(void *state, PolyScanFunc *scan, void *userData, int32_t la
         if (result != 0)
             break;
     }
-    own.scanning = false;
     current->record("meshEdit.polyScan -> " + std::to_string(result));
     return result;
 }
