@@ -85,8 +85,7 @@ TEST(Activation, versionsZeroAndOneGoOnToTheServicesAndThePanel) {
 TEST(Activation, eachMissingServiceIsBadGlobal) {
     FreshModule loaded;
     for (int missing = 1; missing <= 2; ++missing) {
-        standin::HostConfig config;
-        config.echoMessages = false;
+        standin::HostConfig config = testsupport::quietConfig();
         config.offerDisplay = missing != 1;
         config.offerPanels = missing != 2;
         standin::Host host(config);
@@ -112,8 +111,7 @@ TEST(Activation, missingMessageServiceTellsStandardError) {
 
 TEST(Activation, refusedMeshEditIsCannotMeshEditAndTwo) {
     FreshModule loaded;
-    standin::HostConfig config;
-    config.echoMessages = false;
+    standin::HostConfig config = testsupport::quietConfig();
     config.refuseMeshEdit = true;
     standin::Host host(config);
     EXPECT_EQ(host.run(loaded.module), 2);
@@ -131,9 +129,7 @@ TEST(Activation, meshWithoutCurvesIsThareAreNoCurve) {
     face.points = {0, 1, 2};
     mesh.layers[0].polygons.push_back(face);
     mesh.surfaces.push_back("Default");
-    standin::HostConfig config;
-    config.echoMessages = false;
-    config.mesh = &mesh;
+    standin::HostConfig config = testsupport::quietConfig(&mesh);
     standin::Host host(config);
     EXPECT_EQ(host.run(loaded.module), 0);
     ASSERT_EQ(host.messages.size(), 1u);

@@ -36,8 +36,7 @@ class PanelRuns : public testing::Test {
 protected:
     // One run with the given user answer; the host's record stays for checks.
     standin::Host &run(std::vector<standin::PanelEdit> edits, bool cancel = false, const standin::Mesh *mesh = &noCurves()) {
-        standin::HostConfig config;
-        config.echoMessages = false;
+        standin::HostConfig config = testsupport::quietConfig();
         config.edits = std::move(edits);
         config.cancel = cancel;
         config.mesh = mesh;
@@ -148,8 +147,7 @@ TEST_F(PanelRuns, panelIsCentredWithTruncatingDivision) {
         int32_t screenWidth, screenHeight;
     };
     for (Case screen : {Case{1281, 1025}, Case{1280, 1024}, Case{101, 51}, Case{0, 0}}) {
-        standin::HostConfig config;
-        config.echoMessages = false;
+        standin::HostConfig config = testsupport::quietConfig();
         config.cancel = true;
         config.metrics.width = screen.screenWidth;
         config.metrics.height = screen.screenHeight;
@@ -171,8 +169,7 @@ TEST_F(PanelRuns, panelIsCentredWithTruncatingDivision) {
     }
     // The panel is wider than 101 pixels and higher than 51: negative, odd
     // differences, truncated toward zero.
-    standin::HostConfig config;
-    config.echoMessages = false;
+    standin::HostConfig config = testsupport::quietConfig();
     config.cancel = true;
     config.metrics.width = 101;
     config.metrics.height = 51;
@@ -253,8 +250,7 @@ TEST_F(PanelRuns, goalControlChangedThenGhostedKeepsAndStoresItsValue) {
 }
 
 TEST_F(PanelRuns, refusedPanelIsCouldntCreateDialogAndNothingToDestroy) {
-    standin::HostConfig config;
-    config.echoMessages = false;
+    standin::HostConfig config = testsupport::quietConfig();
     config.refusePanel = true;
     standin::Host host(config);
     EXPECT_EQ(host.run(loaded.module), 0);
@@ -285,8 +281,7 @@ TEST_F(PanelRuns, panelIsDestroyedOnceOnEveryWayOut) {
         EXPECT_EQ(linesStartingWith(host.transcript, "panels.destroy").size(), 1u) << way.name;
         EXPECT_EQ(host.transcript.end()[-2], "panels.destroy") << way.name;
     }
-    standin::HostConfig config;
-    config.echoMessages = false;
+    standin::HostConfig config = testsupport::quietConfig();
     config.refuseMeshEdit = true;
     standin::Host refused(config);
     EXPECT_EQ(refused.run(loaded.module), 2);

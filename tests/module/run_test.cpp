@@ -39,9 +39,7 @@ TEST_P(TypicalRun, writesTheExpectedSceneByteForByte) {
     const std::string folder = testsupport::makeTempDir();
     const std::string scene = folder + "/out.lws";
     standin::Mesh mesh = typicalMesh(variant.armSurface);
-    standin::HostConfig config;
-    config.echoMessages = false;
-    config.mesh = &mesh;
+    standin::HostConfig config = testsupport::quietConfig(&mesh);
     config.edits = variant.edits;
     config.edits.insert(config.edits.begin(), setText(1, scene));
     for (int run = 0; run < 2; ++run) {  // the second run hands out the same goal numbers
@@ -105,9 +103,7 @@ TEST(BoneLimit, moreThan4096BonesInAllAreRefusedAndTheOldFileKept) {
                             LimitCase{5000, false, false}}) {
         testsupport::writeFile(scene, "old scene");
         standin::Mesh mesh = straightCurve(limit.points);
-        standin::HostConfig config;
-        config.echoMessages = false;
-        config.mesh = &mesh;
+        standin::HostConfig config = testsupport::quietConfig(&mesh);
         config.edits = {setText(1, scene), setInteger(9, limit.goalBones)};
         standin::Host host(config);
         EXPECT_EQ(host.run(loaded.module), 0);
@@ -144,9 +140,7 @@ TEST(Run, loopOrStoppedScanLeavesTheSceneUntouchedAndReleasesEverything) {
     };
     for (Case run : {Case{&loop, "Detect a loop."}, Case{&closed, "Don't use the closed curve."}}) {
         testsupport::writeFile(scene, "old scene");
-        standin::HostConfig config;
-        config.echoMessages = false;
-        config.mesh = run.mesh;
+        standin::HostConfig config = testsupport::quietConfig(run.mesh);
         config.edits = {setText(1, scene)};
         standin::Host host(config);
         EXPECT_EQ(host.run(loaded.module), 0);
@@ -162,9 +156,7 @@ TEST(Run, loopOrStoppedScanLeavesTheSceneUntouchedAndReleasesEverything) {
 TEST(Run, unreadablePointStopsTheScan) {
     FreshModule loaded;
     standin::Mesh mesh = typicalMesh("Arm");
-    standin::HostConfig config;
-    config.echoMessages = false;
-    config.mesh = &mesh;
+    standin::HostConfig config = testsupport::quietConfig(&mesh);
     config.refusePointInfo = true;
     config.edits = {setText(1, "")};
     standin::Host host(config);
@@ -191,9 +183,7 @@ TEST(Run, foregroundLayersAreScannedInAscendingNumberWhateverTheFileOrder) {
         std::vector<std::string> bones;
     };
     for (const Case &layers : {Case{{}, {"First", "Third"}}, Case{{3}, {"Third"}}, Case{{1, 3}, {"First", "Third"}}}) {
-        standin::HostConfig config;
-        config.echoMessages = false;
-        config.mesh = &mesh;
+        standin::HostConfig config = testsupport::quietConfig(&mesh);
         config.foreground = layers.foreground;
         config.edits = {setText(1, scene), setInteger(6, 0)};
         standin::Host host(config);

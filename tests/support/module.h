@@ -34,6 +34,10 @@ struct TestCurve {
 // A one-layer model of the given points and curves.
 standin::Mesh curveMesh(const std::vector<std::array<double, 3>> &points, const std::vector<TestCurve> &curves);
 
+// A host configuration that keeps the module's messages to itself (no echo
+// to standard output or error), with an optional model.
+standin::HostConfig quietConfig(const standin::Mesh *mesh = nullptr);
+
 // The transcript lines that start with `prefix`, in order.
 std::vector<std::string> linesStartingWith(const std::vector<std::string> &transcript, const std::string &prefix);
 

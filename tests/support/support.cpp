@@ -81,6 +81,13 @@ standin::Mesh curveMesh(const std::vector<std::array<double, 3>> &points, const 
     return mesh;
 }
 
+standin::HostConfig quietConfig(const standin::Mesh *mesh) {
+    standin::HostConfig config;
+    config.echoMessages = false;
+    config.mesh = mesh;
+    return config;
+}
+
 std::vector<std::string> linesStartingWith(const std::vector<std::string> &transcript, const std::string &prefix) {
     std::vector<std::string> found;
     for (const std::string &line : transcript)
