@@ -53,26 +53,29 @@ const char *const kUsage =
 
 namespace {
 
-struct Switch {
-    const char *name;
-    std::optional<bool> CommandLine::*field;
-};
-constexpr Switch kSwitches[] = {
-    {"surface-names", &CommandLine::surfaceNames},
-    {"active-bones", &CommandLine::activeBones},
-    {"goal-objects", &CommandLine::goalObjects},
-    {"ng-suffix", &CommandLine::ngSuffix},
-    {"goal-bones", &CommandLine::goalBones},
-    {"optimize-goal-parent", &CommandLine::optimizeGoalParent},
-};
-
-constexpr const char *kColors[] = {"Blue", "Green", "Cyan", "Red", "Purple", "Yellow", "White"};
-
 // Panel control numbers, in creation order.
 enum {
     kSceneControl = 1, kObjectControl, kBoneColorControl, kSurfaceNamesControl, kActiveBonesControl,
     kGoalObjectsControl, kGoalColorControl, kNgSuffixControl, kGoalBonesControl, kOptimizeControl,
 };
+
+// The six switches: option name, where the command line keeps it, and the
+// panel control it sets.
+struct Switch {
+    const char *name;
+    std::optional<bool> CommandLine::*field;
+    int control;
+};
+constexpr Switch kSwitches[] = {
+    {"surface-names", &CommandLine::surfaceNames, kSurfaceNamesControl},
+    {"active-bones", &CommandLine::activeBones, kActiveBonesControl},
+    {"goal-objects", &CommandLine::goalObjects, kGoalObjectsControl},
+    {"ng-suffix", &CommandLine::ngSuffix, kNgSuffixControl},
+    {"goal-bones", &CommandLine::goalBones, kGoalBonesControl},
+    {"optimize-goal-parent", &CommandLine::optimizeGoalParent, kOptimizeControl},
+};
+
+constexpr const char *kColors[] = {"Blue", "Green", "Cyan", "Red", "Purple", "Yellow", "White"};
 
 bool parseLayer(const std::string &text, int &layer) {
     if (text.empty() || text.size() > 9)
@@ -230,22 +233,20 @@ std::vector<PanelEdit> panelEdits(const CommandLine &line) {
     setText(kSceneControl, line.scene ? *line.scene : defaultScenePath(line.model));
     if (line.object)
         setText(kObjectControl, *line.object);
+    // Controls top to bottom, the goal-object switch aside.
+    auto setSwitches = [&](int from, int to) {
+        for (const Switch &option : kSwitches)
+            if (option.control >= from && option.control <= to && line.*option.field)
+                setInteger(option.control, *(line.*option.field));
+    };
     if (line.boneColor)
         setInteger(kBoneColorControl, *line.boneColor);
-    if (line.surfaceNames)
-        setInteger(kSurfaceNamesControl, *line.surfaceNames);
-    if (line.activeBones)
-        setInteger(kActiveBonesControl, *line.activeBones);
+    setSwitches(kSurfaceNamesControl, kActiveBonesControl);
     if (line.goalObjects == true)
         setInteger(kGoalObjectsControl, 1);
     if (line.goalColor)
         setInteger(kGoalColorControl, *line.goalColor);
-    if (line.ngSuffix)
-        setInteger(kNgSuffixControl, *line.ngSuffix);
-    if (line.goalBones)
-        setInteger(kGoalBonesControl, *line.goalBones);
-    if (line.optimizeGoalParent)
-        setInteger(kOptimizeControl, *line.optimizeGoalParent);
+    setSwitches(kNgSuffixControl, kOptimizeControl);
     if (line.goalObjects == false)
         setInteger(kGoalObjectsControl, 0);
     return edits;
