@@ -204,10 +204,4 @@ void goalToggleEvent(Control * /*control*/, void * /*userData*/) {
     drawGoalControls(getInteger(kCreateGoalObject) != 0 ? HOST_DRAW_NORMAL : HOST_DRAW_GHOSTED);
 }
 
-void resetStoredOptions() {
-    options = Options{};
-    sceneFilePath[0] = '\0';
-    objectFilePath[0] = '\0';
-}
-
 } // namespace spindle

@@ -54,8 +54,4 @@ void destroyPanel();
 // normal or ghosted after the check box's current value.
 void goalToggleEvent(Control *control, void *userData);
 
-// Restores the defaults and empties both paths (for tests; a host gets the
-// same state by loading the module afresh).
-void resetStoredOptions();
-
 } // namespace spindle
