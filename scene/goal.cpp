@@ -1,7 +1,6 @@
 // Goal null records: the null objects that the IK chains reach for.
 #include <cassert>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "scene/scene.h"
@@ -19,7 +18,7 @@ const BoneSegment *findGoalParent(const BoneSegment &segment) {
     return nullptr;
 }
 
-void writeGoalNull(std::FILE *file, const BoneSegment &segment, bool atEnd, const Options &options) {
+void writeGoalNull(SceneText &text, const BoneSegment &segment, bool atEnd, const Options &options) {
     assert(segment.curve != nullptr);
     const double *at = atEnd ? segment.end : segment.start;
     double position[3] = {at[0], at[1], at[2]};
@@ -41,17 +40,19 @@ void writeGoalNull(std::FILE *file, const BoneSegment &segment, bool atEnd, cons
         }
     }
 
-    std::fprintf(file, "AddNullObject %s_Goal\r\n", segment.curve->name);
-    std::fprintf(file, "ShowObject 8 %d\r\n", options.goalColor + 1);
-    std::fputs("ObjectMotion\r\nNumChannels 9\r\n", file);
+    appendText(text, "AddNullObject ");
+    appendOutsideText(text, segment.curve->name);
+    appendText(text, "_Goal\r\n");
+    appendFormat(text, "ShowObject 8 %d\r\n", options.goalColor + 1);
+    appendText(text, "ObjectMotion\r\nNumChannels 9\r\n");
     for (int channel = 0; channel < 3; ++channel)
-        std::fprintf(file, "Channel %d\r\n{ Envelope\r\n  1\r\n  Key %s 0 0 0 0 0 0 0 0\r\n  Behaviors 1 1\r\n}\r\n",
+        appendFormat(text, "Channel %d\r\n{ Envelope\r\n  1\r\n  Key %s 0 0 0 0 0 0 0 0\r\n  Behaviors 1 1\r\n}\r\n",
                      channel, formatFixed(position[channel]).text);
     for (int channel = 3; channel < 9; ++channel)
-        std::fprintf(file, "Channel %d\r\n{ Envelope\r\n  1\r\n  Key %d 0 0 0 0 0 0 0 0\r\n  Behaviors 1 1\r\n}\r\n",
+        appendFormat(text, "Channel %d\r\n{ Envelope\r\n  1\r\n  Key %d 0 0 0 0 0 0 0 0\r\n  Behaviors 1 1\r\n}\r\n",
                      channel, channel >= 6 ? 1 : 0);
-    std::fprintf(file, "ParentItem %04x0000\r\n", static_cast<unsigned>(parentId));
-    std::fputs("UnaffectedByFog 1\r\nUnseenByRays 1\r\nUnseenByCamera 1\r\nShadowOptions 0\r\n\r\n", file);
+    appendFormat(text, "ParentItem %04x0000\r\n", static_cast<unsigned>(parentId));
+    appendText(text, "UnaffectedByFog 1\r\nUnseenByRays 1\r\nUnseenByCamera 1\r\nShadowOptions 0\r\n\r\n");
 }
 
 } // namespace spindle

@@ -2,8 +2,9 @@
 // goal null records.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <string>
 
 #include "model/model.h"
 #include "panel/panel.h"
@@ -13,34 +14,85 @@ namespace spindle {
 enum class SceneResult {
     Written,    // "Scene file created." shown
     NotOpened,  // "Can't open \"%s\". " shown
-    NotWritten, // "Can't write \"%s\". " shown; the old file kept
+    NotWritten, // "Can't write \"%s\". " (or "Not enough memory.") shown; the old file kept
 };
+
+// The scene's text, composed whole in memory before any of it is written.
+// Owns its bytes.  Once memory runs out, `failed` is set and every later
+// append is dropped.
+struct SceneText {
+    char *bytes = nullptr;
+    std::size_t size = 0;
+    std::size_t capacity = 0;
+    bool failed = false;
+
+    SceneText() = default;
+    SceneText(const SceneText &) = delete;
+    SceneText &operator=(const SceneText &) = delete;
+    ~SceneText();
+};
+
+// Appends text written by the module itself, line ends included.
+void appendText(SceneText &text, const char *part);
+// Appends text that came from outside (a surface name, an object path) with
+// every CR and LF byte replaced by '_', so that it cannot start a line.
+void appendOutsideText(SceneText &text, const char *part);
+// Appends printf-formatted text; no argument may be outside text.
+void appendFormat(SceneText &text, const char *format, ...) __attribute__((format(printf, 2, 3)));
 
 // Module storage: goal objects handed out so far in this scene.  writeScene
 // sets it to 0 before the first bone record; each record with goal lines
 // raises it by one and names object goalCounter + 1.
 extern int32_t goalCounter;
 
-// Reads the scene path back (readScenePath), writes the whole scene for the
-// table, the goal-bone list and the options, and shows the outcome through
-// host.messages.  The scene goes to a temporary file beside the path that is
-// moved over it only once every write and the close succeeded, so a failed
-// run leaves an existing file as it was; where the folder takes no new file
-// but the file itself may be written, the file is written in place.  Every
-// bone number must lie in 1..kMaxBones (the caller refuses larger scenes).
+// Reads the scene path back (readScenePath), opens the scene's output,
+// composes the whole scene for the table, the goal-bone list and the options
+// in memory, writes it, and shows the outcome through host.messages.  A
+// failed run leaves an existing file with its old bytes (see
+// openSceneOutput).  Every bone number must lie in 1..kMaxBones (the caller
+// refuses larger scenes).
 SceneResult writeScene(const CurveTable &table, const GoalBoneList &goalBones, const Options &options);
 
 // Appends one bone record.  mode 1: chain tip with goal objects on; −1: any
 // other chain bone; 0: the goal bone extending the tip `segment`.  The
 // segment's curve must be set and its bone number (and its parent's, which
-// is never a control segment) lie in 1..kMaxBones.  Write errors stay in the
-// file's error flag.
-void writeBone(std::FILE *file, const BoneSegment &segment, int32_t mode, const Options &options);
+// is never a control segment) lie in 1..kMaxBones.
+void writeBone(SceneText &text, const BoneSegment &segment, int32_t mode, const Options &options);
 
 // Appends one goal null record for the tip `segment`: at its end when atEnd,
 // else at its start; with optimizeGoalParent placed under findGoalParent's
 // bone, in that bone's model-space frame.  Leaves goalCounter alone.
-void writeGoalNull(std::FILE *file, const BoneSegment &segment, bool atEnd, const Options &options);
+void writeGoalNull(SceneText &text, const BoneSegment &segment, bool atEnd, const Options &options);
+
+// ---- the file at the scene path (one implementation per platform) ----------
+
+// Where the scene goes while it is written.
+struct SceneOutput {
+    int fd = -1;
+    std::string target;     // the file replaced: the path, or where links at it lead
+    std::string temporary;  // moved over `target` by commit; empty when writing in place
+    bool created = false;   // writing in place into a file this run created
+};
+
+// Opens the output for the scene at `path`: a temporary file with a short
+// name of its own (".spindle-XXXXXX") in the folder of the file that is
+// replaced, or, where that folder takes no new file, the file itself.  A
+// link at the path is kept and the file it leads to (which need not exist
+// yet) is replaced.  False, with nothing left behind, where the path cannot
+// be written at all: empty, a folder, a missing folder, a link loop, a file
+// that may not be written.
+bool openSceneOutput(const char *path, SceneOutput &out);
+
+// Writes `size` bytes to the output and puts it in place: a temporary is
+// synced and moved over the target; where the folder refuses the move, the
+// target is written in place instead.  In place, the old bytes are put back
+// if the new ones cannot all be written.  False on any failure; no
+// temporary is left either way.
+bool commitSceneOutput(SceneOutput &out, const char *bytes, std::size_t size);
+
+// Gives up an opened output: removes the temporary, or a file that this run
+// created, and leaves an existing file as it was.
+void abandonSceneOutput(SceneOutput &out);
 
 // The nearest ancestor whose curve bears another surface name (compared
 // byte by byte with the segment's own curve name), or null.

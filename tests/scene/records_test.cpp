@@ -50,10 +50,10 @@ protected:
         spindle::goalCounter = 0;
     }
     std::string bone(const BoneSegment &segment, int mode) {
-        return capture([&](std::FILE *file) { spindle::writeBone(file, segment, mode, options); });
+        return capture([&](spindle::SceneText &text) { spindle::writeBone(text, segment, mode, options); });
     }
     std::string goalNull(const BoneSegment &segment, bool atEnd) {
-        return capture([&](std::FILE *file) { spindle::writeGoalNull(file, segment, atEnd, options); });
+        return capture([&](spindle::SceneText &text) { spindle::writeGoalNull(text, segment, atEnd, options); });
     }
     Options options;
     Curve arm, body;

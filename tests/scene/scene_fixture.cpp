@@ -109,18 +109,10 @@ TypicalModel::~TypicalModel() {
         curve.segments = nullptr;
 }
 
-std::string capture(const std::function<void(std::FILE *)> &write) {
-    std::FILE *file = std::tmpfile();
-    if (!file)
-        return "<no scratch file>";
-    write(file);
-    std::string bytes;
-    std::rewind(file);
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-        bytes.append(buffer, n);
-    std::fclose(file);
-    return bytes;
+std::string capture(const std::function<void(spindle::SceneText &)> &write) {
+    spindle::SceneText text;
+    write(text);
+    return text.failed ? "<out of memory>" : std::string(text.bytes ? text.bytes : "", text.size);
 }
 
 int runInChild(const std::function<int()> &body, std::string &log, unsigned uid) {

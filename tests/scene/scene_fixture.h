@@ -42,8 +42,8 @@ struct TypicalModel {
     TypicalModel &operator=(const TypicalModel &) = delete;
 };
 
-// The bytes a record writer puts into a file.
-std::string capture(const std::function<void(std::FILE *)> &write);
+// The bytes a record writer appends to a scene text.
+std::string capture(const std::function<void(spindle::SceneText &)> &write);
 
 // Runs `body` in a forked child (as user `uid` unless it is 0) and returns
 // its result; `log` receives the child's messageLog.  -1 when the child died.
