@@ -244,4 +244,15 @@ TEST_F(GoalParents, chainOfOneNameIsWrittenAsWithoutTheOption) {
     EXPECT_NE(sameName, optimized);
 }
 
+TEST_F(Records, lineBreaksInNamesBecomeUnderscoresAsTheyAreWritten) {
+    std::strcpy(arm.name, "Arm\r\nAddLight\r\nLightName Evil\rX\nY");
+    tip.parent = nullptr;
+    EXPECT_TRUE(has(bone(tip, 1), "BoneName Arm__AddLight__LightName Evil_X_Y"));
+    EXPECT_TRUE(has(bone(tip, 0), "BoneName Arm__AddLight__LightName Evil_X_Y_GoalBone"));
+    const std::string goal = goalNull(tip, true);
+    EXPECT_TRUE(has(goal, "AddNullObject Arm__AddLight__LightName Evil_X_Y_Goal"));
+    EXPECT_EQ(goal.find("\nAddLight"), std::string::npos);
+    EXPECT_STREQ(arm.name, "Arm\r\nAddLight\r\nLightName Evil\rX\nY");
+}
+
 } // namespace

@@ -180,4 +180,64 @@ TEST_F(SceneFile, linkIsKeptAndTheFileItLeadsToReplaced) {
     EXPECT_EQ(names(), (Names{"real.lws", "scene.lws"}));
 }
 
+TEST_F(SceneFile, longestNameIsStillReplacedThroughATemporary) {
+    const std::string name = std::string(251, 'n') + ".lws";
+    const std::string target = folder + "/" + name;
+    ASSERT_TRUE(testsupport::writeFile(target, "old scene"));
+    std::string log;
+    EXPECT_EQ(scenetest::runInChild([&] { return writeUnderSizeLimit(target); }, log),
+              static_cast<int>(SceneResult::NotWritten));
+    EXPECT_EQ(testsupport::readFile(target), "old scene");
+    EXPECT_EQ(names(), Names{name});
+    EXPECT_EQ(write(target), SceneResult::Written);
+    EXPECT_EQ(testsupport::readFile(target), expected);
+}
+
+TEST_F(SceneFile, danglingLinkStaysAndGetsItsFileOnlyWhenWhole) {
+    ASSERT_EQ(symlink("real.lws", path.c_str()), 0);
+    std::string log;
+    EXPECT_EQ(scenetest::runInChild([&] { return writeUnderSizeLimit(path); }, log),
+              static_cast<int>(SceneResult::NotWritten));
+    EXPECT_EQ(names(), Names{"scene.lws"});
+    EXPECT_EQ(write(path), SceneResult::Written);
+    struct stat info;
+    ASSERT_EQ(lstat(path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(testsupport::readFile(folder + "/real.lws"), expected);
+    EXPECT_EQ(names(), (Names{"real.lws", "scene.lws"}));
+}
+
+TEST_F(SceneFile, linkLoopCannotBeOpened) {
+    ASSERT_EQ(symlink("scene.lws", path.c_str()), 0);
+    EXPECT_EQ(write(path), SceneResult::NotOpened);
+    EXPECT_EQ(scenetest::messageLog, "error: Can't open \"" + path + "\". \n");
+    EXPECT_EQ(names(), Names{"scene.lws"});
+}
+
+TEST_F(SceneFile, stickyFolderWithAnotherUsersFileHasItWrittenInPlace) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to play two users";
+    ASSERT_TRUE(testsupport::writeFile(path, "old scene"));
+    ASSERT_EQ(chmod(path.c_str(), 0666), 0);
+    ASSERT_EQ(chmod(folder.c_str(), 01777), 0);
+    std::string log;
+    EXPECT_EQ(scenetest::runInChild([&] { return static_cast<int>(write(path)); }, log, stranger()),
+              static_cast<int>(SceneResult::Written));
+    EXPECT_EQ(log, "info: Scene file created.\n");
+    EXPECT_EQ(testsupport::readFile(path), expected);
+    EXPECT_EQ(names(), Names{"scene.lws"});
+}
+
+TEST_F(SceneFile, failedWriteInPlacePutsTheOldBytesBack) {
+    ASSERT_TRUE(testsupport::writeFile(path, "old scene"));
+    ASSERT_EQ(chmod(path.c_str(), 0666), 0);
+    ASSERT_EQ(chmod(folder.c_str(), 0555), 0);
+    std::string log;
+    EXPECT_EQ(scenetest::runInChild([&] { return writeUnderSizeLimit(path); }, log, stranger()),
+              static_cast<int>(SceneResult::NotWritten));
+    EXPECT_EQ(log, "error: Can't write \"" + path + "\". \n");
+    EXPECT_EQ(testsupport::readFile(path), "old scene");
+    EXPECT_EQ(names(), Names{"scene.lws"});
+}
+
 } // namespace
