@@ -3,6 +3,8 @@
 // host's message services show them.
 #include "standin/command.h"
 
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -214,6 +216,22 @@ bool parseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
         reason = "no model file given (see spindle --help)";
         return false;
     }
+    // A longer text would reach the module cut short, naming another file.
+    if (line.scene && line.scene->size() > kPanelTextLimit) {
+        reason = "option --scene takes a path of at most " + std::to_string(kPanelTextLimit) +
+                 " bytes (the panel's text controls hold no more)";
+        return false;
+    }
+    if (line.object && line.object->size() > kPanelTextLimit) {
+        reason = "option --object takes a path of at most " + std::to_string(kPanelTextLimit) +
+                 " bytes (the panel's text controls hold no more)";
+        return false;
+    }
+    if (haveModel && !line.scene && defaultScenePath(line.model).size() > kPanelTextLimit) {
+        reason = "the default scene path is longer than " + std::to_string(kPanelTextLimit) +
+                 " bytes (the panel's text controls hold no more); name a shorter one with -o";
+        return false;
+    }
     return true;
 }
 
@@ -252,6 +270,12 @@ std::vector<PanelEdit> panelEdits(const CommandLine &line) {
     return edits;
 }
 
+bool sameFile(const std::string &a, const std::string &b) {
+    struct stat first, second;
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
 std::string defaultModulePath() {
     char self[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
@@ -270,8 +294,10 @@ int spindleMain(int argc, char **argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     CommandLine line;
     std::string reason;
+    // A file-size limit is reported as a failed write, not a killed process.
+    ::signal(SIGXFSZ, SIG_IGN);
     if (!parseCommandLine(arguments, line, reason)) {
-        std::fprintf(stderr, "spindle: %s\n", reason.c_str());
+        std::fprintf(stderr, "spindle: %s\n", escapeControls(reason).c_str());
         return kExitUsage;
     }
     if (line.help) {
@@ -283,9 +309,16 @@ int spindleMain(int argc, char **argv) {
         return kExitWritten;
     }
 
+    const std::string scene = line.scene ? *line.scene : defaultScenePath(line.model);
+    if (sameFile(scene, line.model)) {
+        std::fprintf(stderr, "spindle: %s: would overwrite the model; name another scene with -o\n",
+                     escapeControls(scene).c_str());
+        return kExitUsage;
+    }
+
     Mesh mesh;
     if (!readMesh(line.model, mesh, reason)) {
-        std::fprintf(stderr, "spindle: %s: %s\n", line.model.c_str(), reason.c_str());
+        std::fprintf(stderr, "spindle: %s: %s\n", escapeControls(line.model).c_str(), escapeControls(reason).c_str());
         return kExitUsage;
     }
     std::set<int> present;
@@ -293,7 +326,7 @@ int spindleMain(int argc, char **argv) {
         present.insert(layer.number);
     for (int layer : line.layers) {
         if (!present.count(layer)) {
-            std::fprintf(stderr, "spindle: %s has no layer %d\n", line.model.c_str(), layer);
+            std::fprintf(stderr, "spindle: %s has no layer %d\n", escapeControls(line.model).c_str(), layer);
             return kExitUsage;
         }
     }
@@ -301,7 +334,7 @@ int spindleMain(int argc, char **argv) {
     Module module;
     const std::string modulePath = line.module.empty() ? defaultModulePath() : line.module;
     if (!loadModule(modulePath, module, reason)) {
-        std::fprintf(stderr, "spindle: %s: %s\n", modulePath.c_str(), reason.c_str());
+        std::fprintf(stderr, "spindle: %s: %s\n", escapeControls(modulePath).c_str(), escapeControls(reason).c_str());
         return kExitModule;
     }
 
@@ -315,16 +348,31 @@ int spindleMain(int argc, char **argv) {
     config.selectedSurfaces = line.surfaces;
     int status;
     {
+        // Interrupts wait until the module's run is over (it takes well
+        // under a second), so that a run never stops halfway through
+        // writing; a signal that came meanwhile is acted on after it.
+        sigset_t held, previous;
+        sigemptyset(&held);
+        for (int signal : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&held, signal);
+        ::sigprocmask(SIG_BLOCK, &held, &previous);
         Host host(config);
         const int32_t result = host.run(module);
         std::cerr.flush();
         bool written = false;
         for (const Message &message : host.messages)
             written = written || (!message.isError && message.text == "Scene file created.");
+        for (const std::string &label : host.textsCut) {
+            std::fprintf(stderr, "spindle: the module read the text of \"%s\" only in part\n", escapeControls(label).c_str());
+            written = false;
+        }
         if (result != HOST_RESULT_OK)
             status = kExitModule;
         else
             status = written ? kExitWritten : kExitNoScene;
+        std::fflush(stdout);
+        std::fflush(stderr);
+        ::sigprocmask(SIG_SETMASK, &previous, nullptr);
     }
     unloadModule(module);
     return status;

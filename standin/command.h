@@ -18,6 +18,10 @@ enum ExitStatus {
     kExitModule = 3,     // the module could not be loaded or refused the run
 };
 
+// The most bytes the panel's text controls hand the module: it reads each
+// path with room for 1023 bytes and the terminator.
+inline constexpr size_t kPanelTextLimit = 1022;
+
 struct CommandLine {
     std::string model;
     std::optional<std::string> scene;   // typed into "Scene File "; default MODEL with .lws
@@ -49,6 +53,10 @@ std::string defaultScenePath(const std::string &model);
 
 // The colour index of a name (any case), or -1.
 int colorIndex(const std::string &name);
+
+// True when both paths name one existing file (through links or other
+// spellings of the path as well).
+bool sameFile(const std::string &a, const std::string &b);
 
 // The module built or installed with the command.
 std::string defaultModulePath();

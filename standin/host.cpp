@@ -47,7 +47,28 @@ std::string controlTagName(int32_t tag) {
 
 } // namespace
 
-std::string quoted(const char *value) { return value ? "\"" + std::string(value) + "\"" : "null"; }
+std::string escapeControls(const std::string &text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (byte < 0x20 || byte == 0x7f) {
+            static const char kHex[] = "0123456789abcdef";
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string quoted(const char *value) { return value ? "\"" + escapeControls(value) + "\"" : "null"; }
 
 // ---- the host's own records behind the module's handles --------------------
 
@@ -87,8 +108,9 @@ void showMessage(bool isError, const char *line1, const char *line2) {
             continue;
         current->messages.push_back({isError, line});
         if (current->config.echoMessages) {
+            // One message is always one line, whatever bytes it holds.
             std::FILE *out = isError ? stderr : stdout;
-            std::fputs(line, out);
+            std::fputs(escapeControls(line).c_str(), out);
             std::fputc('\n', out);
             std::fflush(out);
         }
@@ -190,13 +212,21 @@ void controlGet(Control *control, int32_t tag, Value *value) {
     }
     if (state.descKind == HOST_CONTROL_STRING) {
         // Written zero-terminated within the length offered.
+        // A text that does not fit is cut, as the contract says, but the
+        // host remembers it: the module then did not get what the user typed.
         const int32_t room = value->textLength;
+        size_t length = 0;
         if (value->text && room > 0) {
-            const size_t length = std::min(state.text.size(), static_cast<size_t>(room - 1));
+            length = std::min(state.text.size(), static_cast<size_t>(room - 1));
             std::memcpy(value->text, state.text.data(), length);
             value->text[length] = '\0';
         }
-        current->record(controlName(control) + " get value offered " + std::to_string(room) + " -> " + quoted(state.text.c_str()));
+        const bool cut = length < state.text.size();
+        if (cut)
+            current->textsCut.push_back(state.label);
+        current->record(controlName(control) + " get value offered " + std::to_string(room) + " -> " +
+                        quoted(state.text.substr(0, length).c_str()) +
+                        (cut ? " (cut from " + std::to_string(state.text.size()) + " bytes)" : ""));
     } else {
         value->integer = state.integer;
         current->record(controlName(control) + " get value -> " + std::to_string(state.integer));
@@ -239,7 +269,7 @@ void applyEdit(PanelState &panel, const PanelEdit &edit) {
     ControlState &state = panel.controls[static_cast<size_t>(edit.control - 1)];
     if (edit.isText) {
         state.text = edit.text;
-        current->record("user: control " + std::to_string(edit.control) + " = \"" + edit.text + "\"");
+        current->record("user: control " + std::to_string(edit.control) + " = " + quoted(edit.text.c_str()));
     } else {
         state.integer = edit.integer;
         current->record("user: control " + std::to_string(edit.control) + " = " + std::to_string(edit.integer));

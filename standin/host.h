@@ -115,6 +115,9 @@ public:
     std::vector<std::unique_ptr<PanelState>> panels;  // every panel created, in order
     int meshEditsBegun = 0;
     int meshEditsDone = 0;
+    // Labels of the text controls whose text the module read only in part
+    // (it offered less room than the text needs), one entry per read.
+    std::vector<std::string> textsCut;
 
     // Implementation state shared with the service functions.
     struct Impl;
@@ -122,7 +125,12 @@ public:
     void record(const std::string &line);
 };
 
-// The value of a C string for the transcript: quoted, or null.
+// The value of a C string for the transcript: quoted with its control bytes
+// escaped, or null.
 std::string quoted(const char *text);
+
+// The text with CR as \r, LF as \n and every other control byte as \xNN,
+// so that it prints as one line.
+std::string escapeControls(const std::string &text);
 
 } // namespace standin

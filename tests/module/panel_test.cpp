@@ -240,6 +240,16 @@ TEST_F(PanelRuns, unopenableSceneStoresTheSceneButNotTheObjectPath) {
     EXPECT_EQ(next.panels[0]->shown[1].text, "");
 }
 
+TEST_F(PanelRuns, textThatDoesNotFitTheModulesRoomIsNeverTakenAsComplete) {
+    const std::string fits = temp.path + "/no/" + std::string(1022 - temp.path.size() - 4, 'x');
+    ASSERT_EQ(fits.size(), 1022u);
+    EXPECT_TRUE(run({setText(1, fits)}, false, &twoCurves()).textsCut.empty());
+    standin::Host &cut = run({setText(1, fits + "y")}, false, &twoCurves());
+    EXPECT_THAT(cut.textsCut, ElementsAre("Scene File "));
+    EXPECT_THAT(linesStartingWith(cut.transcript, "control 1 get"),
+                ElementsAre("control 1 get value offered 1023 -> \"" + fits + "\" (cut from 1023 bytes)"));
+}
+
 TEST_F(PanelRuns, goalControlChangedThenGhostedKeepsAndStoresItsValue) {
     standin::Host &first = run({setInteger(7, 5), setInteger(kGoalObjects, 0)});
     EXPECT_TRUE(first.panels[0]->controls[6].ghosted);

@@ -52,7 +52,16 @@ struct CommandRun {
     std::string err;
 };
 
+// The conditions of a command run beyond its arguments.
+struct CommandConditions {
+    unsigned uid = 0;              // run as this user (needs root), 0: as the tests run
+    long long fileSizeLimit = -1;  // RLIMIT_FSIZE in bytes, -1: none
+    int signal = 0;                // sent again and again from `signalAfterMs` on until the run ends
+    int signalAfterMs = 0;
+};
+
 // Runs the built spindle command with these arguments (no shell involved).
-CommandRun runSpindle(const std::vector<std::string> &arguments);
+// `status` is the exit status, or 128 + the signal that ended the run.
+CommandRun runSpindle(const std::vector<std::string> &arguments, const CommandConditions &conditions = {});
 
 } // namespace testsupport

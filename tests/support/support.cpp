@@ -98,18 +98,54 @@ std::vector<std::string> linesStartingWith(const std::vector<std::string> &trans
 
 } // namespace testsupport
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
 
 namespace testsupport {
 
-CommandRun runSpindle(const std::vector<std::string> &arguments) {
+namespace {
+
+// Everything a pipe delivers until its writers are gone.
+void drain(int fd, std::string &into) {
+    char buffer[4096];
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            break;
+        into.append(buffer, static_cast<size_t>(n));
+    }
+    close(fd);
+}
+
+} // namespace
+
+CommandRun runSpindle(const std::vector<std::string> &arguments, const CommandConditions &conditions) {
+    // Pipes rather than files, so that a file-size limit leaves the
+    // command's output alone.
     CommandRun run;
-    const std::string folder = makeTempDir();
-    const std::string outPath = folder + "/out", errPath = folder + "/err";
+    int out[2], err[2];
+    if (pipe(out) != 0 || pipe(err) != 0)
+        return run;
+    std::fflush(nullptr);
     const pid_t child = fork();
     if (child == 0) {
-        std::freopen(outPath.c_str(), "w", stdout);
-        std::freopen(errPath.c_str(), "w", stderr);
+        dup2(out[1], 1);
+        dup2(err[1], 2);
+        for (int fd : {out[0], out[1], err[0], err[1]})
+            close(fd);
+        if (conditions.fileSizeLimit >= 0) {
+            const rlimit limit = {static_cast<rlim_t>(conditions.fileSizeLimit), static_cast<rlim_t>(conditions.fileSizeLimit)};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                _exit(126);
+        }
+        if (conditions.uid != 0 && (setgid(conditions.uid) != 0 || setuid(conditions.uid) != 0))
+            _exit(126);
         std::vector<char *> argv;
         std::string command = SPINDLE_COMMAND_PATH;
         argv.push_back(command.data());
@@ -120,13 +156,23 @@ CommandRun runSpindle(const std::vector<std::string> &arguments) {
         execv(command.c_str(), argv.data());
         _exit(127);
     }
+    close(out[1]);
+    close(err[1]);
+    std::thread readOut([&] { drain(out[0], run.out); });
+    std::thread readErr([&] { drain(err[0], run.err); });
     int status = 0;
-    waitpid(child, &status, 0);
+    if (conditions.signal != 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(conditions.signalAfterMs));
+        while (waitpid(child, &status, WNOHANG) == 0) {
+            kill(child, conditions.signal);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    } else {
+        waitpid(child, &status, 0);
+    }
+    readOut.join();
+    readErr.join();
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.out = readFile(outPath);
-    run.err = readFile(errPath);
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
     return run;
 }
 
