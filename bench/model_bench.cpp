@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "model/model.h"
-#include "plugin/plugin.h"
+#include "services/services.h"
 
 namespace {
 

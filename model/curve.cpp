@@ -7,7 +7,7 @@
 #include <new>
 
 #include "model/model.h"
-#include "plugin/plugin.h"
+#include "services/services.h"
 
 namespace spindle {
 

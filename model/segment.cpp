@@ -2,7 +2,7 @@
 #include <cmath>
 
 #include "model/model.h"
-#include "plugin/plugin.h"
+#include "services/services.h"
 
 namespace spindle {
 

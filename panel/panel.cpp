@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "plugin/plugin.h"
+#include "services/services.h"
 
 namespace spindle {
 

@@ -7,14 +7,9 @@
 #include "panel/panel.h"
 #include "plugin/plugin.h"
 #include "scene/scene.h"
+#include "services/services.h"
 
 namespace spindle {
-
-HostServices host;
-
-void showError(const char *text) { host.messages->error(text, nullptr); }
-
-void showInfo(const char *text) { host.messages->info(text, nullptr); }
 
 namespace {
 
@@ -94,6 +89,8 @@ int32_t activate(int32_t version, GlobalFunc *global, void *local, void * /*serv
         showError(message);
         return endRun(table, HOST_RESULT_OK);
     }
+    // Every bone into its parent's frame (toParentFrame, model/frames.cpp),
+    // then the goal-bone list.
     GoalBoneList goalBones;
     finishChains(table, options, goalBones);
 

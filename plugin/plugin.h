@@ -1,26 +1,10 @@
-// The module's face to the host: the activation that drives one run, and the
-// host services every stage of a run reaches through module storage.
+// The module's face to the host: the descriptor's server and the activation
+// that drives one run.
 #pragma once
 
 #include "host/host.h"
 
 namespace spindle {
-
-// The host services and the mesh edit of the current run.  Set afresh by
-// every activation (services after the version test, the mesh edit while the
-// scan runs); valid only within that run.
-struct HostServices {
-    const MessageServices *messages = nullptr;
-    const HostDisplayInfo *display = nullptr;
-    PanelServices *panels = nullptr;
-    MeshEditOp *meshEdit = nullptr;
-};
-extern HostServices host;
-
-// Shows one line through the error display of "Info Messages".
-void showError(const char *text);
-// Shows one line through the info display of "Info Messages".
-void showInfo(const char *text);
 
 // One use of the command, from the version test to the result code (the
 // server record's activation).  version: the host's interface version;

@@ -2,7 +2,7 @@
 // records, composed in memory and then handed to the file at the scene path.
 #include <string>
 
-#include "plugin/plugin.h"
+#include "services/services.h"
 #include "scene/scene.h"
 
 namespace spindle {

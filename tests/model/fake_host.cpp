@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "plugin/plugin.h"
+#include "services/services.h"
 
 namespace modeltest {
 

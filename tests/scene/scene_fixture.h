@@ -10,7 +10,7 @@
 
 #include "model/model.h"
 #include "panel/panel.h"
-#include "plugin/plugin.h"
+#include "services/services.h"
 #include "scene/scene.h"
 
 namespace scenetest {
