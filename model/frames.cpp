@@ -6,23 +6,27 @@
 
 namespace spindle {
 
-void rotateIntoFrame(BoneSegment &frame, double &x, double &y, double &z) {
-    if (frame.parent != nullptr && !frame.processed)
-        toParentFrame(frame);
-    if (frame.parent != nullptr)
-        rotateIntoFrame(*frame.parent, x, y, z);
-
-    // M(h, p): the products and sums in exactly this grouping.
-    const double sh = std::sin(frame.restHeading);
-    const double ch = std::cos(frame.restHeading);
-    const double sp = std::sin(frame.restPitch);
-    const double cp = std::cos(frame.restPitch);
+void rotateByHeadingPitch(double heading, double pitch, double &x, double &y, double &z) {
+    // The products and sums in exactly this grouping: the scene's last
+    // digits depend on it.
+    const double sh = std::sin(heading);
+    const double ch = std::cos(heading);
+    const double sp = std::sin(pitch);
+    const double cp = std::cos(pitch);
     const double rx = ch * x - sh * z;
     const double ry = (sh * (sp * x) + cp * y) + ch * (sp * z);
     const double rz = (sh * (cp * x) - sp * y) + ch * (cp * z);
     x = rx;
     y = ry;
     z = rz;
+}
+
+void rotateIntoFrame(BoneSegment &frame, double &x, double &y, double &z) {
+    if (frame.parent != nullptr && !frame.processed)
+        toParentFrame(frame);
+    if (frame.parent != nullptr)
+        rotateIntoFrame(*frame.parent, x, y, z);
+    rotateByHeadingPitch(frame.restHeading, frame.restPitch, x, y, z);
 }
 
 void toParentFrame(BoneSegment &segment) {

@@ -141,4 +141,9 @@ void toParentFrame(BoneSegment &segment);
 // Turns the model-space vector (x, y, z) into the frame of `frame`.
 void rotateIntoFrame(BoneSegment &frame, double &x, double &y, double &z);
 
+// Turns (x, y, z) into a frame turned by `heading` and then `pitch`
+// (radians): the one rotation of the model, shared by the parent frames
+// and the goal nulls.
+void rotateByHeadingPitch(double heading, double pitch, double &x, double &y, double &z);
+
 } // namespace spindle

@@ -1,33 +1,16 @@
 // Bone records: one chain bone or goal bone of the scene's first object.
 #include <cassert>
+#include <cstdio>
 
 #include "scene/scene.h"
 
 namespace spindle {
 
-namespace {
-
-// "%04x" of a bone's item id: the digit 4, the bone's index in three hex
-// digits; "0000" follows on the line.
-unsigned boneItem(int32_t boneNumber) {
-    assert(boneNumber >= 1 && boneNumber <= kMaxBones);
-    return static_cast<unsigned>(boneNumber + 0x3fff);
-}
-
-void writeChannel(SceneText &text, int channel, double value) {
-    // Channel 5 carries a 0 written straight before its value.
-    appendFormat(text, "Channel %d\r\n{ Envelope\r\n  1\r\n  Key %s%s 0 0 0 0 0 0 0 0\r\n  Behaviors 1 1\r\n}\r\n",
-                 channel, channel == 5 ? "0" : "", formatFixed(value).text);
-}
-
-} // namespace
-
-void writeBone(SceneText &text, const BoneSegment &segment, int32_t mode, const Options &options) {
-    assert(mode == 1 || mode == -1 || mode == 0);
+void writeBone(SceneText &text, const BoneSegment &segment, BoneMode mode, const Options &options) {
     assert(segment.curve != nullptr);
     assert(segment.boneNumber >= 1 && segment.boneNumber <= kMaxBones);
     const Curve &curve = *segment.curve;
-    const bool goalBone = mode == 0;
+    const bool goalBone = mode == BoneMode::GoalBone;
     const bool surfaceName = options.useSurfaceName != 0;
 
     appendText(text, "AddBone\r\nBoneName ");
@@ -63,25 +46,26 @@ void writeBone(SceneText &text, const BoneSegment &segment, int32_t mode, const 
     keys[5] = segment.restBank;
 
     appendText(text, "ScaleBoneStrength 0\r\nBoneMotion\r\nNumChannels 9\r\n");
-    for (int channel = 0; channel < 6; ++channel)
-        writeChannel(text, channel, keys[channel]);
+    for (int channel = 0; channel < 6; ++channel) {
+        // Channel 5 carries a 0 written straight before its value.
+        char key[kFixedTextSize + 1];
+        std::snprintf(key, sizeof key, "%s%s", channel == 5 ? "0" : "", formatFixed(keys[channel]).text);
+        writeEnvelope(text, channel, key);
+    }
     for (int channel = 6; channel < 9; ++channel)
-        appendFormat(text, "Channel %d\r\n{ Envelope\r\n  1\r\n  Key 1 0 0 0 0 0 0 0 0\r\n  Behaviors 1 1\r\n}\r\n",
-                     channel);
+        writeEnvelope(text, channel, "1");
     appendText(text, "HController 3\r\nPController 3\r\nBController 3\r\n");
 
-    if (goalBone) {
-        appendFormat(text, "ParentItem %04x0000\r\n", boneItem(segment.boneNumber));
-    } else if (segment.parent != nullptr) {
-        // The model hangs a bone under the nearest ancestor that is a bone,
-        // never under a start control segment.
-        assert(segment.parent->boneNumber >= 1);
-        appendFormat(text, "ParentItem %04x0000\r\n", boneItem(segment.parent->boneNumber));
-    } else {
-        appendText(text, "ParentItem 10000000\r\n");
-    }
+    // The model hangs a bone under the nearest ancestor that is a bone,
+    // never under a start control segment.
+    if (goalBone)
+        writeParentItem(text, boneItem(segment.boneNumber));
+    else if (segment.parent != nullptr)
+        writeParentItem(text, boneItem(segment.parent->boneNumber));
+    else
+        writeParentItem(text, kFirstObjectItem);
 
-    if (goalBone || (mode == 1 && curve.noGoal == 0 && curve.goalBone == 0)) {
+    if (goalBone || (mode == BoneMode::ChainBone && curve.noGoal == 0 && curve.goalBone == 0)) {
         ++goalCounter;
         appendFormat(text, "GoalObject %d\r\nFullTimeIK 1\r\nGoalStrength 1\r\n", goalCounter + 1);
     }

@@ -112,14 +112,19 @@ void writeObject(SceneText &text) {
         appendOutsideText(text, objectPath);
         appendText(text, "\r\nShowObject 4 7\r\nObjectMotion\r\nNumChannels 9\r\n");
         for (int channel = 0; channel < 9; ++channel)
-            appendFormat(text, "Channel %d\r\n{ Envelope\r\n  1\r\n  Key %d 0 0 0 0 0 0 0 0\r\n  Behaviors 1 1\r\n}\r\n",
-                         channel, channel >= 6 ? 1 : 0);
+            writeEnvelope(text, channel, channel >= 6 ? "1" : "0");
     }
     writeLines(text, kObjectTrailer);
 }
 
 void writeBody(SceneText &text, const CurveTable &table, const GoalBoneList &goalBones, const Options &options) {
     const bool goalObjects = options.createGoalObject != 0;
+    // Two header blocks, one after the other, as the scenes this module has
+    // always written carry them: the first in the older spelling
+    // ("FramePerSecond" with a fraction), the second in the current one with
+    // the preview range.  Both agree on the frames, so a reader that keeps
+    // either block gets the same scene, and riggers' existing scenes and
+    // tools that compare them stay byte for byte the same.
     writeLines(text, kHeaderA);
     writeLines(text, kHeaderB);
     writeObject(text);
@@ -132,12 +137,12 @@ void writeBody(SceneText &text, const CurveTable &table, const GoalBoneList &goa
             if (segment.boneNumber < 0)
                 continue;
             const bool tip = s == curve.segmentCount - 1;
-            writeBone(text, segment, goalObjects && tip ? 1 : -1, options);
+            writeBone(text, segment, goalObjects && tip ? BoneMode::ChainBone : BoneMode::ChainBoneWithoutGoalLines, options);
         }
     }
     if (goalObjects && options.createGoalBone != 0)
         for (int32_t g = 0; g < goalBones.count; ++g)
-            writeBone(text, *goalBones.tips[g], 0, options);
+            writeBone(text, *goalBones.tips[g], BoneMode::GoalBone, options);
     appendText(text, "ShadowOptions 7\r\n\r\n");
 
     if (goalObjects) {

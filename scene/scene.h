@@ -53,11 +53,17 @@ extern int32_t goalCounter;
 // refuses larger scenes).
 SceneResult writeScene(const CurveTable &table, const GoalBoneList &goalBones, const Options &options);
 
-// Appends one bone record.  mode 1: chain tip with goal objects on; −1: any
-// other chain bone; 0: the goal bone extending the tip `segment`.  The
-// segment's curve must be set and its bone number (and its parent's, which
-// is never a control segment) lie in 1..kMaxBones.
-void writeBone(SceneText &text, const BoneSegment &segment, int32_t mode, const Options &options);
+// What a bone record is written for.
+enum class BoneMode : int32_t {
+    ChainBone = 1,                   // a chain tip while goal objects are on: may carry goal lines
+    ChainBoneWithoutGoalLines = -1,  // every other chain bone
+    GoalBone = 0,                    // the goal bone extending a chain's tip segment
+};
+
+// Appends one bone record for `segment` (for a goal bone: the tip segment
+// it extends).  The segment's curve must be set and its bone number (and
+// its parent's, which is never a control segment) lie in 1..kMaxBones.
+void writeBone(SceneText &text, const BoneSegment &segment, BoneMode mode, const Options &options);
 
 // Appends one goal null record for the tip `segment`: at its end when atEnd,
 // else at its start; with optimizeGoalParent placed under findGoalParent's
@@ -97,6 +103,21 @@ void abandonSceneOutput(SceneOutput &out);
 // The nearest ancestor whose curve bears another surface name (compared
 // byte by byte with the segment's own curve name), or null.
 const BoneSegment *findGoalParent(const BoneSegment &segment);
+
+// The item id of the scene's first object, written "10000000": the parent
+// of every root bone and of every goal null placed in model space.
+inline constexpr unsigned kFirstObjectItem = 0x1000;
+
+// The item id of bone `boneNumber` (1..kMaxBones) for "%04x0000": the digit
+// 4 and the bone's index in three hexadecimal digits.
+unsigned boneItem(int32_t boneNumber);
+
+// Appends "ParentItem " and the item id.
+void writeParentItem(SceneText &text, unsigned item);
+
+// Appends the envelope block of one motion channel with a single key whose
+// value is the text `key`.
+void writeEnvelope(SceneText &text, int channel, const char *key);
 
 // Room for any double in "%8.6lf" (the largest takes 317 characters).
 inline constexpr int kFixedTextSize = 328;

@@ -14,6 +14,9 @@ using spindle::Curve;
 using spindle::Options;
 using scenetest::capture;
 using scenetest::placeSegment;
+constexpr spindle::BoneMode ChainBone = spindle::BoneMode::ChainBone;
+constexpr spindle::BoneMode WithoutGoalLines = spindle::BoneMode::ChainBoneWithoutGoalLines;
+constexpr spindle::BoneMode GoalBone = spindle::BoneMode::GoalBone;
 
 bool has(const std::string &text, const std::string &line) { return text.find(line + "\r\n") != std::string::npos; }
 
@@ -49,7 +52,7 @@ protected:
         tip.boneNumber = 1;
         spindle::goalCounter = 0;
     }
-    std::string bone(const BoneSegment &segment, int mode) {
+    std::string bone(const BoneSegment &segment, spindle::BoneMode mode) {
         return capture([&](spindle::SceneText &text) { spindle::writeBone(text, segment, mode, options); });
     }
     std::string goalNull(const BoneSegment &segment, bool atEnd) {
@@ -63,7 +66,7 @@ protected:
 TEST_F(Records, goalBoneExtendsTheTipAndTakesTheNextGoalObject) {
     tip.boneNumber = 17;
     spindle::goalCounter = 4;
-    const std::string record = bone(tip, 0);
+    const std::string record = bone(tip, GoalBone);
     EXPECT_TRUE(has(record, "BoneName Arm_GoalBone"));
     EXPECT_TRUE(has(record, "BoneActive 0"));
     EXPECT_TRUE(has(record, "BoneRestPosition 0.0 0.0 2.500000"));
@@ -85,11 +88,11 @@ TEST_F(Records, chainBoneRecordHasSeventyLinesAndSeventyThreeWithGoal) {
             ++n;
         return n;
     };
-    const std::string plain = bone(tip, -1);
+    const std::string plain = bone(tip, WithoutGoalLines);
     EXPECT_EQ(lines(plain), 70u);
     EXPECT_EQ(plain.substr(plain.size() - 4), "\r\n\r\n");
     EXPECT_EQ(plain.find('\n'), plain.find("\r\n") + 1);
-    const std::string withGoal = bone(tip, 1);
+    const std::string withGoal = bone(tip, ChainBone);
     EXPECT_EQ(lines(withGoal), 73u);
     EXPECT_TRUE(has(withGoal, "ParentItem 10000000\r\nGoalObject 2"));
     EXPECT_EQ(lines(goalNull(tip, true)), 64u);
@@ -109,9 +112,9 @@ TEST_F(Records, parentIdsNameTheBoneNumber) {
                  {4096, "ParentItem 4fff0000"}};
     for (const auto &c : cases) {
         parent.boneNumber = c.number;
-        EXPECT_TRUE(has(bone(tip, -1), c.line)) << c.number;
+        EXPECT_TRUE(has(bone(tip, WithoutGoalLines), c.line)) << c.number;
         tip.boneNumber = c.number;
-        EXPECT_TRUE(has(bone(tip, 0), c.line)) << "goal bone on " << c.number;
+        EXPECT_TRUE(has(bone(tip, GoalBone), c.line)) << "goal bone on " << c.number;
         tip.boneNumber = 1;
     }
 }
@@ -123,7 +126,7 @@ TEST_F(Records, restPoseIsWrittenInDegreesWithSignsAndNoPadding) {
     tip.restHeading = 3.141592653589793;
     tip.restPitch = -3.141592653589793 / 2;
     tip.length = 10.0;
-    const std::string record = bone(tip, -1);
+    const std::string record = bone(tip, WithoutGoalLines);
     EXPECT_TRUE(has(record, "BoneRestPosition -1.500000 12.500000 0.000000"));
     EXPECT_TRUE(has(record, "BoneRestDirection 180.000000 -90.000000 0.000000"));
     EXPECT_TRUE(has(record, "BoneRestLength 10.000000"));
@@ -138,14 +141,14 @@ TEST_F(Records, restPoseIsWrittenInDegreesWithSignsAndNoPadding) {
 
 TEST_F(Records, namesColoursAndActivityFollowTheOptions) {
     options.boneColor = 6;
-    std::string record = bone(tip, -1);
+    std::string record = bone(tip, WithoutGoalLines);
     EXPECT_TRUE(has(record, "BoneName Arm\r\nShowBone 1 7\r\nBoneActive 1"));
     options.useSurfaceName = 0;
     options.activateBone = 0;
     options.boneColor = 0;
-    record = bone(tip, -1);
+    record = bone(tip, WithoutGoalLines);
     EXPECT_TRUE(has(record, "BoneName Bone\r\nShowBone 1 1\r\nBoneActive 0"));
-    EXPECT_TRUE(has(bone(tip, 0), "BoneName GoalBone\r\nShowBone 1 1\r\nBoneActive 0"));
+    EXPECT_TRUE(has(bone(tip, GoalBone), "BoneName GoalBone\r\nShowBone 1 1\r\nBoneActive 0"));
 
     options = Options{};
     options.goalColor = 0;
@@ -156,12 +159,12 @@ TEST_F(Records, namesColoursAndActivityFollowTheOptions) {
 }
 
 TEST_F(Records, tipWithoutOwnGoalWritesNoGoalLines) {
-    const std::string plain = bone(tip, -1);
+    const std::string plain = bone(tip, WithoutGoalLines);
     arm.noGoal = 1;
-    EXPECT_EQ(bone(tip, 1), plain);
+    EXPECT_EQ(bone(tip, ChainBone), plain);
     arm.noGoal = 0;
     arm.goalBone = 1;
-    EXPECT_EQ(bone(tip, 1), plain);
+    EXPECT_EQ(bone(tip, ChainBone), plain);
     EXPECT_EQ(spindle::goalCounter, 0);
 }
 
@@ -247,8 +250,8 @@ TEST_F(GoalParents, chainOfOneNameIsWrittenAsWithoutTheOption) {
 TEST_F(Records, lineBreaksInNamesBecomeUnderscoresAsTheyAreWritten) {
     std::strcpy(arm.name, "Arm\r\nAddLight\r\nLightName Evil\rX\nY");
     tip.parent = nullptr;
-    EXPECT_TRUE(has(bone(tip, 1), "BoneName Arm__AddLight__LightName Evil_X_Y"));
-    EXPECT_TRUE(has(bone(tip, 0), "BoneName Arm__AddLight__LightName Evil_X_Y_GoalBone"));
+    EXPECT_TRUE(has(bone(tip, ChainBone), "BoneName Arm__AddLight__LightName Evil_X_Y"));
+    EXPECT_TRUE(has(bone(tip, GoalBone), "BoneName Arm__AddLight__LightName Evil_X_Y_GoalBone"));
     const std::string goal = goalNull(tip, true);
     EXPECT_TRUE(has(goal, "AddNullObject Arm__AddLight__LightName Evil_X_Y_Goal"));
     EXPECT_EQ(goal.find("\nAddLight"), std::string::npos);
