@@ -104,7 +104,8 @@ const char *readPath(ControlNumber number, char *path) {
     return path;
 }
 
-void addControls(PanelServices *services) {
+// Adds the ten controls; false when the host refused any of them.
+bool addControls(PanelServices *services) {
     static const ControlDesc pathDesc = {HOST_CONTROL_STRING, nullptr, 64};
     static const ControlDesc colorDesc = {HOST_CONTROL_CHOICE, colorNames, 80};
     static const ControlDesc switchDesc = {HOST_CONTROL_BOOLEAN, nullptr, 0};
@@ -128,7 +129,10 @@ void addControls(PanelServices *services) {
     for (int number = 1; number <= kControlCount; ++number) {
         const ControlSpec &spec = specs[number - 1];
         controls[number] = services->addControl(panel, spec.kind, spec.desc, spec.label);
+        if (!controls[number])
+            return false;
     }
+    return true;
 }
 
 void registerGoalToggle() {
@@ -166,7 +170,9 @@ PanelOutcome runPanel(GlobalFunc *global) {
     const int32_t screenHeight = metrics ? metrics->height : 0;
 
     services->globalFun = global;
-    addControls(services);
+    // A panel without all its controls cannot be run; destroyPanel ends it.
+    if (!addControls(services))
+        return PanelOutcome::NotCreated;
     registerGoalToggle();
     if (options.createGoalObject == 0)
         drawGoalControls(HOST_DRAW_GHOSTED);

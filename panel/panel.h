@@ -36,7 +36,8 @@ enum class PanelOutcome { NotCreated, Cancelled, Confirmed };
 
 // Creates, builds, loads and opens the panel through `host.panels`, handing
 // the host's `global` to the panel services.  On OK the options are stored.
-// The panel stays in existence until destroyPanel.
+// NotCreated when the host refused the panel or one of its controls.  The
+// panel, once created, stays in existence until destroyPanel.
 PanelOutcome runPanel(GlobalFunc *global);
 
 // Copies the scene control's text into sceneFilePath and returns it.  With

@@ -34,7 +34,7 @@ bool fetchServices(GlobalFunc *global) {
 int32_t activate(int32_t version, GlobalFunc *global, void *local, void * /*serverData*/) {
     CurveTable table;  // the run's own storage: 1000 cleared curves
 
-    if (version < 0 || version > 1)
+    if (version < HOST_VERSION_MIN || version > HOST_VERSION_MAX)
         return HOST_RESULT_BAD_VERSION;
 
     host = HostServices{};

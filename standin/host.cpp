@@ -340,7 +340,7 @@ Control *panelAddControl(Panel *panel, const char *kind, const ControlDesc *desc
     }
     if (current->impl->panelServices.globalFun == nullptr)
         line += " (no globalFun yet)";
-    if (!state) {
+    if (!state || static_cast<int>(state->controls.size()) + 1 == current->config.refuseControl) {
         current->record(line + " -> null");
         return nullptr;
     }

@@ -52,6 +52,7 @@ struct HostConfig {
     bool offerPanels = true;
     // Failures to play.
     bool refusePanel = false;      // create answers null
+    int refuseControl = 0;         // addControl answers null for this control (1..n), 0: none
     bool refuseMeshEdit = false;   // editBegin answers null
     bool refusePointInfo = false;  // pointInfo answers null
     // Messages go to standard output (info) and standard error (error).

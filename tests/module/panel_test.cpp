@@ -270,6 +270,19 @@ TEST_F(PanelRuns, refusedPanelIsCouldntCreateDialogAndNothingToDestroy) {
     EXPECT_TRUE(linesStartingWith(host.transcript, "panels.addControl").empty());
 }
 
+TEST_F(PanelRuns, refusedControlIsCouldntCreateDialogAndThePanelIsDestroyed) {
+    standin::HostConfig config = testsupport::quietConfig(&twoCurves());
+    config.refuseControl = 6;
+    standin::Host host(config);
+    EXPECT_EQ(host.run(loaded.module), 0);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Couldn't create dialog!");
+    EXPECT_EQ(linesStartingWith(host.transcript, "panels.addControl").size(), 6u);
+    EXPECT_EQ(linesStartingWith(host.transcript, "panels.destroy").size(), 1u);
+    EXPECT_TRUE(linesStartingWith(host.transcript, "panels.open").empty());
+    EXPECT_EQ(host.meshEditsBegun, 0);
+}
+
 TEST_F(PanelRuns, panelIsDestroyedOnceOnEveryWayOut) {
     const std::string &folder = temp.path;
     struct WayOut {
