@@ -52,7 +52,8 @@ struct CommandRun {
     std::string err;
 };
 
-// Runs the built spindle command with these arguments (no shell involved).
-CommandRun runSpindle(const std::vector<std::string> &arguments);
+// Runs the built spindle command with these arguments (no shell involved),
+// its address space limited to `memoryLimit` bytes when that is not 0.
+CommandRun runSpindle(const std::vector<std::string> &arguments, size_t memoryLimit = 0);
 
 } // namespace testsupport

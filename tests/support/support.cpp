@@ -98,11 +98,12 @@ std::vector<std::string> linesStartingWith(const std::vector<std::string> &trans
 
 } // namespace testsupport
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 namespace testsupport {
 
-CommandRun runSpindle(const std::vector<std::string> &arguments) {
+CommandRun runSpindle(const std::vector<std::string> &arguments, size_t memoryLimit) {
     CommandRun run;
     const std::string folder = makeTempDir();
     const std::string outPath = folder + "/out", errPath = folder + "/err";
@@ -110,6 +111,10 @@ CommandRun runSpindle(const std::vector<std::string> &arguments) {
     if (child == 0) {
         std::freopen(outPath.c_str(), "w", stdout);
         std::freopen(errPath.c_str(), "w", stderr);
+        if (memoryLimit != 0) {
+            const rlimit limit{memoryLimit, memoryLimit};
+            setrlimit(RLIMIT_AS, &limit);
+        }
         std::vector<char *> argv;
         std::string command = SPINDLE_COMMAND_PATH;
         argv.push_back(command.data());
