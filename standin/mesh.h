@@ -14,7 +14,9 @@ struct MeshPolygon {
     bool startControl = false; // curve: the first point is a control point
     bool endControl = false;   // curve: the last point is a control point
     uint32_t surface = 0;      // index into Mesh::surfaces
-    std::vector<uint32_t> points; // indices into the layer's points
+    // Indices into the layer's points.  Any number, none included: the
+    // readers keep what the file holds and the scan hands every polygon on.
+    std::vector<uint32_t> points;
 };
 
 struct MeshLayer {

@@ -119,6 +119,8 @@ struct ObjReader {
         return true;
     }
 
+    // The indices as written, however few: `l 1` is a curve of one point and
+    // a bare `l` or `f` a polygon of none, left for the scan to pass over.
     bool polygon(std::string_view rest, uint32_t type, MeshLayer &layer) {
         if (layer.points.empty())
             return fail("polygon before any points");
@@ -142,8 +144,6 @@ struct ObjReader {
                             std::to_string(count) + " points");
             poly.points.push_back(uint32_t(index > 0 ? index - 1 : count + index));
         }
-        if (poly.points.empty())
-            return fail("polygon with no points");
         layer.polygons.push_back(std::move(poly));
         return true;
     }

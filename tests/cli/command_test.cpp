@@ -244,6 +244,29 @@ TEST_F(Command, readsTheModelFromAPipeWhileItIsWritten) {
     EXPECT_TRUE(testsupport::readFile(folder + "/piped.lws") == testsupport::readFile(folder + "/rig.lws"));
 }
 
+TEST_F(Command, polygonsWithNoPointsArePassedOver) {
+    // The rig's two curves with point-less polygons before, between and after.
+    readertest::Bytes pols;
+    pols.id("CURV").u2(0).u2(3).u2(0).u2(1).u2(2).u2(0).u2(2).u2(1).u2(3).u2(0);
+    readertest::Bytes body;
+    body.chunk("TAGS", readertest::Bytes().s0("Spine").s0("Arm"))
+        .chunk("PNTS", readertest::Bytes().points({0, 0, 0, 0, 1, 0, 0, 2, 0, 1, 1, 0}))
+        .chunk("POLS", pols)
+        .chunk("PTAG", readertest::Bytes().id("SURF").vx(0).u2(0).vx(1).u2(0).vx(2).u2(1).vx(3).u2(1).vx(4).u2(1));
+    const std::string models[] = {
+        model("gaps.lwo", form("LWO2", body)),
+        model("gaps.obj", "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 1 1 0\nl\nusemtl Spine\nl 1 2 3\nf\nusemtl Arm\nl 2 4\nl\n"),
+    };
+    ASSERT_EQ(testsupport::runSpindle({rig()}).status, 0);
+    const std::string expected = testsupport::readFile(folder + "/rig.lws");
+    for (const std::string &path : models) {
+        const testsupport::CommandRun run = testsupport::runSpindle({path});
+        EXPECT_EQ(run.err, "") << path;
+        EXPECT_EQ(run.status, 0) << path;
+        EXPECT_TRUE(testsupport::readFile(standin::defaultScenePath(path)) == expected) << path;
+    }
+}
+
 TEST_F(Command, moduleThatCannotBeLoadedIsThree) {
     const std::string notModule = model("fake.p", "text");
     const testsupport::CommandRun run = testsupport::runSpindle({"--module", notModule, rig()});
