@@ -11,8 +11,9 @@
 namespace {
 
 // A fan of `curves` curves of `points` points each, all starting at one hub
-// point that ends a short root curve, so every curve is a child chain.
-standin::Mesh fan(int curves, int points) {
+// point that ends a short root curve, so every curve is a child chain; the
+// fan's layer comes after `emptyLayers` layers without points.
+standin::Mesh fan(int curves, int points, int emptyLayers) {
     standin::Mesh mesh;
     mesh.surfaces = {"Root", "Limb"};
     standin::MeshLayer layer;
@@ -33,6 +34,7 @@ standin::Mesh fan(int curves, int points) {
         }
         layer.polygons.push_back(limb);
     }
+    mesh.layers.resize(static_cast<size_t>(emptyLayers));
     mesh.layers.push_back(layer);
     return mesh;
 }
@@ -40,7 +42,7 @@ standin::Mesh fan(int curves, int points) {
 void wholeRun(benchmark::State &state) {
     const int curves = static_cast<int>(state.range(0));
     const int points = static_cast<int>(state.range(1));
-    const standin::Mesh mesh = fan(curves, points);
+    const standin::Mesh mesh = fan(curves, points, static_cast<int>(state.range(2)));
     standin::Module module;
     std::string reason;
     if (!standin::loadModule(SPINDLE_MODULE_PATH, module, reason)) {
@@ -67,6 +69,12 @@ void wholeRun(benchmark::State &state) {
     std::remove(scene.c_str());
     std::remove(folder);
 }
-BENCHMARK(wholeRun)->Args({10, 10})->Args({100, 10})->Args({999, 4})->Args({4, 1000})->Unit(benchmark::kMillisecond);
+BENCHMARK(wholeRun)
+    ->Args({10, 10, 0})
+    ->Args({100, 10, 0})
+    ->Args({999, 4, 0})
+    ->Args({4, 1000, 0})
+    ->Args({999, 4, 100000})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -89,10 +89,13 @@ struct Host::Impl {
     bool editOpen = false;
     std::map<const Panel *, PanelState *> livePanels;
     std::vector<std::unique_ptr<HostControl>> controls;
-    // Mesh edit records: one PointInfo per point of each layer (the ids are
-    // their addresses) and one polygon id per polygon.
-    std::vector<std::vector<PointInfo>> pointRecords;
-    std::vector<PointId> polygonPoints;
+    // Mesh edit records: one PointInfo per point of every layer, all in one
+    // vector, layer after layer.  A point's id is its record's address, so a
+    // lookup is one range check whatever the number of layers.
+    std::vector<PointInfo> pointRecords;
+    std::vector<size_t> firstPoint;       // per layer: the index of its first record
+    std::vector<uint32_t> pointInLayer;   // per record: the point's index in its layer
+    std::vector<PointId> polygonPoints;   // the points of the polygon being scanned
 };
 
 namespace {
@@ -365,11 +368,6 @@ Control *panelAddControl(Panel *panel, const char *kind, const ControlDesc *desc
 
 // ---- the mesh edit -----------------------------------------------------------
 
-bool isForeground(int32_t layer) {
-    const auto &foreground = current->config.foreground;
-    return foreground.empty() || std::find(foreground.begin(), foreground.end(), layer) != foreground.end();
-}
-
 bool isSelected(const std::string &surface) {
     const auto &surfaces = current->config.selectedSurfaces;
     return surfaces.empty() || std::find(surfaces.begin(), surfaces.end(), surface) != surfaces.end();
@@ -384,16 +382,21 @@ int32_t meshPolyScan(void *state, PolyScanFunc *scan, void *userData, int32_t la
         return 0;
     }
     // Foreground layers in ascending number, file order among equal numbers.
+    std::vector<int32_t> foreground = current->config.foreground;
+    std::sort(foreground.begin(), foreground.end());
     std::vector<size_t> order;
     for (size_t i = 0; i < mesh->layers.size(); ++i)
-        if (isForeground(mesh->layers[i].number))
+        if (foreground.empty() || std::binary_search(foreground.begin(), foreground.end(), mesh->layers[i].number))
             order.push_back(i);
     std::stable_sort(order.begin(), order.end(),
                      [&](size_t a, size_t b) { return mesh->layers[a].number < mesh->layers[b].number; });
+    std::vector<char> selected(mesh->surfaces.size());
+    for (size_t i = 0; i < selected.size(); ++i)
+        selected[i] = isSelected(mesh->surfaces[i]);
     int32_t result = 0;
     for (size_t layerIndex : order) {
         const MeshLayer &layer = mesh->layers[layerIndex];
-        std::vector<PointInfo> &records = own.pointRecords[layerIndex];
+        PointInfo *records = own.pointRecords.data() + own.firstPoint[layerIndex];
         for (const MeshPolygon &polygon : layer.polygons) {
             own.polygonPoints.clear();
             for (uint32_t index : polygon.points)
@@ -402,7 +405,7 @@ int32_t meshPolyScan(void *state, PolyScanFunc *scan, void *userData, int32_t la
             PolygonInfo info{};
             info.polygon = reinterpret_cast<PolygonId>(const_cast<MeshPolygon *>(&polygon));
             info.layer = layer.number;
-            info.flags = (isSelected(surface) ? HOST_POLY_SELECTED : 0) | (polygon.startControl ? HOST_POLY_START_CONTROL : 0);
+            info.flags = (selected[polygon.surface] ? HOST_POLY_SELECTED : 0) | (polygon.startControl ? HOST_POLY_START_CONTROL : 0);
             info.numPoints = static_cast<int32_t>(polygon.points.size());
             info.points = own.polygonPoints.data();
             info.surface = surface.c_str();
@@ -425,19 +428,20 @@ const PointInfo *meshPointInfo(void *state, PointId point) {
             current->record("meshEdit.pointInfo -> null");
         return nullptr;
     }
-    const PointInfo *record = reinterpret_cast<const PointInfo *>(point);
-    for (size_t layer = 0; layer < own.pointRecords.size(); ++layer) {
-        const std::vector<PointInfo> &records = own.pointRecords[layer];
-        if (records.empty() || std::less<const PointInfo *>()(record, records.data()) ||
-            !std::less<const PointInfo *>()(record, records.data() + records.size()))
-            continue;
-        if (current->config.keepTranscript || current->config.transcriptOut)
-            current->record("meshEdit.pointInfo layer " + std::to_string(record->layer) + " point " +
-                            std::to_string(record - records.data()));
-        return record;
+    // An id is a record's address: inside the records and on a record's start.
+    const uintptr_t first = reinterpret_cast<uintptr_t>(own.pointRecords.data());
+    const uintptr_t offset = reinterpret_cast<uintptr_t>(point) - first;
+    if (own.pointRecords.empty() || offset >= own.pointRecords.size() * sizeof(PointInfo) ||
+        offset % sizeof(PointInfo) != 0) {
+        current->record("meshEdit.pointInfo unknown point -> null");
+        return nullptr;
     }
-    current->record("meshEdit.pointInfo unknown point -> null");
-    return nullptr;
+    const size_t index = offset / sizeof(PointInfo);
+    const PointInfo *record = &own.pointRecords[index];
+    if (current->config.keepTranscript || current->config.transcriptOut)
+        current->record("meshEdit.pointInfo layer " + std::to_string(record->layer) + " point " +
+                        std::to_string(own.pointInLayer[index]));
+    return record;
 }
 
 void meshDone(void *state, int32_t error, int32_t selectionMode) {
@@ -446,6 +450,8 @@ void meshDone(void *state, int32_t error, int32_t selectionMode) {
         return;
     impl().editOpen = false;
     impl().pointRecords.clear();
+    impl().firstPoint.clear();
+    impl().pointInLayer.clear();
     ++current->meshEditsDone;
 }
 
@@ -457,17 +463,27 @@ MeshEditOp *editBegin(int32_t pointBuffer, int32_t polygonBuffer, int32_t select
         return nullptr;
     Host::Impl &own = impl();
     own.pointRecords.clear();
+    own.firstPoint.clear();
+    own.pointInLayer.clear();
     if (const Mesh *mesh = current->config.mesh) {
+        size_t total = 0;
+        for (const MeshLayer &layer : mesh->layers)
+            total += layer.points.size();
+        // Sized once: the ids are the records' addresses and must not move.
+        own.pointRecords.resize(total);
+        own.pointInLayer.resize(total);
+        own.firstPoint.reserve(mesh->layers.size());
+        size_t at = 0;
         for (const MeshLayer &layer : mesh->layers) {
-            std::vector<PointInfo> records(layer.points.size());
-            for (size_t i = 0; i < records.size(); ++i) {
-                records[i].point = reinterpret_cast<PointId>(&records[i]);
-                records[i].layer = layer.number;
-                std::copy(layer.points[i].begin(), layer.points[i].end(), records[i].position);
+            own.firstPoint.push_back(at);
+            for (size_t i = 0; i < layer.points.size(); ++i, ++at) {
+                PointInfo &record = own.pointRecords[at];
+                record.point = reinterpret_cast<PointId>(&record);
+                record.layer = layer.number;
+                std::copy(layer.points[i].begin(), layer.points[i].end(), record.position);
+                own.pointInLayer[at] = static_cast<uint32_t>(i);
             }
-            own.pointRecords.push_back(std::move(records));
         }
-        // The vectors were moved, not copied: the ids stay the records' addresses.
     }
     own.editOpen = true;
     ++current->meshEditsBegun;

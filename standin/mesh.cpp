@@ -1,24 +1,235 @@
-// Model file reading: the format is told by the content, never by the name.
+// Model file reading: the format is told by the content, never by the name,
+// and from the first bytes, before the rest of the file is read.
 #include "standin/mesh_formats.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <memory>
+#include <new>
 
 namespace standin {
+namespace {
+
+constexpr char kNoMemory[] = "not enough memory to read it";
+constexpr char kUnknownFormat[] = "byte 0: not a model file of a known format";
+
+// Bytes read first to tell the format.
+constexpr size_t kPrefix = 64 * 1024;
+// An IFF file is its FORM header and a body of at most a 32-bit size.
+constexpr uint64_t kIffLargest = 8 + uint64_t(0xFFFFFFFFu);
+
+enum class Format { Unknown, Iff, Obj, Unsure };
+
+Format tellFormat(const uint8_t *data, size_t size, bool whole) {
+    if (size >= 4 && std::memcmp(data, "FORM", 4) == 0)
+        return Format::Iff;
+    if (!whole && size < 4 && std::memcmp(data, "FORM", size) == 0)
+        return Format::Unsure;
+    switch (looksLikeObj(data, size, whole)) {
+    case Guess::Yes: return Format::Obj;
+    case Guess::No: return Format::Unknown;
+    case Guess::Unsure: break;
+    }
+    return Format::Unsure;
+}
+
+bool cannotRead(int error, std::string &reason) {
+    reason = std::string("cannot be read (") + std::strerror(error) + ")";
+    return false;
+}
+
+// Folders and devices are refused before anything is read from them: a
+// device such as /dev/zero never ends.
+bool refusedKind(mode_t mode, std::string &reason) {
+    if (S_ISDIR(mode)) {
+        reason = "is a folder";
+        return true;
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        reason = "is a device, not a model file";
+        return true;
+    }
+    return false;
+}
+
+struct Descriptor {
+    int fd;
+    ~Descriptor() { ::close(fd); }
+};
+
+// The bytes read so far, in a buffer grown only on request (never
+// initialised, so a large file is not written over before it is read).
+struct Bytes {
+    std::unique_ptr<uint8_t[]> data;
+    size_t size = 0;
+    size_t capacity = 0;
+
+    void reserve(size_t n) {
+        if (n <= capacity)
+            return;
+        std::unique_ptr<uint8_t[]> grown(new uint8_t[n]);
+        if (size > 0)
+            std::memcpy(grown.get(), data.get(), size);
+        data = std::move(grown);
+        capacity = n;
+    }
+};
+
+// Reads until `bytes` holds `want` bytes or the file ends (`ended`).
+bool readUpTo(int fd, Bytes &bytes, size_t want, bool &ended, std::string &reason) {
+    bytes.reserve(want);
+    ended = false;
+    while (bytes.size < want) {
+        const ssize_t n = ::read(fd, bytes.data.get() + bytes.size, std::min<size_t>(want - bytes.size, 1u << 30));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return cannotRead(errno, reason);
+        }
+        if (n == 0) {
+            ended = true;
+            break;
+        }
+        bytes.size += size_t(n);
+    }
+    return true;
+}
+
+// Reads the rest of a stream of unknown length.  At most `keep` bytes are
+// kept; `total` counts what the stream held, up to just past `largest`.
+bool readStream(int fd, Bytes &bytes, uint64_t keep, uint64_t largest, uint64_t &total, std::string &reason) {
+    bool ended = false;
+    while (!ended && bytes.size < keep) {
+        const size_t want = size_t(std::min<uint64_t>(keep, std::max<uint64_t>(2 * uint64_t(bytes.size), kPrefix)));
+        if (!readUpTo(fd, bytes, want, ended, reason))
+            return false;
+    }
+    total = bytes.size;
+    std::unique_ptr<uint8_t[]> scratch;
+    while (!ended && total <= largest) {
+        if (!scratch)
+            scratch.reset(new uint8_t[kPrefix]);
+        const ssize_t n = ::read(fd, scratch.get(), kPrefix);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return cannotRead(errno, reason);
+        ended = n == 0;
+        total += uint64_t(n);
+    }
+    return true;
+}
+
+bool readFile(const std::string &path, Mesh &mesh, std::string &reason) {
+    struct stat status;
+    if (::stat(path.c_str(), &status) != 0)
+        return cannotRead(errno, reason);
+    if (refusedKind(status.st_mode, reason))
+        return false;
+    // A FIFO that no one writes to would hold up a blocking open; once open,
+    // the file is read blocking, so a pipe's writer is waited for.
+    Descriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    if (file.fd < 0)
+        return cannotRead(errno, reason);
+    const int flags = ::fcntl(file.fd, F_GETFL);
+    if (flags < 0 || ::fcntl(file.fd, F_SETFL, flags & ~O_NONBLOCK) != 0 || ::fstat(file.fd, &status) != 0)
+        return cannotRead(errno, reason);
+    if (refusedKind(status.st_mode, reason))
+        return false;
+    // A regular file is read to the size it has now; pipes, and files that
+    // tell no size (as some system files do), until they end.
+    const bool sized = S_ISREG(status.st_mode) && status.st_size > 0;
+    const uint64_t fileSize = sized ? uint64_t(status.st_size) : 0;
+
+    Bytes bytes;
+    bool ended = false;
+    if (!readUpTo(file.fd, bytes, sized ? size_t(std::min<uint64_t>(fileSize, kPrefix)) : kPrefix, ended, reason))
+        return false;
+    bool whole = ended || (sized && bytes.size == fileSize);
+    Format format = tellFormat(bytes.data.get(), bytes.size, whole);
+    while (format == Format::Unsure && !whole) {
+        // Only comments and blank lines so far: read on to the first statement.
+        const uint64_t want = sized ? fileSize : 2 * uint64_t(bytes.size);
+        if (want > SIZE_MAX)
+            throw std::bad_alloc();
+        if (!readUpTo(file.fd, bytes, size_t(want), ended, reason))
+            return false;
+        whole = ended || (sized && bytes.size == fileSize);
+        format = tellFormat(bytes.data.get(), bytes.size, whole);
+    }
+    if (bytes.size == 0) {
+        reason = "byte 0: empty file";
+        return false;
+    }
+    if (format == Format::Unknown || format == Format::Unsure) {
+        reason = kUnknownFormat;
+        return false;
+    }
+
+    if (!whole && format == Format::Iff) {
+        const char *tooLarge = "byte 0: larger than an IFF model file can be";
+        if (sized && fileSize > kIffLargest) {
+            reason = tooLarge;
+            return false;
+        }
+        // Nothing past the FORM's own size is read by the reader; a stream
+        // is still counted to its end to refuse one no IFF file could be.
+        const uint64_t formEnd = bytes.size >= 8 ? 8 + ((uint64_t(bytes.data[4]) << 24) | (uint64_t(bytes.data[5]) << 16) |
+                                                        (uint64_t(bytes.data[6]) << 8) | uint64_t(bytes.data[7]))
+                                                 : kIffLargest;
+        if (sized) {
+            if (!readUpTo(file.fd, bytes, size_t(std::min(fileSize, formEnd)), ended, reason))
+                return false;
+        } else {
+            uint64_t total = 0;
+            if (!readStream(file.fd, bytes, formEnd, kIffLargest, total, reason))
+                return false;
+            if (total > kIffLargest) {
+                reason = tooLarge;
+                return false;
+            }
+        }
+    } else if (!whole) {
+        if (sized) {
+            if (fileSize > SIZE_MAX)
+                throw std::bad_alloc();
+            if (!readUpTo(file.fd, bytes, size_t(fileSize), ended, reason))
+                return false;
+        } else {
+            uint64_t total = 0;
+            if (!readStream(file.fd, bytes, UINT64_MAX, UINT64_MAX, total, reason))
+                return false;
+        }
+    }
+    return readMeshBytes(bytes.data.get(), bytes.size, mesh, reason);
+}
+
+} // namespace
 
 bool readMeshBytes(const uint8_t *data, size_t size, Mesh &mesh, std::string &reason) {
     mesh = Mesh{};
     bool ok;
-    if (size == 0) {
-        reason = "byte 0: empty file";
-        ok = false;
-    } else if (size >= 4 && std::memcmp(data, "FORM", 4) == 0) {
-        ok = readLwo(data, size, mesh, reason);
-    } else if (looksLikeObj(data, size)) {
-        ok = readObj(data, size, mesh, reason);
-    } else {
-        reason = "byte 0: not a model file of a known format";
+    try {
+        if (size == 0) {
+            reason = "byte 0: empty file";
+            ok = false;
+        } else {
+            switch (tellFormat(data, size, true)) {
+            case Format::Iff: ok = readLwo(data, size, mesh, reason); break;
+            case Format::Obj: ok = readObj(data, size, mesh, reason); break;
+            default:
+                reason = kUnknownFormat;
+                ok = false;
+                break;
+            }
+        }
+    } catch (const std::bad_alloc &) {
+        reason = kNoMemory;
         ok = false;
     }
     if (!ok)
@@ -27,19 +238,17 @@ bool readMeshBytes(const uint8_t *data, size_t size, Mesh &mesh, std::string &re
 }
 
 bool readMesh(const std::string &path, Mesh &mesh, std::string &reason) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        mesh = Mesh{};
-        reason = "cannot be read";
-        return false;
+    mesh = Mesh{};
+    bool ok;
+    try {
+        ok = readFile(path, mesh, reason);
+    } catch (const std::bad_alloc &) {
+        reason = kNoMemory;
+        ok = false;
     }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
+    if (!ok)
         mesh = Mesh{};
-        reason = "cannot be read";
-        return false;
-    }
-    return readMeshBytes(bytes.data(), bytes.size(), mesh, reason);
+    return ok;
 }
 
 } // namespace standin

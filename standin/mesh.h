@@ -14,7 +14,9 @@ struct MeshPolygon {
     bool startControl = false; // curve: the first point is a control point
     bool endControl = false;   // curve: the last point is a control point
     uint32_t surface = 0;      // index into Mesh::surfaces
-    std::vector<uint32_t> points; // indices into the layer's points
+    // Indices into the layer's points.  Any number, none included: the
+    // readers keep what the file holds and the scan hands every polygon on.
+    std::vector<uint32_t> points;
 };
 
 struct MeshLayer {
@@ -31,8 +33,12 @@ struct Mesh {
 };
 
 // Reads a model file, telling its format by content.  On failure returns
-// false and sets `reason` to one line that names where the file went wrong
-// (byte offset or line) and why, without the file name.
+// false and sets `reason` to one line, without the file name: where the
+// file went wrong (byte offset or line) and why, or why it is no model file
+// at all (a folder, a device, a file that cannot be read) or could not be
+// read whole ("not enough memory to read it").  The format is told from the
+// first bytes, so a file of no known format is refused without reading the
+// rest; a FIFO without a writer reads as empty.
 bool readMesh(const std::string &path, Mesh &mesh, std::string &reason);
 
 // The same for bytes already in memory.

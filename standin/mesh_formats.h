@@ -18,8 +18,11 @@ bool readLwo(const uint8_t *data, size_t size, Mesh &mesh, std::string &reason);
 // A Wavefront OBJ text file.
 bool readObj(const uint8_t *data, size_t size, Mesh &mesh, std::string &reason);
 
-// True when the text looks like OBJ: its first line that is neither blank nor
-// a comment begins with a known OBJ statement.
-bool looksLikeObj(const uint8_t *data, size_t size);
+// Whether the text looks like OBJ: its first line that is neither blank nor
+// a comment begins with a known OBJ statement.  `whole` says the bytes are
+// the whole file; when they are only its start, the answer is Unsure while
+// that first statement has not yet come to its end within them.
+enum class Guess { No, Yes, Unsure };
+Guess looksLikeObj(const uint8_t *data, size_t size, bool whole);
 
 } // namespace standin

@@ -305,8 +305,6 @@ bool LwoReader::pols2(Cursor c, size_t header) {
         }
         if (!havePoints)
             return fail(record, "polygon before any points");
-        if (count == 0)
-            return fail(record, "polygon with no points");
         if (!indices(c, record, count, true, id4("POLS"), poly))
             return false;
         l.polygons.push_back(std::move(poly));
@@ -350,8 +348,6 @@ bool LwoReader::polygonOld(Cursor &c, bool curve, bool detail, uint32_t &details
     uint32_t count = c.u2();
     if (!havePoints)
         return fail(record, "polygon before any points");
-    if (count == 0)
-        return fail(record, "polygon with no points");
     MeshPolygon poly;
     poly.type = curve ? id4("CURV") : id4("FACE");
     if (!indices(c, record, count, false, chunk, poly))

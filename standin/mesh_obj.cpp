@@ -47,13 +47,26 @@ std::string_view token(std::string_view &rest) {
     return t;
 }
 
-bool known(std::string_view keyword) {
-    if (keyword == "v" || keyword == "f" || keyword == "l" || keyword == "usemtl")
-        return true;
+// Statements this reader keeps.
+constexpr std::string_view kRead[] = {"v", "f", "l", "usemtl"};
+
+template <typename Test> bool anyStatement(Test test) {
+    for (std::string_view k : kRead)
+        if (test(k))
+            return true;
     for (std::string_view k : kIgnored)
-        if (k == keyword)
+        if (test(k))
             return true;
     return false;
+}
+
+bool known(std::string_view keyword) {
+    return anyStatement([&](std::string_view k) { return k == keyword; });
+}
+
+// True when `start` is the beginning of a known statement (or all of one).
+bool couldBeKnown(std::string_view start) {
+    return anyStatement([&](std::string_view k) { return k.substr(0, start.size()) == start; });
 }
 
 // The next line of the text from `pos`, without its end of line.
@@ -106,6 +119,8 @@ struct ObjReader {
         return true;
     }
 
+    // The indices as written, however few: `l 1` is a curve of one point and
+    // a bare `l` or `f` a polygon of none, left for the scan to pass over.
     bool polygon(std::string_view rest, uint32_t type, MeshLayer &layer) {
         if (layer.points.empty())
             return fail("polygon before any points");
@@ -129,8 +144,6 @@ struct ObjReader {
                             std::to_string(count) + " points");
             poly.points.push_back(uint32_t(index > 0 ? index - 1 : count + index));
         }
-        if (poly.points.empty())
-            return fail("polygon with no points");
         layer.polygons.push_back(std::move(poly));
         return true;
     }
@@ -170,16 +183,24 @@ struct ObjReader {
 
 } // namespace
 
-bool looksLikeObj(const uint8_t *data, size_t size) {
+Guess looksLikeObj(const uint8_t *data, size_t size, bool whole) {
     size_t pos = 0;
     while (pos < size) {
+        const size_t start = pos;
         std::string_view rest = nextLine(data, size, pos);
+        // Without its end of line, the line may go on past the bytes read.
+        const bool ended = whole || pos > start + rest.size();
         std::string_view keyword = token(rest);
-        if (keyword.empty() || keyword[0] == '#')
+        if (keyword.empty() || keyword[0] == '#') {
+            if (!ended)
+                return Guess::Unsure;
             continue;
-        return known(keyword);
+        }
+        if (!ended && rest.empty())
+            return couldBeKnown(keyword) ? Guess::Unsure : Guess::No;
+        return known(keyword) ? Guess::Yes : Guess::No;
     }
-    return false;
+    return whole ? Guess::No : Guess::Unsure;
 }
 
 bool readObj(const uint8_t *data, size_t size, Mesh &mesh, std::string &reason) {

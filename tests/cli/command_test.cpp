@@ -3,8 +3,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <filesystem>
+#include <thread>
+
+#include "readers/bytes.h"
 #include "standin/command.h"
 #include "support/module.h"
 #include "support/support.h"
@@ -14,6 +21,16 @@ using testing::HasSubstr;
 using testing::StartsWith;
 
 namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+constexpr bool kSanitized = __has_feature(address_sanitizer);
+#else
+constexpr bool kSanitized = false;
+#endif
+
+using readertest::form;
 
 std::string describe(const standin::PanelEdit &edit) {
     return std::to_string(edit.control) + "=" + (edit.isText ? "\"" + edit.text + "\"" : std::to_string(edit.integer));
@@ -148,25 +165,107 @@ TEST_F(Command, unreadableModelIsTwoAndTouchesNoScene) {
 
 TEST_F(Command, eachKindOfBadModelIsOneLineAndTwo) {
     struct Bad {
-        const char *name;
-        std::string bytes;
-        const char *reason;
+        std::string path;
+        std::string reason;
     };
+    const std::string models = folder + "/models", pipe = folder + "/pipe.obj";
+    std::filesystem::create_directory(models);
+    mkfifo(pipe.c_str(), 0600);  // no one writes to it
+    // Sparse files: the command must tell what they are from their first bytes.
+    const std::string huge = model("huge.lwo", form("LWO2", readertest::Bytes()));
+    std::filesystem::resize_file(huge, 8 + 0xFFFFFFFFull + 1);
+    const std::string zeros = model("zeros.bin", std::string(1, '\0'));
+    std::filesystem::resize_file(zeros, 5ull << 30);
     const Bad bad[] = {
-        {"empty.lwo", "", "byte 0: empty file"},
-        {"notes.txt", "hello world\n", "byte 0: not a model file of a known format"},
-        {"cut.lwo", std::string("FORM\0\0\0\x40LWO2", 12), "byte 0: FORM chunk runs past the end of the file"},
-        {"index.obj", "v 0 0 0\nv 1 0 0\nl 1 3\n", "line 3: index 3 past the 2 points"},
+        {model("empty.lwo", ""), "byte 0: empty file"},
+        {model("notes.txt", "hello world\n"), "byte 0: not a model file of a known format"},
+        {model("cut.lwo", std::string("FORM\0\0\0\x40LWO2", 12)), "byte 0: FORM chunk runs past the end of the file"},
+        {model("index.obj", "v 0 0 0\nv 1 0 0\nl 1 3\n"), "line 3: index 3 past the 2 points"},
+        {folder + "/nothing.obj", "cannot be read (No such file or directory)"},
+        {models, "is a folder"},
+        {"/dev/null", "is a device, not a model file"},
+        {"/dev/zero", "is a device, not a model file"},
+        {pipe, "byte 0: empty file"},
+        {huge, "byte 0: larger than an IFF model file can be"},
+        {zeros, "byte 0: not a model file of a known format"},
     };
     for (const Bad &file : bad) {
-        const std::string path = model(file.name, file.bytes);
-        const std::string scene = standin::defaultScenePath(path);
-        testsupport::writeFile(scene, "old scene");
-        const testsupport::CommandRun run = testsupport::runSpindle({path});
-        EXPECT_EQ(run.status, 2) << file.name;
-        EXPECT_EQ(run.err, "spindle: " + path + ": " + file.reason + "\n");
+        const std::string scene = standin::defaultScenePath(file.path);
+        const bool ours = file.path.rfind(folder, 0) == 0;
+        if (ours)
+            testsupport::writeFile(scene, "old scene");
+        const testsupport::CommandRun run = testsupport::runSpindle({file.path});
+        EXPECT_EQ(run.status, 2) << file.path;
+        EXPECT_EQ(run.err, "spindle: " + file.path + ": " + file.reason + "\n");
         EXPECT_EQ(run.out, "");
-        EXPECT_EQ(testsupport::readFile(scene), "old scene") << file.name;
+        if (ours) {
+            EXPECT_EQ(testsupport::readFile(scene), "old scene") << file.path;
+        }
+    }
+}
+
+TEST_F(Command, modelTooLargeForMemoryIsOneLineAndTwo) {
+    if (kSanitized)
+        GTEST_SKIP() << "the sanitizers' allocator ends the process rather than fail an allocation";
+    const std::string path = model("large.obj", "v 0 0 0\n");
+    std::filesystem::resize_file(path, 1ull << 30);
+    testsupport::CommandConditions conditions;
+    conditions.memoryLimit = 256ll << 20;
+    const testsupport::CommandRun run = testsupport::runSpindle({path}, conditions);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "spindle: " + path + ": not enough memory to read it\n");
+}
+
+TEST_F(Command, readsTheModelFromAPipeWhileItIsWritten) {
+    // Far more than a pipe holds, comments first: the command waits for the
+    // writer again and again, before and after it has told the format.
+    std::string text;
+    for (int i = 0; i < 20000; ++i)
+        text += "# a comment line that pads the model out past what a pipe holds\n";
+    text += testsupport::readFile(rig());
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    fcntl(ends[1], F_SETFD, FD_CLOEXEC);  // the command must not hold the writing end open
+    std::signal(SIGPIPE, SIG_IGN);
+    std::thread writer([&] {
+        for (size_t done = 0; done < text.size();) {
+            const ssize_t n = ::write(ends[1], text.data() + done, text.size() - done);
+            if (n <= 0)
+                break;
+            done += size_t(n);
+        }
+        ::close(ends[1]);
+    });
+    const testsupport::CommandRun run =
+        testsupport::runSpindle({"-o", folder + "/piped.lws", "/dev/fd/" + std::to_string(ends[0])});
+    ::close(ends[0]);
+    writer.join();
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 0);
+    ASSERT_EQ(testsupport::runSpindle({rig()}).status, 0);
+    EXPECT_TRUE(testsupport::readFile(folder + "/piped.lws") == testsupport::readFile(folder + "/rig.lws"));
+}
+
+TEST_F(Command, polygonsWithNoPointsArePassedOver) {
+    // The rig's two curves with point-less polygons before, between and after.
+    readertest::Bytes pols;
+    pols.id("CURV").u2(0).u2(3).u2(0).u2(1).u2(2).u2(0).u2(2).u2(1).u2(3).u2(0);
+    readertest::Bytes body;
+    body.chunk("TAGS", readertest::Bytes().s0("Spine").s0("Arm"))
+        .chunk("PNTS", readertest::Bytes().points({0, 0, 0, 0, 1, 0, 0, 2, 0, 1, 1, 0}))
+        .chunk("POLS", pols)
+        .chunk("PTAG", readertest::Bytes().id("SURF").vx(0).u2(0).vx(1).u2(0).vx(2).u2(1).vx(3).u2(1).vx(4).u2(1));
+    const std::string models[] = {
+        model("gaps.lwo", form("LWO2", body)),
+        model("gaps.obj", "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 1 1 0\nl\nusemtl Spine\nl 1 2 3\nf\nusemtl Arm\nl 2 4\nl\n"),
+    };
+    ASSERT_EQ(testsupport::runSpindle({rig()}).status, 0);
+    const std::string expected = testsupport::readFile(folder + "/rig.lws");
+    for (const std::string &path : models) {
+        const testsupport::CommandRun run = testsupport::runSpindle({path});
+        EXPECT_EQ(run.err, "") << path;
+        EXPECT_EQ(run.status, 0) << path;
+        EXPECT_TRUE(testsupport::readFile(standin::defaultScenePath(path)) == expected) << path;
     }
 }
 

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "readers/bytes.h"
 #include "support/module.h"
 #include "support/support.h"
 
@@ -197,6 +198,34 @@ TEST_F(Faults, interruptsNeverLeaveAHalfSceneOrATemporary) {
             EXPECT_EQ(names(folder), (Names{"rig.lws", "rig.obj"}));
         }
     }
+}
+
+TEST_F(Faults, pointLookupsCostTheSameWhateverTheNumberOfLayers) {
+    // 100,000 empty layers before a rig of 298,000 point lookups: a lookup
+    // that walked the layers would need far more processor time than the
+    // limit given here (it was about 15 s).
+    readertest::Bytes body, points, polygons;
+    body.chunk("TAGS", readertest::Bytes().s0("Rig"));
+    for (int i = 0; i < 100000; ++i)
+        body.chunk("LAYR", readertest::Bytes().u2(0).u2(0).points({0, 0, 0}).s0(""));
+    polygons.id("CURV");
+    for (int curve = 0; curve < 999; ++curve) {
+        polygons.u2(150);
+        for (int i = 0; i < 150; ++i) {
+            points.points({static_cast<float>(curve), static_cast<float>(i), 0});
+            polygons.vx(static_cast<uint32_t>(curve * 150 + i));
+        }
+    }
+    body.chunk("LAYR", readertest::Bytes().u2(0).u2(0).points({0, 0, 0}).s0("rig"))
+        .chunk("PNTS", points)
+        .chunk("POLS", polygons);
+    const std::string layered = folder + "/layered.lwo";
+    ASSERT_TRUE(testsupport::writeFile(layered, readertest::form("LWO2", body)));
+    testsupport::CommandConditions conditions;
+    conditions.cpuSeconds = 5;
+    const testsupport::CommandRun run = testsupport::runSpindle({layered}, conditions);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Number of bone is over 4096.\n");
 }
 
 // ---- paths and texts from the user ----------------------------------------

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "readers/bytes.h"
 #include "standin/command.h"
 #include "support/module.h"
 #include "support/support.h"
@@ -194,6 +195,43 @@ TEST(Run, foregroundLayersAreScannedInAscendingNumberWhateverTheFileOrder) {
             bones.push_back(text.substr(at + 9, text.find('\r', at) - at - 9));
         EXPECT_EQ(bones, layers.bones);
     }
+    std::filesystem::remove_all(folder);
+}
+
+TEST(Run, hundredThousandEmptyLayersBeforeTheRigChangeNothing) {
+    // The typical model's curves in the last of 100,001 layers, all shown as
+    // layer 1, so the scan reaches the rig after every empty layer.
+    readertest::Bytes body;
+    body.chunk("TAGS", readertest::Bytes().s0("Body").s0("Arm"));
+    for (int i = 0; i < 100000; ++i)
+        body.chunk("LAYR", readertest::Bytes().u2(0).u2(0).points({0, 0, 0}).s0(""));
+    body.chunk("LAYR", readertest::Bytes().u2(0).u2(0).points({0, 0, 0}).s0("rig"))
+        .chunk("PNTS", readertest::Bytes().points({0, 0, 0, 0, 1, 0, 0, 2, 0, 0, 3, 0, 1, 2, 0, 2, 2, 0}))
+        .chunk("POLS", readertest::Bytes().id("CURV").u2(4).u2(0).u2(1).u2(2).u2(3).u2(3).u2(2).u2(4).u2(5))
+        .chunk("PTAG", readertest::Bytes().id("SURF").vx(0).u2(0).vx(1).u2(1));
+    standin::Mesh layered;
+    std::string reason;
+    ASSERT_TRUE(readertest::readString(readertest::form("LWO2", body), layered, reason)) << reason;
+    ASSERT_EQ(layered.layers.size(), 100001u);
+
+    const std::string folder = testsupport::makeTempDir();
+    const std::string scene = folder + "/layered.lws";
+    standin::Mesh plain = typicalMesh("Arm");
+    std::vector<std::string> transcripts;
+    for (const standin::Mesh *mesh : {&plain, &layered}) {
+        FreshModule loaded;
+        standin::HostConfig config = testsupport::quietConfig(mesh);
+        config.edits = {setText(1, scene)};
+        standin::Host host(config);
+        EXPECT_EQ(host.run(loaded.module), 0);
+        std::string lines;
+        for (const std::string &line : host.transcript)
+            lines += line + "\n";
+        transcripts.push_back(lines);
+        EXPECT_TRUE(testsupport::readFile(scene) == testsupport::readFile(SPINDLE_TEST_DATA "/scenes/typical.lws"));
+    }
+    EXPECT_NE(transcripts[0].find("meshEdit.pointInfo layer 1 point 5\n"), std::string::npos);
+    EXPECT_EQ(transcripts[1], transcripts[0]);
     std::filesystem::remove_all(folder);
 }
 

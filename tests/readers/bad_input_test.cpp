@@ -66,9 +66,6 @@ std::vector<BadCase> badCases() {
         {"curve count the chunk cannot hold",
          lwo2(Bytes().chunk("PNTS", pnts(2)).chunk("POLS", Bytes().id("CURV").u2(0xF3FF).u2(0))),
          "byte 56: vertex count 16383 more than the chunk holds"},
-        {"polygon with no points",
-         lwo2(Bytes().chunk("PNTS", pnts(2)).chunk("POLS", Bytes().id("FACE").u2(0x0C00))),
-         "byte 56: polygon with no points"},
         {"wide index cut", lwo2(Bytes().chunk("PNTS", pnts(2)).chunk("POLS", Bytes().id("FACE").u2(1).u2(0xFF00))),
          "byte 58: POLS chunk cut short"},
         {"tag for a missing polygon",
@@ -101,7 +98,6 @@ std::vector<BadCase> badCases() {
         {"OBJ bad number", "v 1 x2 3\n", "line 1: bad number"},
         {"OBJ index zero", "v 1 2 3\nf 1 0\n", "line 2: index 0 is not a point"},
         {"OBJ bad index", "v 1 2 3\nf 1/1 a\n", "line 2: bad index"},
-        {"OBJ line with no points", "v 1 2 3\nl\n", "line 2: polygon with no points"},
         {"OBJ unknown statement", "v 1 2 3\nbogus 1\n", "line 2: unknown statement"},
     };
 }
@@ -113,7 +109,6 @@ void expectConsistent(const Mesh &mesh) {
     for (const auto &layer : mesh.layers)
         for (const auto &p : layer.polygons) {
             ASSERT_LT(p.surface, mesh.surfaces.size());
-            ASSERT_FALSE(p.points.empty());
             for (uint32_t index : p.points)
                 ASSERT_LT(index, layer.points.size());
         }
@@ -165,6 +160,25 @@ TEST(BadInput, eachKindOfBadFileGivesItsOneLineReason) {
         EXPECT_FALSE(readString(c.bytes, mesh, reason)) << c.what;
         EXPECT_EQ(reason, c.reason) << c.what;
         EXPECT_TRUE(mesh.layers.empty()) << c.what;
+    }
+}
+
+TEST(BadInput, polygonsWithNoPointsLoadInTheirPlace) {
+    const std::string files[] = {
+        lwo2(Bytes().chunk("PNTS", pnts(2)).chunk("POLS", Bytes().id("FACE").u2(0x0C00).u2(1).u2(1))),
+        form("LWOB", Bytes().chunk("SRFS", Bytes().s0("A")).chunk("PNTS", pnts(2))
+                         .chunk("CRVS", Bytes().u2(0).u2(1).u2(0).u2(1).u2(1).u2(1).u2(0))),
+        "v 1 2 3\nl\nf 1\n",
+    };
+    for (const std::string &file : files) {
+        Mesh mesh;
+        std::string reason;
+        ASSERT_TRUE(readString(file, mesh, reason)) << reason;
+        ASSERT_EQ(mesh.layers.size(), 1u);
+        const auto &polygons = mesh.layers[0].polygons;
+        ASSERT_EQ(polygons.size(), 2u) << mesh.format;
+        EXPECT_TRUE(polygons[0].points.empty()) << mesh.format;
+        EXPECT_EQ(polygons[1].points, (std::vector<uint32_t>{mesh.format == "OBJ" ? 0u : 1u})) << mesh.format;
     }
 }
 

@@ -56,6 +56,8 @@ struct CommandRun {
 struct CommandConditions {
     unsigned uid = 0;              // run as this user (needs root), 0: as the tests run
     long long fileSizeLimit = -1;  // RLIMIT_FSIZE in bytes, -1: none
+    long long memoryLimit = 0;     // RLIMIT_AS in bytes, 0: none
+    int cpuSeconds = 0;            // RLIMIT_CPU, 0: none; a run that needs more is killed
     int signal = 0;                // sent again and again from `signalAfterMs` on until the run ends
     int signalAfterMs = 0;
 };

@@ -144,6 +144,14 @@ CommandRun runSpindle(const std::vector<std::string> &arguments, const CommandCo
             if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
                 _exit(126);
         }
+        if (conditions.memoryLimit > 0) {
+            const rlimit limit = {static_cast<rlim_t>(conditions.memoryLimit), static_cast<rlim_t>(conditions.memoryLimit)};
+            setrlimit(RLIMIT_AS, &limit);
+        }
+        if (conditions.cpuSeconds > 0) {
+            const rlimit limit = {static_cast<rlim_t>(conditions.cpuSeconds), static_cast<rlim_t>(conditions.cpuSeconds)};
+            setrlimit(RLIMIT_CPU, &limit);
+        }
         if (conditions.uid != 0 && (setgid(conditions.uid) != 0 || setuid(conditions.uid) != 0))
             _exit(126);
         std::vector<char *> argv;
