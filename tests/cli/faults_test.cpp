@@ -203,7 +203,7 @@ TEST_F(Faults, interruptsNeverLeaveAHalfSceneOrATemporary) {
 TEST_F(Faults, pointLookupsCostTheSameWhateverTheNumberOfLayers) {
     // 100,000 empty layers before a rig of 298,000 point lookups: a lookup
     // that walked the layers would need far more processor time than the
-    // limit given here (it was about 15 s).
+    // limit given here (it took over 5 s).
     readertest::Bytes body, points, polygons;
     body.chunk("TAGS", readertest::Bytes().s0("Rig"));
     for (int i = 0; i < 100000; ++i)
