@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "standin/host.h"
+#include "standin/modeler.h"
 
 namespace {
 
@@ -59,11 +59,9 @@ void wholeRun(benchmark::State &state) {
     config.echoMessages = false;
     config.keepTranscript = false;
     config.mesh = &mesh;
-    config.edits = {{1, true, 0, scene}};
-    for (auto _ : state) {
-        standin::Host host(config);
-        benchmark::DoNotOptimize(host.run(module));
-    }
+    config.edits = {{"Scene File ", scene}};
+    for (auto _ : state)
+        benchmark::DoNotOptimize(standin::runCommand(module, config).result);
     state.counters["bones"] = curves * (points - 1) + 1;
     standin::unloadModule(module);
     std::remove(scene.c_str());

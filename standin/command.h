@@ -2,11 +2,12 @@
 // model file.
 #pragma once
 
-#include <optional>
+#include <cstddef>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "standin/host.h"
+#include "standin/modeler.h"
 
 namespace standin {
 
@@ -22,18 +23,17 @@ enum ExitStatus {
 // path with room for 1023 bytes and the terminator.
 inline constexpr size_t kPanelTextLimit = 1022;
 
+struct OptionRow;
+
 struct CommandLine {
     std::string model;
-    std::optional<std::string> scene;   // typed into "Scene File "; default MODEL with .lws
-    std::optional<std::string> object;  // typed into "Object File"
-    std::optional<int> boneColor;
-    std::optional<int> goalColor;
-    // The six switches, panel controls 4, 5, 6, 8, 9 and 10.
-    std::optional<bool> surfaceNames, activeBones, goalObjects, ngSuffix, goalBones, optimizeGoalParent;
+    std::string scene;  // typed into "Scene File ": -o, or MODEL with .lws
+    // The value given last for each panel option, by its row.
+    std::map<const OptionRow *, std::string> panelValues;
     bool cancel = false;
     std::vector<int> layers;
     std::vector<std::string> surfaces;
-    std::string module;                 // empty: the module beside the command
+    std::string module;  // empty: the module beside the command
     bool transcript = false;
     bool help = false;
     bool version = false;
@@ -48,11 +48,12 @@ bool parseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
 // object" turned on before the goal controls are set, turned off after.
 std::vector<PanelEdit> panelEdits(const CommandLine &line);
 
+// The option that sets the control `label`, as the user typed it
+// ("--bone-color"), or the label itself when no option does.
+std::string optionFor(const std::string &label);
+
 // MODEL with its extension replaced by ".lws".
 std::string defaultScenePath(const std::string &model);
-
-// The colour index of a name (any case), or -1.
-int colorIndex(const std::string &name);
 
 // True when both paths name one existing file (through links or other
 // spellings of the path as well).
@@ -65,7 +66,7 @@ std::string defaultModulePath();
 // once and returns the exit status.
 int spindleMain(int argc, char **argv);
 
-// The usage text printed by --help.
-extern const char *const kUsage;
+// The usage text printed by --help, made from the option table.
+const std::string &usageText();
 
 } // namespace standin

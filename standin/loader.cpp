@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "standin/host.h"
+#include "standin/loader.h"
 
 namespace standin {
 

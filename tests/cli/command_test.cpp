@@ -32,9 +32,7 @@ constexpr bool kSanitized = false;
 
 using readertest::form;
 
-std::string describe(const standin::PanelEdit &edit) {
-    return std::to_string(edit.control) + "=" + (edit.isText ? "\"" + edit.text + "\"" : std::to_string(edit.integer));
-}
+std::string describe(const standin::PanelEdit &edit) { return edit.label + "=" + edit.value; }
 
 std::vector<std::string> editsFor(const std::vector<std::string> &arguments) {
     standin::CommandLine line;
@@ -53,21 +51,27 @@ std::string refusalOf(const std::vector<std::string> &arguments) {
     return reason;
 }
 
-TEST(CommandLine, everyPanelOptionBecomesTheUsersEdit) {
-    EXPECT_THAT(editsFor({"rig.lwo"}), ElementsAre("1=\"rig.lws\""));
+TEST(CommandLine, everyPanelOptionBecomesTheUsersEditByLabel) {
+    using namespace testsupport;
+    EXPECT_THAT(editsFor({"rig.lwo"}), ElementsAre(kSceneFile + "=rig.lws"));
     EXPECT_THAT(editsFor({"-o", "out/scene.lws", "--object", "C:\\obj\\a b.lwo", "--bone-color", "cYaN", "--goal-color=WHITE",
                           "--no-surface-names", "--active-bones", "--ng-suffix", "--no-goal-bones",
                           "--optimize-goal-parent", "rig.lwo"}),
-                ElementsAre("1=\"out/scene.lws\"", "2=\"C:\\obj\\a b.lwo\"", "3=2", "4=0", "5=1", "7=6", "8=1", "9=0",
-                            "10=1"));
+                ElementsAre(kSceneFile + "=out/scene.lws", kObjectFile + "=C:\\obj\\a b.lwo", kBoneColor + "=cYaN",
+                            kGoalColor + "=WHITE", kSurfaceNames + "=off", kActiveBones + "=on", kNgSuffix + "=on",
+                            kGoalBones + "=off", kOptimizeGoalParent + "=on"));
     EXPECT_THAT(editsFor({"--scene", "", "--no-active-bones", "--surface-names", "--no-ng-suffix", "--goal-bones",
                           "--no-optimize-goal-parent", "m.obj"}),
-                ElementsAre("1=\"\"", "4=1", "5=0", "8=0", "9=1", "10=0"));
+                ElementsAre(kSceneFile + "=", kSurfaceNames + "=on", kActiveBones + "=off", kNgSuffix + "=off",
+                            kGoalBones + "=on", kOptimizeGoalParent + "=off"));
 }
 
 TEST(CommandLine, goalObjectsTurnOnBeforeAndOffAfterTheGoalControls) {
-    EXPECT_THAT(editsFor({"--goal-color", "blue", "--goal-objects", "m.obj"}), ElementsAre("1=\"m.lws\"", "6=1", "7=0"));
-    EXPECT_THAT(editsFor({"--no-goal-objects", "--goal-color", "blue", "m.obj"}), ElementsAre("1=\"m.lws\"", "7=0", "6=0"));
+    using namespace testsupport;
+    EXPECT_THAT(editsFor({"--goal-color", "blue", "--goal-objects", "m.obj"}),
+                ElementsAre(kSceneFile + "=m.lws", kGoalObjects + "=on", kGoalColor + "=blue"));
+    EXPECT_THAT(editsFor({"--no-goal-objects", "--goal-color", "blue", "m.obj"}),
+                ElementsAre(kSceneFile + "=m.lws", kGoalColor + "=blue", kGoalObjects + "=off"));
 }
 
 TEST(CommandLine, defaultSceneReplacesTheModelsExtension) {
@@ -95,8 +99,6 @@ TEST(CommandLine, meshAndOtherOptions) {
 TEST(CommandLine, refusesBadCommandLines) {
     EXPECT_EQ(refusalOf({"--frobnicate", "m.obj"}), "unknown option '--frobnicate'");
     EXPECT_EQ(refusalOf({"m.obj", "--scene"}), "option --scene needs a value");
-    EXPECT_EQ(refusalOf({"--bone-color", "Mauve", "m.obj"}),
-              "unknown colour 'Mauve' for --bone-color (Blue, Green, Cyan, Red, Purple, Yellow or White)");
     EXPECT_EQ(refusalOf({"--layer", "0", "m.obj"}), "bad layer number '0' (layers are numbered from 1)");
     EXPECT_EQ(refusalOf({"--layer", "x", "m.obj"}), "bad layer number 'x' (layers are numbered from 1)");
     EXPECT_EQ(refusalOf({}), "no model file given (see spindle --help)");
@@ -128,7 +130,7 @@ protected:
 TEST_F(Command, helpAndVersion) {
     const testsupport::CommandRun help = testsupport::runSpindle({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out, standin::kUsage);
+    EXPECT_EQ(help.out, standin::usageText());
     EXPECT_EQ(help.err, "");
     const testsupport::CommandRun version = testsupport::runSpindle({"--version"});
     EXPECT_EQ(version.status, 0);
@@ -140,6 +142,14 @@ TEST_F(Command, badCommandLineIsOneLineAndTwo) {
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.err, "spindle: unknown option '--nonsense'\n");
     EXPECT_EQ(run.out, "");
+}
+
+TEST_F(Command, colourNotInThePanelsListIsABadCommandLine) {
+    const testsupport::CommandRun run = testsupport::runSpindle({"--bone-color", "Mauve", rig()});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "spindle: unknown colour 'Mauve' for --bone-color (Blue, Green, Cyan, Red, Purple, Yellow or White)\n");
+    EXPECT_EQ(run.out, "");
+    EXPECT_FALSE(std::filesystem::exists(folder + "/rig.lws"));
 }
 
 TEST_F(Command, missingLayerIsABadCommandLine) {

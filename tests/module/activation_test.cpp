@@ -61,8 +61,8 @@ TEST(ModuleFile, descriptorAndServerListAsTheHostReadsThem) {
 TEST(Activation, unsupportedVersionsAnswerOneWithoutAskingForServices) {
     FreshModule loaded;
     for (int32_t version : {-1, 2, 1000}) {
-        standin::Host host;
-        EXPECT_EQ(host.run(loaded.module, version), 1) << version;
+        const standin::RunResult host = standin::runCommand(loaded.module, {}, version);
+        EXPECT_EQ(host.result, 1) << version;
         EXPECT_TRUE(testsupport::linesStartingWith(host.transcript, "global").empty()) << version;
         EXPECT_TRUE(host.messages.empty());
     }
@@ -73,8 +73,8 @@ TEST(Activation, versionsZeroAndOneGoOnToTheServicesAndThePanel) {
     for (int32_t version : {0, 1}) {
         standin::HostConfig config;
         config.cancel = true;
-        standin::Host host(config);
-        EXPECT_EQ(host.run(loaded.module, version), 0);
+        const standin::RunResult host = standin::runCommand(loaded.module, config, version);
+        EXPECT_EQ(host.result, 0);
         EXPECT_THAT(testsupport::linesStartingWith(host.transcript, "global"),
                     ElementsAre("global \"Info Messages\" 0 -> service", "global \"Host Display Info\" 0 -> service",
                                 "global \"LWPanelServices\" 0 -> service"));
@@ -88,8 +88,8 @@ TEST(Activation, eachMissingServiceIsBadGlobal) {
         standin::HostConfig config = testsupport::quietConfig();
         config.offerDisplay = missing != 1;
         config.offerPanels = missing != 2;
-        standin::Host host(config);
-        EXPECT_EQ(host.run(loaded.module), 2);
+        const standin::RunResult host = standin::runCommand(loaded.module, config);
+        EXPECT_EQ(host.result, 2);
         ASSERT_EQ(host.messages.size(), 1u);
         EXPECT_TRUE(host.messages[0].isError);
         EXPECT_EQ(host.messages[0].text, "Bad global!");
@@ -101,11 +101,10 @@ TEST(Activation, missingMessageServiceTellsStandardError) {
     FreshModule loaded;
     standin::HostConfig config;
     config.offerMessages = false;
-    standin::Host host(config);
     testing::internal::CaptureStderr();
-    const int32_t result = host.run(loaded.module);
+    const standin::RunResult host = standin::runCommand(loaded.module, config);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Bad global!\n");
-    EXPECT_EQ(result, 2);
+    EXPECT_EQ(host.result, 2);
     EXPECT_TRUE(host.panels.empty());
 }
 
@@ -113,12 +112,12 @@ TEST(Activation, refusedMeshEditIsCannotMeshEditAndTwo) {
     FreshModule loaded;
     standin::HostConfig config = testsupport::quietConfig();
     config.refuseMeshEdit = true;
-    standin::Host host(config);
-    EXPECT_EQ(host.run(loaded.module), 2);
+    const standin::RunResult host = standin::runCommand(loaded.module, config);
+    EXPECT_EQ(host.result, 2);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "Cannot mesh edit!");
     ASSERT_EQ(host.panels.size(), 1u);
-    EXPECT_TRUE(host.panels[0]->destroyed);
+    EXPECT_TRUE(host.panels[0].destroyed);
 }
 
 TEST(Activation, meshWithoutCurvesIsThareAreNoCurve) {
@@ -130,8 +129,8 @@ TEST(Activation, meshWithoutCurvesIsThareAreNoCurve) {
     mesh.layers[0].polygons.push_back(face);
     mesh.surfaces.push_back("Default");
     standin::HostConfig config = testsupport::quietConfig(&mesh);
-    standin::Host host(config);
-    EXPECT_EQ(host.run(loaded.module), 0);
+    const standin::RunResult host = standin::runCommand(loaded.module, config);
+    EXPECT_EQ(host.result, 0);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "Thare are no curve.");
     EXPECT_EQ(host.meshEditsBegun, 1);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 
 #include "support/module.h"
 #include "support/support.h"
@@ -13,12 +14,19 @@ using testing::ElementsAre;
 using testsupport::FreshModule;
 using testsupport::linesStartingWith;
 
+using testsupport::type;
+using testsupport::turn;
+using testsupport::pick;
+using testsupport::kActiveBones;
+using testsupport::kBoneColor;
+using testsupport::kGoalColor;
+using testsupport::kGoalObjects;
+using testsupport::kObjectFile;
+using testsupport::kSceneFile;
+
 namespace {
 
-constexpr int kGoalObjects = 6;
 
-standin::PanelEdit setInteger(int control, int32_t value) { return {control, false, value, {}}; }
-standin::PanelEdit setText(int control, const std::string &text) { return {control, true, 0, text}; }
 
 // Two curves sharing a point: enough for a run to reach the scene file.
 const standin::Mesh &twoCurves() {
@@ -35,40 +43,41 @@ const standin::Mesh &noCurves() {
 class PanelRuns : public testing::Test {
 protected:
     // One run with the given user answer; the host's record stays for checks.
-    standin::Host &run(std::vector<standin::PanelEdit> edits, bool cancel = false, const standin::Mesh *mesh = &noCurves()) {
+    const standin::RunResult &run(std::vector<standin::PanelEdit> edits, bool cancel = false,
+                                  const standin::Mesh *mesh = &noCurves()) {
         standin::HostConfig config = testsupport::quietConfig();
         config.edits = std::move(edits);
         config.cancel = cancel;
         config.mesh = mesh;
-        hosts.push_back(std::make_unique<standin::Host>(config));
-        result = hosts.back()->run(loaded.module);
-        return *hosts.back();
+        runs.push_back(standin::runCommand(loaded.module, config));
+        result = runs.back().result;
+        return runs.back();
     }
 
-    static std::vector<int32_t> shownIntegers(const standin::Host &host) {
+    static std::vector<int32_t> shownIntegers(const standin::RunResult &host) {
         std::vector<int32_t> values;
-        for (const standin::ControlState &control : host.panels.at(0)->shown)
+        for (const standin::ControlState &control : host.panels.at(0).shown)
             values.push_back(control.integer);
         return values;
     }
 
-    static std::vector<bool> shownGhosting(const standin::Host &host) {
+    static std::vector<bool> shownGhosting(const standin::RunResult &host) {
         std::vector<bool> ghosted;
-        for (const standin::ControlState &control : host.panels.at(0)->shown)
+        for (const standin::ControlState &control : host.panels.at(0).shown)
             ghosted.push_back(control.ghosted);
         return ghosted;
     }
 
     FreshModule loaded;
     testsupport::TempDir temp;
-    std::vector<std::unique_ptr<standin::Host>> hosts;
+    std::deque<standin::RunResult> runs;  // references to them stay valid
     int32_t result = -1;
 };
 
 TEST_F(PanelRuns, firstRunShowsTheTenControlsWithTheirDefaults) {
-    standin::Host &host = run({}, true);
+    const standin::RunResult &host = run({}, true);
     ASSERT_EQ(host.panels.size(), 1u);
-    const standin::PanelState &panel = *host.panels[0];
+    const standin::PanelState &panel = host.panels[0];
     EXPECT_EQ(panel.title, "Spindle ver 1.53i for LW[6]  by Vant");
     ASSERT_EQ(panel.shown.size(), 10u);
     const std::vector<std::string> colors = {"Blue", "Green", "Cyan", "Red", "Purple", "Yellow", "White"};
@@ -113,8 +122,8 @@ TEST_F(PanelRuns, firstRunShowsTheTenControlsWithTheirDefaults) {
 }
 
 TEST_F(PanelRuns, storedGoalObjectOffShowsTheGoalControlsGhostedInDrawingOrder) {
-    run({setInteger(kGoalObjects, 0)});
-    standin::Host &second = run({}, true);
+    run({turn(kGoalObjects, false)});
+    const standin::RunResult &second = run({}, true);
     EXPECT_THAT(linesStartingWith(second.transcript, "control"),
                 testing::IsSupersetOf({"control 10 draw 2", "control 7 draw 2", "control 8 draw 2", "control 9 draw 2"}));
     std::vector<std::string> draws = linesStartingWith(second.transcript, "control 10 draw");
@@ -129,7 +138,7 @@ TEST_F(PanelRuns, storedGoalObjectOffShowsTheGoalControlsGhostedInDrawingOrder) 
 }
 
 TEST_F(PanelRuns, clearingAndSettingGoalObjectGhostsAndRestoresTheGoalControls) {
-    standin::Host &host = run({setInteger(kGoalObjects, 0), setInteger(kGoalObjects, 1)}, true);
+    const standin::RunResult &host = run({turn(kGoalObjects, false), turn(kGoalObjects, true)}, true);
     const auto &lines = host.transcript;
     const auto cleared = std::find(lines.begin(), lines.end(), "user: control 6 = 0");
     ASSERT_NE(cleared, lines.end());
@@ -137,7 +146,7 @@ TEST_F(PanelRuns, clearingAndSettingGoalObjectGhostsAndRestoresTheGoalControls) 
                 ElementsAre("user: control 6 = 0", "event control 6", "control 6 get value -> 0", "control 10 draw 2",
                             "control 7 draw 2", "control 8 draw 2", "control 9 draw 2", "user: control 6 = 1",
                             "event control 6", "control 6 get value -> 1", "control 10 draw 1", "control 7 draw 1"));
-    const standin::PanelState &panel = *host.panels[0];
+    const standin::PanelState &panel = host.panels[0];
     for (int control : {7, 8, 9, 10})
         EXPECT_FALSE(panel.controls[static_cast<size_t>(control - 1)].ghosted) << control;
 }
@@ -151,8 +160,7 @@ TEST_F(PanelRuns, panelIsCentredWithTruncatingDivision) {
         config.cancel = true;
         config.metrics.width = screen.screenWidth;
         config.metrics.height = screen.screenHeight;
-        standin::Host host(config);
-        host.run(loaded.module);
+        const standin::RunResult host = standin::runCommand(loaded.module, config);
         int32_t width = 0, height = 0;
         for (const std::string &line : host.transcript) {
             std::sscanf(line.c_str(), "panels.get width -> %d", &width);
@@ -164,8 +172,8 @@ TEST_F(PanelRuns, panelIsCentredWithTruncatingDivision) {
         const int32_t top = (screen.screenHeight - height) / 2;
         EXPECT_THAT(linesStartingWith(host.transcript, "panels.set"),
                     ElementsAre("panels.set left " + std::to_string(left), "panels.set top " + std::to_string(top)));
-        EXPECT_EQ(host.panels[0]->left, left);
-        EXPECT_EQ(host.panels[0]->top, top);
+        EXPECT_EQ(host.panels[0].left, left);
+        EXPECT_EQ(host.panels[0].top, top);
     }
     // The panel is wider than 101 pixels and higher than 51: negative, odd
     // differences, truncated toward zero.
@@ -173,16 +181,15 @@ TEST_F(PanelRuns, panelIsCentredWithTruncatingDivision) {
     config.cancel = true;
     config.metrics.width = 101;
     config.metrics.height = 51;
-    standin::Host host(config);
-    host.run(loaded.module);
-    EXPECT_LT(host.panels[0]->left, 0);
-    EXPECT_LT(host.panels[0]->top, 0);
+    const standin::RunResult host = standin::runCommand(loaded.module, config);
+    EXPECT_LT(host.panels[0].left, 0);
+    EXPECT_LT(host.panels[0].top, 0);
 }
 
 TEST_F(PanelRuns, loadsPathsWithTheirLengthsThenIntegersInItsOrderAndReadsBackInTheSameOrder) {
     const std::string scene = temp.path + "/first.lws";
-    run({setText(1, scene), setText(2, "obj.lwo")}, false, &twoCurves());
-    standin::Host &host = run({}, false, &noCurves());
+    run({type(kSceneFile, scene), type(kObjectFile, "obj.lwo")}, false, &twoCurves());
+    const standin::RunResult &host = run({}, false, &noCurves());
     EXPECT_THAT(linesStartingWith(host.transcript, "control 1 set value"),
                 ElementsAre("control 1 set value text \"" + scene + "\" length " + std::to_string(scene.size())));
     EXPECT_THAT(linesStartingWith(host.transcript, "control 2 set value"),
@@ -207,54 +214,54 @@ TEST_F(PanelRuns, loadsPathsWithTheirLengthsThenIntegersInItsOrderAndReadsBackIn
 }
 
 TEST_F(PanelRuns, cancelStoresNothingAndEndsQuietly) {
-    standin::Host &cancelled =
-        run({setInteger(3, 5), setInteger(kGoalObjects, 0), setText(1, "new.lws"), setText(2, "new.lwo")}, true, &twoCurves());
+    const standin::RunResult &cancelled =
+        run({pick(kBoneColor, "Yellow"), turn(kGoalObjects, false), type(kSceneFile, "new.lws"), type(kObjectFile, "new.lwo")}, true, &twoCurves());
     EXPECT_EQ(result, 0);
     EXPECT_TRUE(cancelled.messages.empty());
     EXPECT_EQ(cancelled.meshEditsBegun, 0);
     EXPECT_TRUE(linesStartingWith(cancelled.transcript, "context.editBegin").empty());
-    EXPECT_TRUE(cancelled.panels[0]->destroyed);
-    standin::Host &next = run({}, true);
+    EXPECT_TRUE(cancelled.panels[0].destroyed);
+    const standin::RunResult &next = run({}, true);
     EXPECT_THAT(shownIntegers(next), ElementsAre(0, 0, 1, 1, 1, 1, 3, 1, 1, 0));
-    EXPECT_EQ(next.panels[0]->shown[0].text, "");
-    EXPECT_EQ(next.panels[0]->shown[1].text, "");
+    EXPECT_EQ(next.panels[0].shown[0].text, "");
+    EXPECT_EQ(next.panels[0].shown[1].text, "");
 }
 
 TEST_F(PanelRuns, okStoresSwitchesButPathsOnlyWhereTheRunReadsThem) {
-    standin::Host &first = run({setInteger(5, 0), setText(1, "typed.lws"), setText(2, "typed.lwo")});
+    const standin::RunResult &first = run({turn(kActiveBones, false), type(kSceneFile, "typed.lws"), type(kObjectFile, "typed.lwo")});
     ASSERT_EQ(first.messages.size(), 1u);
     EXPECT_EQ(first.messages[0].text, "Thare are no curve.");
-    standin::Host &next = run({}, true);
+    const standin::RunResult &next = run({}, true);
     EXPECT_EQ(shownIntegers(next)[4], 0);
-    EXPECT_EQ(next.panels[0]->shown[0].text, "");
-    EXPECT_EQ(next.panels[0]->shown[1].text, "");
+    EXPECT_EQ(next.panels[0].shown[0].text, "");
+    EXPECT_EQ(next.panels[0].shown[1].text, "");
 }
 
 TEST_F(PanelRuns, unopenableSceneStoresTheSceneButNotTheObjectPath) {
     const std::string missingFolder = temp.path + "/no/such/folder/out.lws";
-    standin::Host &first = run({setText(1, missingFolder), setText(2, "typed.lwo")}, false, &twoCurves());
+    const standin::RunResult &first = run({type(kSceneFile, missingFolder), type(kObjectFile, "typed.lwo")}, false, &twoCurves());
     ASSERT_EQ(first.messages.size(), 1u);
     EXPECT_EQ(first.messages[0].text, "Can't open \"" + missingFolder + "\". ");
-    standin::Host &next = run({}, true);
-    EXPECT_EQ(next.panels[0]->shown[0].text, missingFolder);
-    EXPECT_EQ(next.panels[0]->shown[1].text, "");
+    const standin::RunResult &next = run({}, true);
+    EXPECT_EQ(next.panels[0].shown[0].text, missingFolder);
+    EXPECT_EQ(next.panels[0].shown[1].text, "");
 }
 
 TEST_F(PanelRuns, textThatDoesNotFitTheModulesRoomIsNeverTakenAsComplete) {
     const std::string fits = temp.path + "/no/" + std::string(1022 - temp.path.size() - 4, 'x');
     ASSERT_EQ(fits.size(), 1022u);
-    EXPECT_TRUE(run({setText(1, fits)}, false, &twoCurves()).textsCut.empty());
-    standin::Host &cut = run({setText(1, fits + "y")}, false, &twoCurves());
+    EXPECT_TRUE(run({type(kSceneFile, fits)}, false, &twoCurves()).textsCut.empty());
+    const standin::RunResult &cut = run({type(kSceneFile, fits + "y")}, false, &twoCurves());
     EXPECT_THAT(cut.textsCut, ElementsAre("Scene File "));
     EXPECT_THAT(linesStartingWith(cut.transcript, "control 1 get"),
                 ElementsAre("control 1 get value offered 1023 -> \"" + fits + "\" (cut from 1023 bytes)"));
 }
 
 TEST_F(PanelRuns, goalControlChangedThenGhostedKeepsAndStoresItsValue) {
-    standin::Host &first = run({setInteger(7, 5), setInteger(kGoalObjects, 0)});
-    EXPECT_TRUE(first.panels[0]->controls[6].ghosted);
-    EXPECT_EQ(first.panels[0]->controls[6].integer, 5);
-    standin::Host &next = run({}, true);
+    const standin::RunResult &first = run({pick(kGoalColor, "Yellow"), turn(kGoalObjects, false)});
+    EXPECT_TRUE(first.panels[0].controls[6].ghosted);
+    EXPECT_EQ(first.panels[0].controls[6].integer, 5);
+    const standin::RunResult &next = run({}, true);
     EXPECT_EQ(shownIntegers(next)[6], 5);
     EXPECT_EQ(shownIntegers(next)[5], 0);
 }
@@ -262,8 +269,8 @@ TEST_F(PanelRuns, goalControlChangedThenGhostedKeepsAndStoresItsValue) {
 TEST_F(PanelRuns, refusedPanelIsCouldntCreateDialogAndNothingToDestroy) {
     standin::HostConfig config = testsupport::quietConfig();
     config.refusePanel = true;
-    standin::Host host(config);
-    EXPECT_EQ(host.run(loaded.module), 0);
+    const standin::RunResult host = standin::runCommand(loaded.module, config);
+    EXPECT_EQ(host.result, 0);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "Couldn't create dialog!");
     EXPECT_TRUE(linesStartingWith(host.transcript, "panels.destroy").empty());
@@ -273,8 +280,8 @@ TEST_F(PanelRuns, refusedPanelIsCouldntCreateDialogAndNothingToDestroy) {
 TEST_F(PanelRuns, refusedControlIsCouldntCreateDialogAndThePanelIsDestroyed) {
     standin::HostConfig config = testsupport::quietConfig(&twoCurves());
     config.refuseControl = 6;
-    standin::Host host(config);
-    EXPECT_EQ(host.run(loaded.module), 0);
+    const standin::RunResult host = standin::runCommand(loaded.module, config);
+    EXPECT_EQ(host.result, 0);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "Couldn't create dialog!");
     EXPECT_EQ(linesStartingWith(host.transcript, "panels.addControl").size(), 6u);
@@ -294,21 +301,21 @@ TEST_F(PanelRuns, panelIsDestroyedOnceOnEveryWayOut) {
     const WayOut ways[] = {
         {"cancel", {}, true, &twoCurves()},
         {"no curve", {}, false, &noCurves()},
-        {"scene not opened", {setText(1, "")}, false, &twoCurves()},
-        {"scene written", {setText(1, folder + "/out.lws")}, false, &twoCurves()},
+        {"scene not opened", {type(kSceneFile, "")}, false, &twoCurves()},
+        {"scene written", {type(kSceneFile, folder + "/out.lws")}, false, &twoCurves()},
     };
     for (const WayOut &way : ways) {
-        standin::Host &host = run(way.edits, way.cancel, way.mesh);
+        const standin::RunResult &host = run(way.edits, way.cancel, way.mesh);
         EXPECT_EQ(result, 0) << way.name;
-        EXPECT_TRUE(host.panels.at(0)->destroyed) << way.name;
+        EXPECT_TRUE(host.panels.at(0).destroyed) << way.name;
         EXPECT_EQ(linesStartingWith(host.transcript, "panels.destroy").size(), 1u) << way.name;
         EXPECT_EQ(host.transcript.end()[-2], "panels.destroy") << way.name;
     }
     standin::HostConfig config = testsupport::quietConfig();
     config.refuseMeshEdit = true;
-    standin::Host refused(config);
-    EXPECT_EQ(refused.run(loaded.module), 2);
-    EXPECT_TRUE(refused.panels.at(0)->destroyed);
+    const standin::RunResult refused = standin::runCommand(loaded.module, config);
+    EXPECT_EQ(refused.result, 2);
+    EXPECT_TRUE(refused.panels.at(0).destroyed);
 }
 
 } // namespace

@@ -14,10 +14,18 @@
 using testing::ElementsAre;
 using testsupport::FreshModule;
 
+using testsupport::type;
+using testsupport::turn;
+using testsupport::kActiveBones;
+using testsupport::kGoalBones;
+using testsupport::kGoalObjects;
+using testsupport::kObjectFile;
+using testsupport::kOptimizeGoalParent;
+using testsupport::kSceneFile;
+using testsupport::kSurfaceNames;
+
 namespace {
 
-standin::PanelEdit setInteger(int control, int32_t value) { return {control, false, value, {}}; }
-standin::PanelEdit setText(int control, const std::string &text) { return {control, true, 0, text}; }
 
 // Curve A of four points up the y axis; curve B of three points starting at
 // A's third point.
@@ -42,10 +50,10 @@ TEST_P(TypicalRun, writesTheExpectedSceneByteForByte) {
     standin::Mesh mesh = typicalMesh(variant.armSurface);
     standin::HostConfig config = testsupport::quietConfig(&mesh);
     config.edits = variant.edits;
-    config.edits.insert(config.edits.begin(), setText(1, scene));
+    config.edits.insert(config.edits.begin(), type(kSceneFile, scene));
     for (int run = 0; run < 2; ++run) {  // the second run hands out the same goal numbers
-        standin::Host host(config);
-        EXPECT_EQ(host.run(loaded.module), 0);
+        const standin::RunResult host = standin::runCommand(loaded.module, config);
+        EXPECT_EQ(host.result, 0);
         ASSERT_EQ(host.messages.size(), 1u);
         EXPECT_EQ(host.messages[0].text, "Scene file created.");
         EXPECT_FALSE(host.messages[0].isError);
@@ -57,14 +65,14 @@ TEST_P(TypicalRun, writesTheExpectedSceneByteForByte) {
 
 const Variant kVariants[] = {
     {"typical.lws", {}, "Arm"},
-    {"no_surface_names.lws", {setInteger(4, 0)}, "Arm"},
-    {"inactive_bones.lws", {setInteger(5, 0)}, "Arm"},
-    {"no_goal_objects.lws", {setInteger(6, 0)}, "Arm"},
-    {"goal_objects_only.lws", {setInteger(9, 0)}, "Arm"},
+    {"no_surface_names.lws", {turn(kSurfaceNames, false)}, "Arm"},
+    {"inactive_bones.lws", {turn(kActiveBones, false)}, "Arm"},
+    {"no_goal_objects.lws", {turn(kGoalObjects, false)}, "Arm"},
+    {"goal_objects_only.lws", {turn(kGoalBones, false)}, "Arm"},
     {"ng_suffix.lws", {}, "Arm_NG"},
-    {"ng_suffix_goal_objects_only.lws", {setInteger(9, 0)}, "Arm_NG"},
-    {"object_path.lws", {setText(2, "C:\\Objects\\my body.lwo")}, "Arm"},
-    {"optimize_goal_parent.lws", {setInteger(10, 1)}, "Arm"},
+    {"ng_suffix_goal_objects_only.lws", {turn(kGoalBones, false)}, "Arm_NG"},
+    {"object_path.lws", {type(kObjectFile, "C:\\Objects\\my body.lwo")}, "Arm"},
+    {"optimize_goal_parent.lws", {turn(kOptimizeGoalParent, true)}, "Arm"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Options, TypicalRun, testing::ValuesIn(kVariants),
@@ -105,9 +113,9 @@ TEST(BoneLimit, moreThan4096BonesInAllAreRefusedAndTheOldFileKept) {
         testsupport::writeFile(scene, "old scene");
         standin::Mesh mesh = straightCurve(limit.points);
         standin::HostConfig config = testsupport::quietConfig(&mesh);
-        config.edits = {setText(1, scene), setInteger(9, limit.goalBones)};
-        standin::Host host(config);
-        EXPECT_EQ(host.run(loaded.module), 0);
+        config.edits = {type(kSceneFile, scene), turn(kGoalBones, limit.goalBones)};
+        const standin::RunResult host = standin::runCommand(loaded.module, config);
+        EXPECT_EQ(host.result, 0);
         ASSERT_EQ(host.messages.size(), 2u) << limit.points;
         EXPECT_EQ(host.messages[0].text, "Number of bone (one curve included) is over 256. ");
         const std::string text = testsupport::readFile(scene);
@@ -142,14 +150,14 @@ TEST(Run, loopOrStoppedScanLeavesTheSceneUntouchedAndReleasesEverything) {
     for (Case run : {Case{&loop, "Detect a loop."}, Case{&closed, "Don't use the closed curve."}}) {
         testsupport::writeFile(scene, "old scene");
         standin::HostConfig config = testsupport::quietConfig(run.mesh);
-        config.edits = {setText(1, scene)};
-        standin::Host host(config);
-        EXPECT_EQ(host.run(loaded.module), 0);
+        config.edits = {type(kSceneFile, scene)};
+        const standin::RunResult host = standin::runCommand(loaded.module, config);
+        EXPECT_EQ(host.result, 0);
         ASSERT_EQ(host.messages.size(), 1u);
         EXPECT_EQ(host.messages[0].text, run.message);
         EXPECT_EQ(testsupport::readFile(scene), "old scene");
         EXPECT_EQ(host.meshEditsDone, 1);
-        EXPECT_TRUE(host.panels[0]->destroyed);
+        EXPECT_TRUE(host.panels[0].destroyed);
     }
     std::filesystem::remove_all(folder);
 }
@@ -159,9 +167,9 @@ TEST(Run, unreadablePointStopsTheScan) {
     standin::Mesh mesh = typicalMesh("Arm");
     standin::HostConfig config = testsupport::quietConfig(&mesh);
     config.refusePointInfo = true;
-    config.edits = {setText(1, "")};
-    standin::Host host(config);
-    EXPECT_EQ(host.run(loaded.module), 0);
+    config.edits = {type(kSceneFile, "")};
+    const standin::RunResult host = standin::runCommand(loaded.module, config);
+    EXPECT_EQ(host.result, 0);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "Can't read a curve point.");
 }
@@ -186,9 +194,9 @@ TEST(Run, foregroundLayersAreScannedInAscendingNumberWhateverTheFileOrder) {
     for (const Case &layers : {Case{{}, {"First", "Third"}}, Case{{3}, {"Third"}}, Case{{1, 3}, {"First", "Third"}}}) {
         standin::HostConfig config = testsupport::quietConfig(&mesh);
         config.foreground = layers.foreground;
-        config.edits = {setText(1, scene), setInteger(6, 0)};
-        standin::Host host(config);
-        EXPECT_EQ(host.run(loaded.module), 0);
+        config.edits = {type(kSceneFile, scene), turn(kGoalObjects, false)};
+        const standin::RunResult host = standin::runCommand(loaded.module, config);
+        EXPECT_EQ(host.result, 0);
         std::vector<std::string> bones;
         const std::string text = testsupport::readFile(scene);
         for (size_t at = text.find("BoneName "); at != std::string::npos; at = text.find("BoneName ", at + 1))
@@ -221,9 +229,9 @@ TEST(Run, hundredThousandEmptyLayersBeforeTheRigChangeNothing) {
     for (const standin::Mesh *mesh : {&plain, &layered}) {
         FreshModule loaded;
         standin::HostConfig config = testsupport::quietConfig(mesh);
-        config.edits = {setText(1, scene)};
-        standin::Host host(config);
-        EXPECT_EQ(host.run(loaded.module), 0);
+        config.edits = {type(kSceneFile, scene)};
+        const standin::RunResult host = standin::runCommand(loaded.module, config);
+        EXPECT_EQ(host.result, 0);
         std::string lines;
         for (const std::string &line : host.transcript)
             lines += line + "\n";

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "standin/host.h"
+#include "standin/modeler.h"
 
 namespace testsupport {
 
@@ -37,6 +37,24 @@ standin::Mesh curveMesh(const std::vector<std::array<double, 3>> &points, const 
 // A host configuration that keeps the module's messages to itself (no echo
 // to standard output or error), with an optional model.
 standin::HostConfig quietConfig(const standin::Mesh *mesh = nullptr);
+
+// The panel's labels, as the user reads them.
+inline const std::string kSceneFile = "Scene File ";
+inline const std::string kObjectFile = "Object File";
+inline const std::string kBoneColor = "Bone color";
+inline const std::string kSurfaceNames = "Use surface name for Bone name";
+inline const std::string kActiveBones = "Activate Bone";
+inline const std::string kGoalObjects = "Create Goal object (Name : \"<Bone name>_Goal\")";
+inline const std::string kGoalColor = "Goal color";
+inline const std::string kNgSuffix = "Don't create goal if surface name has \"_NG\" suffix";
+inline const std::string kGoalBones = "Create 'Goal bone'";
+inline const std::string kOptimizeGoalParent = "Optimize goal's parent";
+
+// The user's edits: typing a text, turning a check box on or off, picking
+// an item of a choice control.
+inline standin::PanelEdit type(const std::string &label, const std::string &text) { return {label, text}; }
+inline standin::PanelEdit turn(const std::string &label, bool on) { return {label, on ? "on" : "off"}; }
+inline standin::PanelEdit pick(const std::string &label, const std::string &item) { return {label, item}; }
 
 // The transcript lines that start with `prefix`, in order.
 std::vector<std::string> linesStartingWith(const std::vector<std::string> &transcript, const std::string &prefix);
