@@ -7,10 +7,10 @@
 // Byte 0: bits 0-5 flip the six switches from their defaults (surface names,
 // active bones, goal objects, "_NG" suffix, goal bones, optimize goal
 // parent), bit 6 gives an object path, bit 7 makes only the first layer of
-// the file foreground.  Byte 1: bone colour (low four bits) and goal colour
-// (high four bits), counted on from their defaults.  Every control is set on
-// every run, so the options the module keeps from the run before change
-// nothing.
+// the file foreground.  Byte 1: bone colour (bits 0-2) and goal colour
+// (bits 3-5), counted on from their defaults; bit 6 names the folder itself
+// as the scene, which cannot be opened.  Every control is set on every run,
+// so the options the module keeps from the run before change nothing.
 #include <unistd.h>
 
 #include <cstdio>
@@ -78,7 +78,7 @@ bool quotesBrokenName(const std::string &text, const standin::Mesh &mesh) {
 standin::CommandLine panelAnswer(uint8_t switches, uint8_t colors) {
     standin::CommandLine line;
     line.model = "fuzz.lwo";
-    line.scene = scene;
+    line.scene = (colors & 0x40) ? folder : scene;
     line.object = (switches & 0x40) ? std::string("C:\\Objects\\fuzz body.lwo") : std::string();
     std::optional<bool> standin::CommandLine::*const fields[] = {
         &standin::CommandLine::surfaceNames, &standin::CommandLine::activeBones, &standin::CommandLine::goalObjects,
@@ -87,8 +87,8 @@ standin::CommandLine panelAnswer(uint8_t switches, uint8_t colors) {
     constexpr bool defaults[] = {true, true, true, true, true, false};
     for (int i = 0; i < 6; ++i)
         line.*fields[i] = defaults[i] != (((switches >> i) & 1) != 0);
-    line.boneColor = (1 + (colors & 0x0F)) % 7;
-    line.goalColor = (3 + (colors >> 4)) % 7;
+    line.boneColor = (1 + (colors & 7)) % 7;
+    line.goalColor = (3 + ((colors >> 3) & 7)) % 7;
     return line;
 }
 
