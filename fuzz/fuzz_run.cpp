@@ -128,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     config.echoMessages = false;
     config.keepTranscript = false;
     config.mesh = &mesh;
-    config.edits = standin::panelEdits(panelAnswer(data[0], data[1]));
+    config.edits = panelAnswer(data[0], data[1]);
     if ((data[0] & 0x80) && !mesh.layers.empty())
         config.foreground = {mesh.layers[0].number};
 
