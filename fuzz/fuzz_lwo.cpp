@@ -1,10 +1,12 @@
 // Hostile IFF object files (LWO2, LWOB, LWLO) for the model reader.  Inputs
 // that do not start with "FORM" get it put in front, so every run reaches
 // the IFF walker rather than the format test.
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#include "fuzz/mesh_check.h"
+#include "support/mesh_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::vector<uint8_t> bytes;
@@ -17,6 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     standin::Mesh mesh;
     std::string reason;
     const bool read = standin::readMeshBytes(data, size, mesh, reason);
-    fuzzcheck::checkMesh(read, mesh, reason);
+    if (const std::string fault = testsupport::meshFault(read, mesh, reason); !fault.empty()) {
+        std::fprintf(stderr, "mesh check: %s\n", fault.c_str());
+        std::abort();
+    }
     return 0;
 }

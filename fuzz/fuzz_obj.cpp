@@ -1,8 +1,10 @@
 // Hostile Wavefront OBJ text for the model reader.  Inputs that start with
 // "FORM" belong to the IFF reader and are passed over.
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
-#include "fuzz/mesh_check.h"
+#include "support/mesh_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size >= 4 && std::memcmp(data, "FORM", 4) == 0)
@@ -10,6 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     standin::Mesh mesh;
     std::string reason;
     const bool read = standin::readMeshBytes(data, size, mesh, reason);
-    fuzzcheck::checkMesh(read, mesh, reason);
+    if (const std::string fault = testsupport::meshFault(read, mesh, reason); !fault.empty()) {
+        std::fprintf(stderr, "mesh check: %s\n", fault.c_str());
+        std::abort();
+    }
     return 0;
 }

@@ -20,7 +20,7 @@
 #include <iterator>
 #include <optional>
 
-#include "fuzz/mesh_check.h"
+#include "support/mesh_check.h"
 #include "standin/command.h"
 #include "standin/modeler.h"
 
@@ -120,7 +120,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     standin::Mesh mesh;
     std::string reason;
     const bool read = standin::readMeshBytes(data + 2, size - 2, mesh, reason);
-    fuzzcheck::checkMesh(read, mesh, reason);
+    if (const std::string fault = testsupport::meshFault(read, mesh, reason); !fault.empty()) {
+        std::fprintf(stderr, "mesh check: %s\n", fault.c_str());
+        std::abort();
+    }
     if (!read)
         return 0;
 

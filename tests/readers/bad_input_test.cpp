@@ -1,6 +1,7 @@
 // Bad model files are refused with one line naming where and why, and no
 // damaged file crashes, hangs or allocates without bound.
 #include "readers/bytes.h"
+#include "support/mesh_check.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>
@@ -102,30 +103,13 @@ std::vector<BadCase> badCases() {
     };
 }
 
-// A mesh that loaded must be whole: every index inside its layer's points,
-// every surface inside the names.
-void expectConsistent(const Mesh &mesh) {
-    ASSERT_FALSE(mesh.layers.empty());
-    for (const auto &layer : mesh.layers)
-        for (const auto &p : layer.polygons) {
-            ASSERT_LT(p.surface, mesh.surfaces.size());
-            for (uint32_t index : p.points)
-                ASSERT_LT(index, layer.points.size());
-        }
-}
-
-// Loads or fails cleanly: one line that names a byte or a line, no mesh left.
+// Loads or fails cleanly: a whole model, or one line that names a byte or a
+// line and no mesh left.
 void expectCleanOutcome(const std::string &bytes) {
     Mesh mesh;
     std::string reason;
-    if (readString(bytes, mesh, reason)) {
-        expectConsistent(mesh);
-        return;
-    }
-    ASSERT_FALSE(reason.empty());
-    ASSERT_EQ(reason.find('\n'), std::string::npos) << reason;
-    ASSERT_TRUE(reason.rfind("byte ", 0) == 0 || reason.rfind("line ", 0) == 0) << reason;
-    ASSERT_TRUE(mesh.layers.empty() && mesh.surfaces.empty());
+    const bool read = readString(bytes, mesh, reason);
+    ASSERT_EQ(testsupport::meshFault(read, mesh, reason), "");
 }
 
 std::vector<std::string> fixtures() {
