@@ -10,6 +10,7 @@
 #include "standin/command.h"
 #include "support/module.h"
 #include "support/support.h"
+#include "support/variants.h"
 
 using testing::ElementsAre;
 using testsupport::FreshModule;
@@ -34,11 +35,7 @@ standin::Mesh typicalMesh(const std::string &armSurface) {
                                   {{{0, 1, 2, 3}, "Body"}, {{2, 4, 5}, armSurface}});
 }
 
-struct Variant {
-    const char *golden;
-    std::vector<standin::PanelEdit> edits;
-    const char *armSurface;
-};
+using Variant = testsupport::GoldenVariant;
 
 class TypicalRun : public testing::TestWithParam<Variant> {};
 
@@ -47,9 +44,9 @@ TEST_P(TypicalRun, writesTheExpectedSceneByteForByte) {
     FreshModule loaded;
     const std::string folder = testsupport::makeTempDir();
     const std::string scene = folder + "/out.lws";
-    standin::Mesh mesh = typicalMesh(variant.armSurface);
+    standin::Mesh mesh = typicalMesh(variant.armHasNgSuffix ? "Arm_NG" : "Arm");
     standin::HostConfig config = testsupport::quietConfig(&mesh);
-    config.edits = variant.edits;
+    config.edits = testsupport::variantEdits(variant);
     config.edits.insert(config.edits.begin(), type(kSceneFile, scene));
     for (int run = 0; run < 2; ++run) {  // the second run hands out the same goal numbers
         const standin::RunResult host = standin::runCommand(loaded.module, config);
@@ -63,25 +60,8 @@ TEST_P(TypicalRun, writesTheExpectedSceneByteForByte) {
     std::filesystem::remove_all(folder);
 }
 
-const Variant kVariants[] = {
-    {"typical.lws", {}, "Arm"},
-    {"no_surface_names.lws", {turn(kSurfaceNames, false)}, "Arm"},
-    {"inactive_bones.lws", {turn(kActiveBones, false)}, "Arm"},
-    {"no_goal_objects.lws", {turn(kGoalObjects, false)}, "Arm"},
-    {"goal_objects_only.lws", {turn(kGoalBones, false)}, "Arm"},
-    {"ng_suffix.lws", {}, "Arm_NG"},
-    {"ng_suffix_goal_objects_only.lws", {turn(kGoalBones, false)}, "Arm_NG"},
-    {"object_path.lws", {type(kObjectFile, "C:\\Objects\\my body.lwo")}, "Arm"},
-    {"optimize_goal_parent.lws", {turn(kOptimizeGoalParent, true)}, "Arm"},
-};
-
-INSTANTIATE_TEST_SUITE_P(Options, TypicalRun, testing::ValuesIn(kVariants),
-                         [](const testing::TestParamInfo<Variant> &info) {
-                             std::string name = info.param.golden;
-                             name = name.substr(0, name.find('.'));
-                             std::erase(name, '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Options, TypicalRun, testing::ValuesIn(testsupport::goldenVariants()),
+                         [](const testing::TestParamInfo<Variant> &info) { return testsupport::variantName(info.param); });
 
 // ---- the bone limit ---------------------------------------------------------------
 

@@ -9,26 +9,14 @@
 
 #include "scene/scene_fixture.h"
 #include "support/support.h"
+#include "support/variants.h"
 
 namespace {
 
 using spindle::Options;
 using spindle::SceneResult;
 
-struct Variant {
-    const char *expected;  // file under tests/data/scenes
-    Options options;
-    bool armHasNgSuffix;
-    const char *objectPath;
-};
-
-void PrintTo(const Variant &variant, std::ostream *out) { *out << variant.expected; }
-
-Options with(void (*change)(Options &)) {
-    Options options;
-    change(options);
-    return options;
-}
+using Variant = testsupport::GoldenVariant;
 
 class TypicalScene : public ::testing::TestWithParam<Variant> {
 protected:
@@ -54,7 +42,7 @@ protected:
 
 TEST_P(TypicalScene, matchesExpectedFileByteForByte) {
     const Variant &variant = GetParam();
-    const std::string expected = testsupport::readFile(std::string(SPINDLE_TEST_DATA "/scenes/") + variant.expected);
+    const std::string expected = testsupport::readFile(std::string(SPINDLE_TEST_DATA "/scenes/") + variant.golden);
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(writeTypical(variant), expected);
     EXPECT_EQ(scenetest::messageLog, "info: Scene file created.\n");
@@ -66,33 +54,8 @@ TEST_P(TypicalScene, secondRunHandsOutTheSameGoalNumbers) {
     EXPECT_EQ(writeTypical(variant), first);
 }
 
-const Variant kVariants[] = {
-    {"typical.lws", Options{}, false, ""},
-    {"no_surface_names.lws", with([](Options &o) { o.useSurfaceName = 0; }), false, ""},
-    {"inactive_bones.lws", with([](Options &o) { o.activateBone = 0; }), false, ""},
-    {"no_goal_objects.lws", with([](Options &o) { o.createGoalObject = 0; }), false, ""},
-    {"goal_objects_only.lws", with([](Options &o) { o.createGoalBone = 0; }), false, ""},
-    {"ng_suffix.lws", Options{}, true, ""},
-    {"ng_suffix_goal_objects_only.lws", with([](Options &o) { o.createGoalBone = 0; }), true, ""},
-    {"object_path.lws", Options{}, false, "C:\\Objects\\my body.lwo"},
-    {"optimize_goal_parent.lws", with([](Options &o) { o.optimizeGoalParent = 1; }), false, ""},
-};
-
-INSTANTIATE_TEST_SUITE_P(Options, TypicalScene, ::testing::ValuesIn(kVariants),
-                         [](const ::testing::TestParamInfo<Variant> &info) {
-                             // no_goal_objects.lws -> noGoalObjects
-                             std::string name;
-                             bool upper = false;
-                             for (const char *c = info.param.expected; *c != '.'; ++c) {
-                                 if (*c == '_')
-                                     upper = true;
-                                 else
-                                     name += upper ? static_cast<char>(*c - 'a' + 'A') : *c;
-                                 if (*c != '_')
-                                     upper = false;
-                             }
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Options, TypicalScene, ::testing::ValuesIn(testsupport::goldenVariants()),
+                         [](const ::testing::TestParamInfo<Variant> &info) { return testsupport::variantName(info.param); });
 
 // Counts of the blocks the typical file must hold, read from the expected
 // file itself, so that a wrong expected file cannot pass unnoticed.
