@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size >= 4 && std::memcmp(data, "FORM", 4) == 0)
-        return -1;  // not kept in the corpus
+        return -1; // not kept in the corpus
     standin::Mesh mesh;
     std::string reason;
     const bool read = standin::readMeshBytes(data, size, mesh, reason);

@@ -87,8 +87,9 @@ std::vector<standin::PanelEdit> panelAnswer(uint8_t switches, uint8_t colors) {
         const bool on = defaults[i] != (((switches >> i) & 1) != 0);
         arguments.push_back(std::string(on ? "--" : "--no-") + kSwitches[i]);
     }
-    arguments.insert(arguments.end(), {"--bone-color", kColours[(1 + (colors & 7)) % 7], "--goal-color",
-                                       kColours[(3 + ((colors >> 3) & 7)) % 7], "fuzz.lwo"});
+    arguments.insert(arguments.end(),
+                     {"--bone-color", kColours[(1 + (colors & 7)) % 7], "--goal-color",
+                      kColours[(3 + ((colors >> 3) & 7)) % 7], "fuzz.lwo"});
     standin::CommandLine line;
     std::string reason;
     if (!standin::parseCommandLine(arguments, line, reason))

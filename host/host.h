@@ -62,12 +62,12 @@ typedef struct ServerRecord {
 
 /* The one exported record of a module file. */
 typedef struct ModuleDescriptor {
-    uint32_t sysSync;    /* HOST_SYNC_WORD */
-    uint32_t sysVersion; /* HOST_DESCRIPTOR_VERSION */
-    uint32_t sysMachine; /* HOST_MACHINE */
-    void *(*startup)(void);               /* called once after loading */
-    void (*shutdown)(void *serverData);   /* called with start-up's value */
-    const ServerRecord *serverDefs;       /* null-terminated server list */
+    uint32_t sysSync;                   /* HOST_SYNC_WORD */
+    uint32_t sysVersion;                /* HOST_DESCRIPTOR_VERSION */
+    uint32_t sysMachine;                /* HOST_MACHINE */
+    void *(*startup)(void);             /* called once after loading */
+    void (*shutdown)(void *serverData); /* called with start-up's value */
+    const ServerRecord *serverDefs;     /* null-terminated server list */
 } ModuleDescriptor;
 
 /* ---- result codes of an activation ------------------------------------ */
@@ -126,8 +126,8 @@ typedef struct DrawServices {
 
 /* A control's kind and size.  Valid only for the addControl call. */
 typedef struct ControlDesc {
-    int32_t kind;              /* HOST_CONTROL_* */
-    const char *const *items;  /* choice: null-terminated item list; else null */
+    int32_t kind;             /* HOST_CONTROL_* */
+    const char *const *items; /* choice: null-terminated item list; else null */
     /* String: the width of the text field in half-character cells (64 is a
      * field of 32 characters); choice: the width of the popup in pixels;
      * boolean: 0.  The host may treat it as a hint. */
@@ -218,7 +218,7 @@ struct PanelServices {
      * panel, shows "Couldn't create dialog!" and ends the run. */
     Control *(*addControl)(Panel *panel, const char *kind, const ControlDesc *desc, const char *label);
     const DrawServices *drawFuncs; /* may be null; see DrawServices */
-    GlobalFunc *globalFun; /* written by the module before its first control */
+    GlobalFunc *globalFun;         /* written by the module before its first control */
 };
 
 /* ---- the mesh edit ----------------------------------------------------- */

@@ -143,14 +143,9 @@ int32_t collectCurve(void *userData, const PolygonInfo *polygon) {
     }
 
     switch (passesAPointTwice(p.points, p.numPoints)) {
-    case Closed::No:
-        break;
-    case Closed::Yes:
-        showError("Don't use the closed curve.");
-        return HOST_SCAN_STOP;
-    case Closed::NoMemory:
-        showError("Not enough memory.");
-        return HOST_SCAN_STOP;
+    case Closed::No: break;
+    case Closed::Yes: showError("Don't use the closed curve."); return HOST_SCAN_STOP;
+    case Closed::NoMemory: showError("Not enough memory."); return HOST_SCAN_STOP;
     }
 
     if (table.count == kMaxCurves) {
@@ -168,18 +163,13 @@ int32_t collectCurve(void *userData, const PolygonInfo *polygon) {
     // A curve that could not be filled is not kept in the table.
     --table.count;
     switch (result) {
-    case FillResult::NoMemory:
-        showError("Not enough memory.");
-        break;
-    case FillResult::UnreadablePoint:
-        showError("Can't read a curve point.");
-        break;
+    case FillResult::NoMemory: showError("Not enough memory."); break;
+    case FillResult::UnreadablePoint: showError("Can't read a curve point."); break;
     case FillResult::ZeroLength:
         std::snprintf(text, sizeof text, "Zero-length bone in curve \"%s\".", curve.name);
         showError(text);
         break;
-    case FillResult::Filled:
-        break;
+    case FillResult::Filled: break;
     }
     return HOST_SCAN_STOP;
 }

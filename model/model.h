@@ -11,10 +11,10 @@
 
 namespace spindle {
 
-inline constexpr int kMaxCurves = 1000;       // curves in the table
-inline constexpr int kLongCurvePoints = 256;  // more points than this: warning
-inline constexpr int kNameSize = 80;          // surface name with terminator
-inline constexpr int kMaxBones = 4096;        // bones a scene's item ids can name
+inline constexpr int kMaxCurves = 1000;      // curves in the table
+inline constexpr int kLongCurvePoints = 256; // more points than this: warning
+inline constexpr int kNameSize = 80;         // surface name with terminator
+inline constexpr int kMaxBones = 4096;       // bones a scene's item ids can name
 
 struct Curve;
 
@@ -34,10 +34,10 @@ struct BoneSegment {
     double restPosition[3];
     PointId startPoint;
     PointId endPoint;
-    int32_t boneNumber;          // from 1; −1 for a start control segment
-    bool processed = false;      // converted into its parent's frame
+    int32_t boneNumber;     // from 1; −1 for a start control segment
+    bool processed = false; // converted into its parent's frame
     bool parentAcrossControl = false;
-    uint8_t loopMark = 0;        // working mark of the loop check
+    uint8_t loopMark = 0; // working mark of the loop check
     BoneSegment *parent = nullptr;
     Curve *curve = nullptr;
 
@@ -63,10 +63,10 @@ enum class FillResult { Filled, NoMemory, UnreadablePoint, ZeroLength };
 
 // One collected curve polygon.  Owns its segment array.
 struct Curve {
-    uint8_t noGoal = 0;     // surface name ended in "_NG" (and was cut)
-    uint8_t goalBone = 0;   // a goal bone extends this curve's tip
+    uint8_t noGoal = 0;   // surface name ended in "_NG" (and was cut)
+    uint8_t goalBone = 0; // a goal bone extends this curve's tip
     int32_t segmentCount = 0;
-    PolygonInfo polygon{};  // the host's record, copied whole
+    PolygonInfo polygon{}; // the host's record, copied whole
     BoneSegment *segments = nullptr;
     char name[kNameSize] = {};
 
@@ -97,7 +97,7 @@ struct CurveTable {
     Curve curves[kMaxCurves];
     int32_t count = 0;
 
-    void release();  // releases every curve's segments
+    void release(); // releases every curve's segments
 };
 
 // The tip segments that get goal bones, in curve order: at most one per

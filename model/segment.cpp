@@ -6,19 +6,15 @@
 
 namespace spindle {
 
-double vectorLength(double x, double y, double z) {
-    return std::sqrt((x * x + y * y) + z * z);
-}
+double vectorLength(double x, double y, double z) { return std::sqrt((x * x + y * y) + z * z); }
 
-double radiansToDegrees(double angle) {
-    return (angle * 180.0) / 3.141592653589793;
-}
+double radiansToDegrees(double angle) { return (angle * 180.0) / 3.141592653589793; }
 
 BoneSegment *BoneSegment::setFromPoints(PointId from, PointId to) {
     const PointInfo *info = host.meshEdit->pointInfo(host.meshEdit->state, from);
     if (info == nullptr)
         return nullptr;
-    const PointInfo first = *info;  // the record lives only until the next call
+    const PointInfo first = *info; // the record lives only until the next call
     info = host.meshEdit->pointInfo(host.meshEdit->state, to);
     if (info == nullptr)
         return nullptr;

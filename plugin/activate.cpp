@@ -32,7 +32,7 @@ bool fetchServices(GlobalFunc *global) {
 } // namespace
 
 int32_t activate(int32_t version, GlobalFunc *global, void *local, void * /*serverData*/) {
-    CurveTable table;  // the run's own storage: 1000 cleared curves
+    CurveTable table; // the run's own storage: 1000 cleared curves
 
     if (version < HOST_VERSION_MIN || version > HOST_VERSION_MAX)
         return HOST_RESULT_BAD_VERSION;
@@ -47,13 +47,9 @@ int32_t activate(int32_t version, GlobalFunc *global, void *local, void * /*serv
     }
 
     switch (runPanel(global)) {
-    case PanelOutcome::NotCreated:
-        showError("Couldn't create dialog!");
-        return endRun(table, HOST_RESULT_OK);
-    case PanelOutcome::Cancelled:
-        return endRun(table, HOST_RESULT_OK);
-    case PanelOutcome::Confirmed:
-        break;
+    case PanelOutcome::NotCreated: showError("Couldn't create dialog!"); return endRun(table, HOST_RESULT_OK);
+    case PanelOutcome::Cancelled: return endRun(table, HOST_RESULT_OK);
+    case PanelOutcome::Confirmed: break;
     }
 
     // Collection: the scan fills the table; the edit is closed unchanged

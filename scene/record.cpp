@@ -10,7 +10,7 @@ namespace spindle {
 FixedText formatFixed(double value) {
     FixedText out;
     if (value == 0.0)
-        value = 0.0;  // drops the sign of a negative zero
+        value = 0.0; // drops the sign of a negative zero
     std::snprintf(out.text, sizeof out.text, "%8.6lf", value);
     return out;
 }
@@ -23,7 +23,8 @@ unsigned boneItem(int32_t boneNumber) {
 void writeParentItem(SceneText &text, unsigned item) { appendFormat(text, "ParentItem %04x0000\r\n", item); }
 
 void writeEnvelope(SceneText &text, int channel, const char *key) {
-    appendFormat(text, "Channel %d\r\n{ Envelope\r\n  1\r\n  Key %s 0 0 0 0 0 0 0 0\r\n  Behaviors 1 1\r\n}\r\n", channel, key);
+    appendFormat(text, "Channel %d\r\n{ Envelope\r\n  1\r\n  Key %s 0 0 0 0 0 0 0 0\r\n  Behaviors 1 1\r\n}\r\n",
+                 channel, key);
 }
 
 } // namespace spindle

@@ -72,8 +72,16 @@ const char *const kCamera[] = {
 };
 
 const char *const kBackdrop[] = {
-    "SolidBackdrop 1",  "BackdropColor 0 0 0", "ZenithColor 0 40 80",  "SkyColor 120 180 240", "GroundColor 50 40 30",
-    "NadirColor 100 80 60", "FogType 0",       "DitherIntensity 1",    "AnimatedDither 0",     "",
+    "SolidBackdrop 1",
+    "BackdropColor 0 0 0",
+    "ZenithColor 0 40 80",
+    "SkyColor 120 180 240",
+    "GroundColor 50 40 30",
+    "NadirColor 100 80 60",
+    "FogType 0",
+    "DitherIntensity 1",
+    "AnimatedDither 0",
+    "",
 };
 
 const char *const kRender[] = {
@@ -137,7 +145,8 @@ void writeBody(SceneText &text, const CurveTable &table, const GoalBoneList &goa
             if (segment.boneNumber < 0)
                 continue;
             const bool tip = s == curve.segmentCount - 1;
-            writeBone(text, segment, goalObjects && tip ? BoneMode::ChainBone : BoneMode::ChainBoneWithoutGoalLines, options);
+            writeBone(text, segment, goalObjects && tip ? BoneMode::ChainBone : BoneMode::ChainBoneWithoutGoalLines,
+                      options);
         }
     }
     if (goalObjects && options.createGoalBone != 0)

@@ -55,9 +55,9 @@ SceneResult writeScene(const CurveTable &table, const GoalBoneList &goalBones, c
 
 // What a bone record is written for.
 enum class BoneMode : int32_t {
-    ChainBone = 1,                   // a chain tip while goal objects are on: may carry goal lines
-    ChainBoneWithoutGoalLines = -1,  // every other chain bone
-    GoalBone = 0,                    // the goal bone extending a chain's tip segment
+    ChainBone = 1,                  // a chain tip while goal objects are on: may carry goal lines
+    ChainBoneWithoutGoalLines = -1, // every other chain bone
+    GoalBone = 0,                   // the goal bone extending a chain's tip segment
 };
 
 // Appends one bone record for `segment` (for a goal bone: the tip segment
@@ -75,9 +75,9 @@ void writeGoalNull(SceneText &text, const BoneSegment &segment, bool atEnd, cons
 // Where the scene goes while it is written.
 struct SceneOutput {
     int fd = -1;
-    std::string target;     // the file replaced: the path, or where links at it lead
-    std::string temporary;  // moved over `target` by commit; empty when writing in place
-    bool created = false;   // writing in place into a file this run created
+    std::string target;    // the file replaced: the path, or where links at it lead
+    std::string temporary; // moved over `target` by commit; empty when writing in place
+    bool created = false;  // writing in place into a file this run created
 };
 
 // Opens the output for the scene at `path`: a temporary file with a short

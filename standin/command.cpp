@@ -44,7 +44,7 @@ std::string refusal(const RefusedEdit &refused) {
 bool sameFile(const std::string &a, const std::string &b) {
     struct stat first, second;
     return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
-           first.st_ino == second.st_ino;
+        first.st_ino == second.st_ino;
 }
 
 std::string defaultModulePath() {
@@ -135,7 +135,8 @@ int spindleMain(int argc, char **argv) {
     for (const Message &message : run.messages)
         written = written || (!message.isError && message.text == "Scene file created.");
     for (const std::string &label : run.textsCut) {
-        std::fprintf(stderr, "spindle: the module read the text of \"%s\" only in part\n", escapeControls(label).c_str());
+        std::fprintf(stderr, "spindle: the module read the text of \"%s\" only in part\n",
+                     escapeControls(label).c_str());
         written = false;
     }
     int status = written ? kExitWritten : kExitNoScene;

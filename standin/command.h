@@ -13,10 +13,10 @@ namespace standin {
 
 // Exit statuses of the command.
 enum ExitStatus {
-    kExitWritten = 0,    // the scene file was written
-    kExitNoScene = 1,    // the run ended without a scene (a failure shown, or Cancel)
-    kExitUsage = 2,      // bad command line or unreadable model file
-    kExitModule = 3,     // the module could not be loaded or refused the run
+    kExitWritten = 0, // the scene file was written
+    kExitNoScene = 1, // the run ended without a scene (a failure shown, or Cancel)
+    kExitUsage = 2,   // bad command line or unreadable model file
+    kExitModule = 3,  // the module could not be loaded or refused the run
 };
 
 // The most bytes the panel's text controls hand the module: it reads each
@@ -27,13 +27,13 @@ struct OptionRow;
 
 struct CommandLine {
     std::string model;
-    std::string scene;  // typed into "Scene File ": -o, or MODEL with .lws
+    std::string scene; // typed into "Scene File ": -o, or MODEL with .lws
     // The value given last for each panel option, by its row.
     std::map<const OptionRow *, std::string> panelValues;
     bool cancel = false;
     std::vector<int> layers;
     std::vector<std::string> surfaces;
-    std::string module;  // empty: the module beside the command
+    std::string module; // empty: the module beside the command
     bool transcript = false;
     bool help = false;
     bool version = false;

@@ -7,20 +7,26 @@
 namespace standin {
 
 enum class Effect {
-    PanelText,    // types the value into the control `label`
-    PanelChoice,  // picks the item named by the value in the control `label`
-    PanelSwitch,  // --NAME turns the check box `label` on, --no-NAME off
-    Cancel, Layer, Surface, Module, Transcript, Help, Version,
+    PanelText,   // types the value into the control `label`
+    PanelChoice, // picks the item named by the value in the control `label`
+    PanelSwitch, // --NAME turns the check box `label` on, --no-NAME off
+    Cancel,
+    Layer,
+    Surface,
+    Module,
+    Transcript,
+    Help,
+    Version,
 };
 
 struct OptionRow {
-    const char *section;    // heading of the help text it is listed under
-    const char *shortName;  // "-o", or null
-    const char *name;       // "--scene"; for a switch the name after "--[no-]"
-    const char *argument;   // "PATH", or null for an option without a value
+    const char *section;   // heading of the help text it is listed under
+    const char *shortName; // "-o", or null
+    const char *name;      // "--scene"; for a switch the name after "--[no-]"
+    const char *argument;  // "PATH", or null for an option without a value
     const char *help;
     Effect effect;
-    const char *label;      // the panel control it sets, or null
+    const char *label; // the panel control it sets, or null
 };
 
 namespace {
@@ -28,24 +34,31 @@ namespace {
 constexpr const char *kGoalObjectLabel = "Create Goal object (Name : \"<Bone name>_Goal\")";
 
 const OptionRow kOptions[] = {
-    {"Panel", "-o", "--scene", "PATH", "scene file to write (default: MODEL with .lws)", Effect::PanelText, "Scene File "},
+    {"Panel", "-o", "--scene", "PATH", "scene file to write (default: MODEL with .lws)", Effect::PanelText,
+     "Scene File "},
     {"Panel", nullptr, "--object", "PATH", "object file for the scene to load", Effect::PanelText, "Object File"},
-    {"Panel", nullptr, "--bone-color", "C", "Blue, Green, Cyan, Red, Purple, Yellow or White", Effect::PanelChoice, "Bone color"},
-    {"Panel", nullptr, "--goal-color", "C", "the same colours, for the goal objects", Effect::PanelChoice, "Goal color"},
+    {"Panel", nullptr, "--bone-color", "C", "Blue, Green, Cyan, Red, Purple, Yellow or White", Effect::PanelChoice,
+     "Bone color"},
+    {"Panel", nullptr, "--goal-color", "C", "the same colours, for the goal objects", Effect::PanelChoice,
+     "Goal color"},
     {"Panel", nullptr, "surface-names", nullptr, "name bones after their curve's surface", Effect::PanelSwitch,
      "Use surface name for Bone name"},
     {"Panel", nullptr, "active-bones", nullptr, "write the bones as active", Effect::PanelSwitch, "Activate Bone"},
-    {"Panel", nullptr, "goal-objects", nullptr, "make goal null objects at the chain tips", Effect::PanelSwitch, kGoalObjectLabel},
+    {"Panel", nullptr, "goal-objects", nullptr, "make goal null objects at the chain tips", Effect::PanelSwitch,
+     kGoalObjectLabel},
     {"Panel", nullptr, "ng-suffix", nullptr, "no goal for surfaces ending in \"_NG\"", Effect::PanelSwitch,
      "Don't create goal if surface name has \"_NG\" suffix"},
-    {"Panel", nullptr, "goal-bones", nullptr, "make a goal bone for each goal", Effect::PanelSwitch, "Create 'Goal bone'"},
-    {"Panel", nullptr, "optimize-goal-parent", nullptr, "place each goal under a better parent bone", Effect::PanelSwitch,
-     "Optimize goal's parent"},
+    {"Panel", nullptr, "goal-bones", nullptr, "make a goal bone for each goal", Effect::PanelSwitch,
+     "Create 'Goal bone'"},
+    {"Panel", nullptr, "optimize-goal-parent", nullptr, "place each goal under a better parent bone",
+     Effect::PanelSwitch, "Optimize goal's parent"},
     {"Panel", nullptr, "--cancel", nullptr, "answer the panel with Cancel", Effect::Cancel, nullptr},
     {"Mesh", nullptr, "--layer", "N", "a foreground layer (repeatable; default: all)", Effect::Layer, nullptr},
-    {"Mesh", nullptr, "--surface", "NAME", "select only polygons of this surface (repeatable)", Effect::Surface, nullptr},
+    {"Mesh", nullptr, "--surface", "NAME", "select only polygons of this surface (repeatable)", Effect::Surface,
+     nullptr},
     {"Other", nullptr, "--module", "PATH", "the module file to load", Effect::Module, nullptr},
-    {"Other", nullptr, "--transcript", nullptr, "print every call the module makes into the host", Effect::Transcript, nullptr},
+    {"Other", nullptr, "--transcript", nullptr, "print every call the module makes into the host", Effect::Transcript,
+     nullptr},
     {"Other", "-h", "--help", nullptr, "show this help", Effect::Help, nullptr},
     {"Other", nullptr, "--version", nullptr, "show the version", Effect::Version, nullptr},
 };
@@ -85,7 +98,7 @@ bool apply(const OptionRow &row, bool on, const std::string &value, CommandLine 
         // A longer text would reach the module cut short, naming another file.
         if (value.size() > kPanelTextLimit) {
             reason = "option " + std::string(row.name) + " takes a path of at most " + std::to_string(kPanelTextLimit) +
-                     " bytes (the panel's text controls hold no more)";
+                " bytes (the panel's text controls hold no more)";
             return false;
         }
         line.panelValues[&row] = value;
@@ -126,14 +139,15 @@ const std::string &usageText() {
                 section = row.section;
             }
             std::string left = std::string("  ") + (row.shortName ? std::string(row.shortName) + ", " : "    ") +
-                               (row.effect == Effect::PanelSwitch ? std::string("--[no-]") + row.name : row.name) +
-                               (row.argument ? std::string(" ") + row.argument : "");
+                (row.effect == Effect::PanelSwitch ? std::string("--[no-]") + row.name : row.name) +
+                (row.argument ? std::string(" ") + row.argument : "");
             left += left.size() > 26 ? "\n" + std::string(28, ' ') : std::string(28 - left.size(), ' ');
             usage += left + row.help + "\n";
         }
-        return usage + "\n"
-                       "Exit status: 0 scene written; 1 no scene (a failure shown, or Cancel);\n"
-                       "2 bad command line or unreadable model; 3 module not loaded or run refused.\n";
+        return usage +
+            "\n"
+            "Exit status: 0 scene written; 1 no scene (a failure shown, or Cancel);\n"
+            "2 bad command line or unreadable model; 3 module not loaded or run refused.\n";
     }();
     return text;
 }
@@ -196,7 +210,7 @@ bool parseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
     line.scene = typed != line.panelValues.end() ? typed->second : defaultScenePath(line.model);
     if (haveModel && line.scene.size() > kPanelTextLimit) {
         reason = "the default scene path is longer than " + std::to_string(kPanelTextLimit) +
-                 " bytes (the panel's text controls hold no more); name a shorter one with -o";
+            " bytes (the panel's text controls hold no more); name a shorter one with -o";
         return false;
     }
     return true;

@@ -44,13 +44,15 @@ bool loadModule(const std::string &path, Module &module, std::string &reason) {
         return refuse(handle, reason, "wrong sync word " + hex(descriptor->sysSync) + " in the module descriptor");
     if (descriptor->sysVersion != HOST_DESCRIPTOR_VERSION)
         return refuse(handle, reason,
-                      "unsupported descriptor version " + std::to_string(descriptor->sysVersion) + " (this host reads version 3)");
+                      "unsupported descriptor version " + std::to_string(descriptor->sysVersion) +
+                          " (this host reads version 3)");
     if (descriptor->sysMachine != HOST_MACHINE)
-        return refuse(handle, reason, "wrong machine identifier " + hex(descriptor->sysMachine) + " in the module descriptor");
+        return refuse(handle, reason,
+                      "wrong machine identifier " + hex(descriptor->sysMachine) + " in the module descriptor");
     const ServerRecord *server = nullptr;
     for (const ServerRecord *record = descriptor->serverDefs; record && record->className; ++record) {
-        if (std::strcmp(record->className, kServerClass) == 0 && record->name && std::strcmp(record->name, kServerName) == 0 &&
-            record->activate) {
+        if (std::strcmp(record->className, kServerClass) == 0 && record->name &&
+            std::strcmp(record->name, kServerName) == 0 && record->activate) {
             server = record;
             break;
         }

@@ -11,8 +11,8 @@ namespace standin {
 struct Module {
     void *handle = nullptr;
     const ModuleDescriptor *descriptor = nullptr;
-    const ServerRecord *server = nullptr;  // the "CommandSequence" server "Vant_Spindle"
-    void *serverData = nullptr;            // start-up's value
+    const ServerRecord *server = nullptr; // the "CommandSequence" server "Vant_Spindle"
+    void *serverData = nullptr;           // start-up's value
 };
 
 // Opens the module file, checks its descriptor (sync word, version,

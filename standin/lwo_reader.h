@@ -17,8 +17,8 @@
 namespace standin::iff {
 
 constexpr uint32_t id4(const char (&s)[5]) {
-    return (uint32_t(uint8_t(s[0])) << 24) | (uint32_t(uint8_t(s[1])) << 16) |
-           (uint32_t(uint8_t(s[2])) << 8) | uint32_t(uint8_t(s[3]));
+    return (uint32_t(uint8_t(s[0])) << 24) | (uint32_t(uint8_t(s[1])) << 16) | (uint32_t(uint8_t(s[2])) << 8) |
+        uint32_t(uint8_t(s[3]));
 }
 
 constexpr uint32_t kNoSurface = 0xFFFFFFFFu;
@@ -50,8 +50,8 @@ struct Cursor {
         return v;
     }
     uint32_t u4() {
-        uint32_t v = (uint32_t(data[pos]) << 24) | (uint32_t(data[pos + 1]) << 16) |
-                     (uint32_t(data[pos + 2]) << 8) | uint32_t(data[pos + 3]);
+        uint32_t v = (uint32_t(data[pos]) << 24) | (uint32_t(data[pos + 1]) << 16) | (uint32_t(data[pos + 2]) << 8) |
+            uint32_t(data[pos + 3]);
         pos += 4;
         return v;
     }
@@ -96,8 +96,7 @@ struct LwoReader {
     Mesh &mesh;
     std::string &reason;
 
-    LwoReader(const uint8_t *d, size_t n, Mesh &m, std::string &r)
-        : data(d), size(n), mesh(m), reason(r) {}
+    LwoReader(const uint8_t *d, size_t n, Mesh &m, std::string &r) : data(d), size(n), mesh(m), reason(r) {}
 
     uint32_t form = 0;
     std::vector<std::string> tags; // LWO2 TAGS, or LWOB SRFS
@@ -110,9 +109,7 @@ struct LwoReader {
         reason = "byte " + std::to_string(offset) + ": " + what;
         return false;
     }
-    bool cutShort(size_t offset, uint32_t chunk) {
-        return fail(offset, idText(chunk) + " chunk cut short");
-    }
+    bool cutShort(size_t offset, uint32_t chunk) { return fail(offset, idText(chunk) + " chunk cut short"); }
 
     MeshLayer &layer() {
         if (current < 0)
@@ -139,8 +136,7 @@ struct LwoReader {
     bool ptag(Cursor c, size_t header);
     bool polsOld(Cursor c, bool curves);
     bool polygonOld(Cursor &c, bool curve, bool detail, uint32_t &details);
-    bool indices(Cursor &c, size_t record, uint32_t count, bool wide, uint32_t chunk,
-                 MeshPolygon &poly);
+    bool indices(Cursor &c, size_t record, uint32_t count, bool wide, uint32_t chunk, MeshPolygon &poly);
     void finish();
 };
 

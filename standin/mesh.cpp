@@ -179,8 +179,9 @@ bool readFile(const std::string &path, Mesh &mesh, std::string &reason) {
         }
         // Nothing past the FORM's own size is read by the reader; a stream
         // is still counted to its end to refuse one no IFF file could be.
-        const uint64_t formEnd = bytes.size >= 8 ? 8 + ((uint64_t(bytes.data[4]) << 24) | (uint64_t(bytes.data[5]) << 16) |
-                                                        (uint64_t(bytes.data[6]) << 8) | uint64_t(bytes.data[7]))
+        const uint64_t formEnd = bytes.size >= 8 ? 8 +
+                ((uint64_t(bytes.data[4]) << 24) | (uint64_t(bytes.data[5]) << 16) | (uint64_t(bytes.data[6]) << 8) |
+                 uint64_t(bytes.data[7]))
                                                  : kIffLargest;
         if (sized) {
             if (!readUpTo(file.fd, bytes, size_t(std::min(fileSize, formEnd)), ended, reason))

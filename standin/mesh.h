@@ -20,16 +20,16 @@ struct MeshPolygon {
 };
 
 struct MeshLayer {
-    int32_t number = 1;        // as the modeler shows it: the first layer is 1
+    int32_t number = 1; // as the modeler shows it: the first layer is 1
     std::string name;
     std::vector<std::array<double, 3>> points;
     std::vector<MeshPolygon> polygons; // in file order
 };
 
 struct Mesh {
-    std::string format;        // "LWO2", "LWOB", "LWLO" or "OBJ"
-    std::vector<std::string> surfaces;  // surface names; "Default" when none
-    std::vector<MeshLayer> layers;      // in file order
+    std::string format;                // "LWO2", "LWOB", "LWLO" or "OBJ"
+    std::vector<std::string> surfaces; // surface names; "Default" when none
+    std::vector<MeshLayer> layers;     // in file order
 };
 
 // Reads a model file, telling its format by content.  On failure returns

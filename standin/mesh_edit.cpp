@@ -18,9 +18,9 @@ struct Edit {
     // One PointInfo per point of every layer, all in one vector, layer after
     // layer; a point's id is its record's address.
     std::vector<PointInfo> records;
-    std::vector<size_t> firstPoint;      // per layer: the index of its first record
-    std::vector<uint32_t> pointInLayer;  // per record: the point's index in its layer
-    std::vector<PointId> polygonPoints;  // the points of the polygon being scanned
+    std::vector<size_t> firstPoint;     // per layer: the index of its first record
+    std::vector<uint32_t> pointInLayer; // per record: the point's index in its layer
+    std::vector<PointId> polygonPoints; // the points of the polygon being scanned
 };
 
 Edit edit;
@@ -50,8 +50,8 @@ int32_t polyScan(void *state, PolyScanFunc *scan, void *userData, int32_t layerM
     std::vector<char> selected(mesh->surfaces.size());
     for (size_t i = 0; i < selected.size(); ++i)
         selected[i] = room.selectedSurfaces.empty() ||
-                      std::find(room.selectedSurfaces.begin(), room.selectedSurfaces.end(), mesh->surfaces[i]) !=
-                          room.selectedSurfaces.end();
+            std::find(room.selectedSurfaces.begin(), room.selectedSurfaces.end(), mesh->surfaces[i]) !=
+                room.selectedSurfaces.end();
     int32_t result = 0;
     for (size_t layerIndex : order) {
         const MeshLayer &layer = mesh->layers[layerIndex];
@@ -64,7 +64,7 @@ int32_t polyScan(void *state, PolyScanFunc *scan, void *userData, int32_t layerM
             info.polygon = reinterpret_cast<PolygonId>(const_cast<MeshPolygon *>(&polygon));
             info.layer = layer.number;
             info.flags = (selected[polygon.surface] ? HOST_POLY_SELECTED : 0) |
-                         (polygon.startControl ? HOST_POLY_START_CONTROL : 0);
+                (polygon.startControl ? HOST_POLY_START_CONTROL : 0);
             info.numPoints = static_cast<int32_t>(polygon.points.size());
             info.points = edit.polygonPoints.data();
             info.surface = mesh->surfaces[polygon.surface].c_str();

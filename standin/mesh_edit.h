@@ -14,13 +14,13 @@ namespace standin {
 
 // What the mesh edit works on and how it answers.
 struct MeshEditRoom {
-    const Mesh *mesh = nullptr;              // null: an empty model
-    std::vector<int32_t> foreground;         // layer numbers scanned; empty: every layer
+    const Mesh *mesh = nullptr;                // null: an empty model
+    std::vector<int32_t> foreground;           // layer numbers scanned; empty: every layer
     std::vector<std::string> selectedSurfaces; // surfaces whose polygons are selected; empty: all
-    bool refuseMeshEdit = false;             // editBegin answers null
-    bool refusePointInfo = false;            // pointInfo answers null
-    Transcript *transcript = nullptr;        // must be set
-    int begun = 0;                           // edits begun and ended in this room
+    bool refuseMeshEdit = false;               // editBegin answers null
+    bool refusePointInfo = false;              // pointInfo answers null
+    Transcript *transcript = nullptr;          // must be set
+    int begun = 0;                             // edits begun and ended in this room
     int done = 0;
 };
 

@@ -96,8 +96,7 @@ bool LwoReader::points(Cursor c, size_t header) {
 
 // Reads `count` point indices (VX when `wide`, else two bytes) of the most
 // recent PNTS chunk into `poly`.
-bool LwoReader::indices(Cursor &c, size_t record, uint32_t count, bool wide, uint32_t chunk,
-                        MeshPolygon &poly) {
+bool LwoReader::indices(Cursor &c, size_t record, uint32_t count, bool wide, uint32_t chunk, MeshPolygon &poly) {
     if (count > c.left() / 2)
         return fail(record, "vertex count " + std::to_string(count) + " more than the chunk holds");
     size_t available = layer().points.size() - pointsBase;
@@ -114,8 +113,7 @@ bool LwoReader::indices(Cursor &c, size_t record, uint32_t count, bool wide, uin
             index = c.u2();
         }
         if (index >= available)
-            return fail(at, "index " + std::to_string(index) + " past the " +
-                                std::to_string(available) + " points");
+            return fail(at, "index " + std::to_string(index) + " past the " + std::to_string(available) + " points");
         poly.points.push_back(uint32_t(pointsBase + index));
     }
     return true;

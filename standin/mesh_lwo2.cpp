@@ -65,11 +65,10 @@ bool LwoReader::ptag(Cursor c, size_t header) {
             return cutShort(at, id4("PTAG"));
         uint16_t tag = c.u2();
         if (polygon >= polygons)
-            return fail(at, "polygon " + std::to_string(polygon) + " past the " +
-                                std::to_string(polygons) + " polygons");
+            return fail(at,
+                        "polygon " + std::to_string(polygon) + " past the " + std::to_string(polygons) + " polygons");
         if (tag >= tags.size())
-            return fail(at, "tag " + std::to_string(tag) + " past the " +
-                                std::to_string(tags.size()) + " tags");
+            return fail(at, "tag " + std::to_string(tag) + " past the " + std::to_string(tags.size()) + " tags");
         l.polygons[polygonsBase + polygon].surface = tag;
     }
     return true;

@@ -46,8 +46,8 @@ bool LwoReader::polygonOld(Cursor &c, bool curve, bool detail, uint32_t &details
         details = c.u2();
     }
     if (surface < 1 || size_t(surface) > tags.size())
-        return fail(at, "surface " + std::to_string(surface) + " not among the " +
-                            std::to_string(tags.size()) + " surfaces");
+        return fail(
+            at, "surface " + std::to_string(surface) + " not among the " + std::to_string(tags.size()) + " surfaces");
     poly.surface = uint32_t(surface - 1);
     if (curve) {
         if (!c.has(2))

@@ -16,15 +16,15 @@
 namespace standin {
 namespace {
 
-constexpr uint32_t kFace = 0x46414345u; // 'FACE'
+constexpr uint32_t kFace = 0x46414345u;  // 'FACE'
 constexpr uint32_t kCurve = 0x43555256u; // 'CURV'
 
 // Statements that are OBJ but carry nothing this reader keeps.
-constexpr std::string_view kIgnored[] = {
-    "vt", "vn", "vp", "p", "o", "g", "s", "mg", "mtllib", "usemap", "maplib",
-    "cstype", "deg", "bmat", "step", "curv", "curv2", "surf", "parm", "trim",
-    "hole", "scrv", "sp", "end", "con", "bevel", "c_interp", "d_interp", "lod",
-    "shadow_obj", "trace_obj", "ctech", "stech", "call", "csh"};
+constexpr std::string_view kIgnored[] = {"vt",   "vn",         "vp",        "p",      "o",      "g",        "s",
+                                         "mg",   "mtllib",     "usemap",    "maplib", "cstype", "deg",      "bmat",
+                                         "step", "curv",       "curv2",     "surf",   "parm",   "trim",     "hole",
+                                         "scrv", "sp",         "end",       "con",    "bevel",  "c_interp", "d_interp",
+                                         "lod",  "shadow_obj", "trace_obj", "ctech",  "stech",  "call",     "csh"};
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 
@@ -50,7 +50,8 @@ std::string_view token(std::string_view &rest) {
 // Statements this reader keeps.
 constexpr std::string_view kRead[] = {"v", "f", "l", "usemtl"};
 
-template <typename Test> bool anyStatement(Test test) {
+template <typename Test>
+bool anyStatement(Test test) {
     for (std::string_view k : kRead)
         if (test(k))
             return true;
@@ -140,8 +141,7 @@ struct ObjReader {
             if (index == 0)
                 return fail("index 0 is not a point");
             if (index > count || index < -count)
-                return fail("index " + std::to_string(index) + " past the " +
-                            std::to_string(count) + " points");
+                return fail("index " + std::to_string(index) + " past the " + std::to_string(count) + " points");
             poly.points.push_back(uint32_t(index > 0 ? index - 1 : count + index));
         }
         layer.polygons.push_back(std::move(poly));

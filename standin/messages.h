@@ -16,9 +16,9 @@ struct Message {
 
 // Where the messages of one run go.
 struct MessageLog {
-    bool echo = true;                  // info to standard output, error to standard error
-    Transcript *transcript = nullptr;  // must be set
-    std::vector<Message> shown;        // every line shown, in order
+    bool echo = true;                 // info to standard output, error to standard error
+    Transcript *transcript = nullptr; // must be set
+    std::vector<Message> shown;       // every line shown, in order
 };
 
 // The "Info Messages" table, reporting into `log` until the next call.  An

@@ -22,10 +22,10 @@ struct HostConfig {
     bool offerDisplay = true;
     bool offerPanels = true;
     // Failures to play.
-    bool refusePanel = false;      // create answers null
-    int refuseControl = 0;         // addControl answers null for this control (1..n), 0: none
-    bool refuseMeshEdit = false;   // editBegin answers null
-    bool refusePointInfo = false;  // pointInfo answers null
+    bool refusePanel = false;     // create answers null
+    int refuseControl = 0;        // addControl answers null for this control (1..n), 0: none
+    bool refuseMeshEdit = false;  // editBegin answers null
+    bool refusePointInfo = false; // pointInfo answers null
     // Messages go to standard output (info) and standard error (error).
     bool echoMessages = true;
     // Keep the transcript in the result; also stream it here if set.
@@ -44,11 +44,11 @@ struct HostConfig {
 
 // What one run did.
 struct RunResult {
-    int32_t result = -1;                  // the activation's result code
-    std::vector<Message> messages;        // every message line shown, in order
-    std::vector<std::string> transcript;  // every call the module made, in words
-    std::vector<PanelState> panels;       // every panel created, as it ended
-    std::vector<std::string> textsCut;    // labels of texts the module read only in part
+    int32_t result = -1;                 // the activation's result code
+    std::vector<Message> messages;       // every message line shown, in order
+    std::vector<std::string> transcript; // every call the module made, in words
+    std::vector<PanelState> panels;      // every panel created, as it ended
+    std::vector<std::string> textsCut;   // labels of texts the module read only in part
     std::vector<RefusedEdit> refusedEdits;
     int meshEditsBegun = 0;
     int meshEditsDone = 0;

@@ -15,8 +15,8 @@ int32_t rowHeight(const ControlState &control) { return control.descKind == HOST
 int32_t rowWidth(const ControlState &control) {
     const int32_t label = static_cast<int32_t>(control.label.size()) * kCharWidth;
     switch (control.descKind) {
-    case HOST_CONTROL_STRING: return label + 6 + control.width * kCharWidth / 2 + 24;  // half-character cells
-    case HOST_CONTROL_CHOICE: return label + 6 + control.width;                        // pixels
+    case HOST_CONTROL_STRING: return label + 6 + control.width * kCharWidth / 2 + 24; // half-character cells
+    case HOST_CONTROL_CHOICE: return label + 6 + control.width;                       // pixels
     default: return label + 22;
     }
 }

@@ -16,7 +16,7 @@ namespace {
 struct HostControl {
     Control base;
     PanelState *panel;
-    int number;  // 1-based creation order
+    int number; // 1-based creation order
 };
 
 // The services of the run in progress.  Runs never overlap, so one is
@@ -172,7 +172,8 @@ PanelState *livePanel(Panel *panel) {
 
 Panel *panelCreate(const char *title, PanelServices *table) {
     PanelRoom &room = *services.room;
-    transcript().record("panels.create " + quoted(title) + (table == &services.table ? " services" : " foreign services") +
+    transcript().record("panels.create " + quoted(title) +
+                        (table == &services.table ? " services" : " foreign services") +
                         (room.refusePanel ? " -> null" : " -> panel"));
     if (room.refusePanel)
         return nullptr;
@@ -205,7 +206,7 @@ int32_t panelOpen(Panel *panel, int32_t flags) {
     bool cancel = services.room->cancel;
     for (const PanelEdit &edit : services.room->edits) {
         if (!applyEdit(*state, edit)) {
-            cancel = true;  // a user who cannot make an edit gives up
+            cancel = true; // a user who cannot make an edit gives up
             break;
         }
     }
@@ -283,8 +284,8 @@ PanelServices *panelServices(PanelRoom &room) {
     services.controls.clear();
     services.draw = DrawServices{displayMetrics};
     // A fresh table each run: the module writes globalFun into it.
-    services.table =
-        PanelServices{panelCreate, panelDestroy, panelOpen, panelGet, panelSet, panelAddControl, &services.draw, nullptr};
+    services.table = PanelServices{panelCreate, panelDestroy,    panelOpen,      panelGet,
+                                   panelSet,    panelAddControl, &services.draw, nullptr};
     return &services.table;
 }
 

@@ -23,7 +23,7 @@ struct PanelEdit {
 
 // What one control holds.
 struct ControlState {
-    std::string kind;   // "FileControl", "PopupControl", "BoolControl"
+    std::string kind; // "FileControl", "PopupControl", "BoolControl"
     std::string label;
     int32_t descKind = 0;
     int32_t width = 0;
@@ -39,7 +39,7 @@ struct ControlState {
 struct PanelState {
     std::string title;
     std::vector<ControlState> controls;
-    std::vector<ControlState> shown;  // the controls as the user saw them at open
+    std::vector<ControlState> shown; // the controls as the user saw them at open
     int32_t left = 0, top = 0;
     bool opened = false;
     bool destroyed = false;
@@ -49,22 +49,22 @@ struct PanelState {
 // does not suit the control.  The user then answers Cancel.
 struct RefusedEdit {
     PanelEdit edit;
-    std::vector<std::string> items;  // a choice control's items, for the user's message
+    std::vector<std::string> items; // a choice control's items, for the user's message
 };
 
 // The panel services of one run and what became of them.
 struct PanelRoom {
     // How the host and the user answer.
-    bool refusePanel = false;      // create answers null
-    int refuseControl = 0;         // addControl answers null for this control (1..n), 0: none
+    bool refusePanel = false; // create answers null
+    int refuseControl = 0;    // addControl answers null for this control (1..n), 0: none
     DisplayMetrics metrics = {1280, 1024, 1280, 1024, 16777216, 24, 14, 11};
-    std::vector<PanelEdit> edits;  // made in order once the panel opens
-    bool cancel = false;           // then OK, or Cancel
-    Transcript *transcript = nullptr;  // must be set
+    std::vector<PanelEdit> edits;     // made in order once the panel opens
+    bool cancel = false;              // then OK, or Cancel
+    Transcript *transcript = nullptr; // must be set
 
     // What happened.
-    std::vector<std::unique_ptr<PanelState>> panels;  // every panel created, in order
-    std::vector<std::string> textsCut;  // labels of texts the module read only in part, per read
+    std::vector<std::unique_ptr<PanelState>> panels; // every panel created, in order
+    std::vector<std::string> textsCut;               // labels of texts the module read only in part, per read
     std::vector<RefusedEdit> refused;
 };
 

@@ -70,9 +70,9 @@ std::string valueText(const Value *value) {
     case HOST_VALUE_INTEGER: return "integer " + std::to_string(value->integer);
     case HOST_VALUE_TEXT:
         return "text " +
-               (value->text ? quoted(std::string(value->text, static_cast<size_t>(std::max(0, value->textLength))).c_str())
-                            : std::string("null")) +
-               " length " + std::to_string(value->textLength);
+            (value->text ? quoted(std::string(value->text, static_cast<size_t>(std::max(0, value->textLength))).c_str())
+                         : std::string("null")) +
+            " length " + std::to_string(value->textLength);
     case HOST_VALUE_POINTER: return std::string("pointer ") + (value->pointer ? "set" : "null");
     default: return "kind " + std::to_string(value->kind);
     }

@@ -12,8 +12,8 @@
 namespace standin {
 
 struct Transcript {
-    bool keep = true;              // keep the lines in `lines`
-    std::ostream *out = nullptr;   // also print each line here, if set
+    bool keep = true;            // keep the lines in `lines`
+    std::ostream *out = nullptr; // also print each line here, if set
     std::vector<std::string> lines;
 
     // Whether anyone reads the lines: callers may skip building costly ones.

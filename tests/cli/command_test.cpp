@@ -54,9 +54,9 @@ std::string refusalOf(const std::vector<std::string> &arguments) {
 TEST(CommandLine, everyPanelOptionBecomesTheUsersEditByLabel) {
     using namespace testsupport;
     EXPECT_THAT(editsFor({"rig.lwo"}), ElementsAre(kSceneFile + "=rig.lws"));
-    EXPECT_THAT(editsFor({"-o", "out/scene.lws", "--object", "C:\\obj\\a b.lwo", "--bone-color", "cYaN", "--goal-color=WHITE",
-                          "--no-surface-names", "--active-bones", "--ng-suffix", "--no-goal-bones",
-                          "--optimize-goal-parent", "rig.lwo"}),
+    EXPECT_THAT(editsFor({"-o", "out/scene.lws", "--object", "C:\\obj\\a b.lwo", "--bone-color", "cYaN",
+                          "--goal-color=WHITE", "--no-surface-names", "--active-bones", "--ng-suffix",
+                          "--no-goal-bones", "--optimize-goal-parent", "rig.lwo"}),
                 ElementsAre(kSceneFile + "=out/scene.lws", kObjectFile + "=C:\\obj\\a b.lwo", kBoneColor + "=cYaN",
                             kGoalColor + "=WHITE", kSurfaceNames + "=off", kActiveBones + "=on", kNgSuffix + "=on",
                             kGoalBones + "=off", kOptimizeGoalParent + "=on"));
@@ -85,8 +85,8 @@ TEST(CommandLine, defaultSceneReplacesTheModelsExtension) {
 TEST(CommandLine, meshAndOtherOptions) {
     standin::CommandLine line;
     std::string reason;
-    ASSERT_TRUE(standin::parseCommandLine({"--layer", "2", "--layer=5", "--surface", "Arm", "--surface", "Leg", "--module",
-                                           "/x/Spindle.p", "--transcript", "--cancel", "--", "-odd.lwo"},
+    ASSERT_TRUE(standin::parseCommandLine({"--layer", "2", "--layer=5", "--surface", "Arm", "--surface", "Leg",
+                                           "--module", "/x/Spindle.p", "--transcript", "--cancel", "--", "-odd.lwo"},
                                           line, reason));
     EXPECT_THAT(line.layers, ElementsAre(2, 5));
     EXPECT_THAT(line.surfaces, ElementsAre("Arm", "Leg"));
@@ -109,7 +109,7 @@ TEST(CommandLine, refusesBadCommandLines) {
 // ---- the command as a whole ---------------------------------------------------
 
 class Command : public testing::Test {
-protected:
+  protected:
     void SetUp() override { folder = testsupport::makeTempDir(); }
     void TearDown() override { std::filesystem::remove_all(folder); }
 
@@ -147,7 +147,8 @@ TEST_F(Command, badCommandLineIsOneLineAndTwo) {
 TEST_F(Command, colourNotInThePanelsListIsABadCommandLine) {
     const testsupport::CommandRun run = testsupport::runSpindle({"--bone-color", "Mauve", rig()});
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.err, "spindle: unknown colour 'Mauve' for --bone-color (Blue, Green, Cyan, Red, Purple, Yellow or White)\n");
+    EXPECT_EQ(run.err,
+              "spindle: unknown colour 'Mauve' for --bone-color (Blue, Green, Cyan, Red, Purple, Yellow or White)\n");
     EXPECT_EQ(run.out, "");
     EXPECT_FALSE(std::filesystem::exists(folder + "/rig.lws"));
 }
@@ -180,7 +181,7 @@ TEST_F(Command, eachKindOfBadModelIsOneLineAndTwo) {
     };
     const std::string models = folder + "/models", pipe = folder + "/pipe.obj";
     std::filesystem::create_directory(models);
-    mkfifo(pipe.c_str(), 0600);  // no one writes to it
+    mkfifo(pipe.c_str(), 0600); // no one writes to it
     // Sparse files: the command must tell what they are from their first bytes.
     const std::string huge = model("huge.lwo", form("LWO2", readertest::Bytes()));
     std::filesystem::resize_file(huge, 8 + 0xFFFFFFFFull + 1);
@@ -235,7 +236,7 @@ TEST_F(Command, readsTheModelFromAPipeWhileItIsWritten) {
     text += testsupport::readFile(rig());
     int ends[2];
     ASSERT_EQ(::pipe(ends), 0);
-    fcntl(ends[1], F_SETFD, FD_CLOEXEC);  // the command must not hold the writing end open
+    fcntl(ends[1], F_SETFD, FD_CLOEXEC); // the command must not hold the writing end open
     std::signal(SIGPIPE, SIG_IGN);
     std::thread writer([&] {
         for (size_t done = 0; done < text.size();) {
@@ -287,7 +288,9 @@ TEST_F(Command, moduleThatCannotBeLoadedIsThree) {
     const testsupport::CommandRun noServer =
         testsupport::runSpindle({"--module", SPINDLE_BAD_MODULE_DIR "/bad_module_3.p", rig()});
     EXPECT_EQ(noServer.status, 3);
-    EXPECT_EQ(noServer.err, "spindle: " SPINDLE_BAD_MODULE_DIR "/bad_module_3.p: no CommandSequence server \"Vant_Spindle\" in the module\n");
+    EXPECT_EQ(noServer.err,
+              "spindle: " SPINDLE_BAD_MODULE_DIR
+              "/bad_module_3.p: no CommandSequence server \"Vant_Spindle\" in the module\n");
 }
 
 TEST_F(Command, writesTheSceneBesideTheModelByDefault) {
@@ -305,7 +308,8 @@ TEST_F(Command, cancelAndFailuresEndWithoutAScene) {
     EXPECT_EQ(cancelled.err, "");
     EXPECT_FALSE(std::filesystem::exists(folder + "/rig.lws"));
 
-    const testsupport::CommandRun noCurves = testsupport::runSpindle({model("faces.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n")});
+    const testsupport::CommandRun noCurves =
+        testsupport::runSpindle({model("faces.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n")});
     EXPECT_EQ(noCurves.status, 1);
     EXPECT_EQ(noCurves.err, "Thare are no curve.\n");
 
@@ -318,7 +322,8 @@ TEST_F(Command, surfaceSelectionAndLayers) {
     const std::string path = rig();
     const testsupport::CommandRun unselected = testsupport::runSpindle({"--surface", "Nothing", path});
     EXPECT_EQ(unselected.err, "Thare are no curve.\n");
-    const testsupport::CommandRun arm = testsupport::runSpindle({"--surface", "Arm", "--layer", "1", "--no-goal-objects", path});
+    const testsupport::CommandRun arm =
+        testsupport::runSpindle({"--surface", "Arm", "--layer", "1", "--no-goal-objects", path});
     EXPECT_EQ(arm.status, 0);
     const std::string scene = testsupport::readFile(folder + "/rig.lws");
     EXPECT_THAT(scene, HasSubstr("BoneName Arm\r\n"));

@@ -25,13 +25,14 @@ namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
 class Faults : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder = testsupport::makeTempDir();
         ASSERT_FALSE(folder.empty());
         ASSERT_EQ(chmod(folder.c_str(), 0777), 0);
         model = folder + "/rig.obj";
-        ASSERT_TRUE(testsupport::writeFile(model, "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 1 1 0\nusemtl Spine\nl 1 2 3\nusemtl Arm\nl 2 4\n"));
+        ASSERT_TRUE(testsupport::writeFile(
+            model, "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 1 1 0\nusemtl Spine\nl 1 2 3\nusemtl Arm\nl 2 4\n"));
         scene = folder + "/rig.lws";
     }
     void TearDown() override {
@@ -128,7 +129,8 @@ TEST_F(Faults, stickyFolderHasAnotherUsersSceneWrittenInPlace) {
 TEST_F(Faults, pathsThatCannotBeOpenedAreCantOpenAndTouchNothing) {
     fs::create_directory(folder + "/sub");
     ASSERT_EQ(symlink("loop.lws", (folder + "/loop.lws").c_str()), 0);
-    for (const std::string &target : {folder + "/sub", folder + "/sub/", folder + "/missing/rig.lws", folder + "/loop.lws"}) {
+    for (const std::string &target :
+         {folder + "/sub", folder + "/sub/", folder + "/missing/rig.lws", folder + "/loop.lws"}) {
         const testsupport::CommandRun run = testsupport::runSpindle({"-o", target, model});
         EXPECT_EQ(run.status, 1) << target;
         EXPECT_EQ(run.err, cantOpen(target));
@@ -246,10 +248,12 @@ TEST_F(Faults, pathsLongerThanThePanelHoldsAreRefusedAndTheLongestFitWorks) {
     const std::string tooLong = longest.substr(0, longest.size() - 4) + "x.lws";
     const testsupport::CommandRun scene = testsupport::runSpindle({"-o", tooLong, model});
     EXPECT_EQ(scene.status, 2);
-    EXPECT_EQ(scene.err, "spindle: option --scene takes a path of at most 1022 bytes (the panel's text controls hold no more)\n");
+    EXPECT_EQ(scene.err,
+              "spindle: option --scene takes a path of at most 1022 bytes (the panel's text controls hold no more)\n");
     const testsupport::CommandRun object = testsupport::runSpindle({"--object", tooLong, model});
     EXPECT_EQ(object.status, 2);
-    EXPECT_EQ(object.err, "spindle: option --object takes a path of at most 1022 bytes (the panel's text controls hold no more)\n");
+    EXPECT_EQ(object.err,
+              "spindle: option --object takes a path of at most 1022 bytes (the panel's text controls hold no more)\n");
     EXPECT_FALSE(fs::exists(tooLong));
     EXPECT_FALSE(fs::exists(tooLong.substr(0, 1022)));
 }
@@ -272,7 +276,8 @@ TEST_F(Faults, sceneThatWouldOverwriteTheModelIsRefused) {
 }
 
 TEST_F(Faults, lineBreaksInTextsNeitherSplitSceneLinesNorMessages) {
-    const testsupport::CommandRun run = testsupport::runSpindle({"--object", "a\r\nAddLight\rb\nc", "-o", scene, model});
+    const testsupport::CommandRun run =
+        testsupport::runSpindle({"--object", "a\r\nAddLight\rb\nc", "-o", scene, model});
     EXPECT_EQ(run.status, 0);
     const std::string text = testsupport::readFile(scene);
     EXPECT_THAT(text, HasSubstr("\r\nLoadObjectLayer 1 a__AddLight_b_c\r\n"));

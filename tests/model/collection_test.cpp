@@ -65,8 +65,8 @@ TEST_F(CurveCollection, warnsOfACurveOverTheBoneLimitAndStillCollectsIt) {
 
 TEST_F(CurveCollection, refusesCurvesThatPassAPointTwice) {
     PointId a = point(0, 0, 0), b = point(1, 0, 0), c = point(1, 1, 0), d = point(0, 1, 0);
-    EXPECT_EQ(collect(curve({a, b, c, d, a})), HOST_SCAN_STOP);  // end on start
-    EXPECT_EQ(collect(curve({a, b, c, b, d})), HOST_SCAN_STOP);  // middle revisit
+    EXPECT_EQ(collect(curve({a, b, c, d, a})), HOST_SCAN_STOP); // end on start
+    EXPECT_EQ(collect(curve({a, b, c, b, d})), HOST_SCAN_STOP); // middle revisit
     EXPECT_EQ(errors(), (Errors{kClosed, kClosed}));
     EXPECT_EQ(table.count, 0);
 }
@@ -102,19 +102,18 @@ TEST_F(CurveCollection, twoPointsAtOnePositionDoNotCloseACurve) {
 TEST_F(CurveCollection, takesAThousandCurvesAndRefusesTheNext) {
     PointId a = point(0, 0, 0), b = point(1, 0, 0);
     std::vector<PolygonInfo> polygons(kMaxCurves, curve({a, b}));
-    polygons.push_back(curve({a, b}, "Bone", 0));  // unselected: not counted
+    polygons.push_back(curve({a, b}, "Bone", 0)); // unselected: not counted
     EXPECT_EQ(scan(polygons), 0);
     EXPECT_EQ(table.count, kMaxCurves);
     EXPECT_TRUE(messages.empty());
 
-    EXPECT_EQ(collect(curve({a, b, a})), HOST_SCAN_STOP);  // closed test comes first
+    EXPECT_EQ(collect(curve({a, b, a})), HOST_SCAN_STOP); // closed test comes first
     EXPECT_EQ(collect(curve({b, a})), HOST_SCAN_STOP);
     PointId same = point(1, 0, 0);
-    EXPECT_EQ(collect(curve({b, same})), HOST_SCAN_STOP);  // the limit before the zero-length test
+    EXPECT_EQ(collect(curve({b, same})), HOST_SCAN_STOP); // the limit before the zero-length test
     EXPECT_EQ(errors(), (Errors{kClosed, kFull, kFull}));
     EXPECT_EQ(table.count, kMaxCurves);
 }
-
 
 TEST_F(CurveCollection, cutsLongSurfaceNamesAtACharacterBoundary) {
     const std::string ascii(100, 'a');
@@ -184,11 +183,14 @@ TEST_F(CurveCollection, showsAShortageOfMemoryAndStops) {
     EXPECT_EQ(errors(), Errors{kNoMemory});
 }
 
-
 TEST_F(CurveCollection, cutsTheNoGoalSuffixOnlyWhenExact) {
-    struct Case { const char *name; const char *after; uint8_t mark; };
+    struct Case {
+        const char *name;
+        const char *after;
+        uint8_t mark;
+    };
     const Case cases[] = {
-        {"Arm_NG", "Arm", 1}, {"A_NG", "A", 1}, {"_NG", "_NG", 0},
+        {"Arm_NG", "Arm", 1},    {"A_NG", "A", 1},      {"_NG", "_NG", 0},
         {"Arm_ng", "Arm_ng", 0}, {"ArmNG", "ArmNG", 0}, {"Arm_NG ", "Arm_NG ", 0},
     };
     for (const Case &k : cases) {

@@ -31,12 +31,8 @@ int32_t polyScan(void *state, PolyScanFunc *scan, void *userData, int32_t) {
     return 0;
 }
 
-void info(const char *line1, const char *line2) {
-    current->messages.push_back({false, line1, line2 != nullptr});
-}
-void error(const char *line1, const char *line2) {
-    current->messages.push_back({true, line1, line2 != nullptr});
-}
+void info(const char *line1, const char *line2) { current->messages.push_back({false, line1, line2 != nullptr}); }
+void error(const char *line1, const char *line2) { current->messages.push_back({true, line1, line2 != nullptr}); }
 
 } // namespace
 

@@ -24,7 +24,7 @@ struct Message {
 
 // Installs itself into spindle::host for the length of a test.
 class ModelTest : public ::testing::Test {
-public:
+  public:
     void SetUp() override;
     void TearDown() override;
 

@@ -36,13 +36,15 @@ TEST_F(SegmentGeometry, measuresPositionDirectionLengthAndAngles) {
 }
 
 TEST_F(SegmentGeometry, headingAndPitchFollowTheAxes) {
-    struct Case { double from[3], to[3], heading, pitch; };
+    struct Case {
+        double from[3], to[3], heading, pitch;
+    };
     const Case cases[] = {
-        {{1, 1, 1}, {2, 1, 1}, pi / 2, 0},   // +x
-        {{1, 1, 1}, {0, 1, 1}, -pi / 2, 0},  // −x
-        {{0, 0, 0}, {0, 0, -1}, pi, 0},      // −z: +0 in x gives +π
-        {{0, 0, 0}, {0, 3, 0}, 0, -pi / 2},  // up
-        {{0, 0, 0}, {0, -3, 0}, 0, pi / 2},  // down
+        {{1, 1, 1}, {2, 1, 1}, pi / 2, 0},  // +x
+        {{1, 1, 1}, {0, 1, 1}, -pi / 2, 0}, // −x
+        {{0, 0, 0}, {0, 0, -1}, pi, 0},     // −z: +0 in x gives +π
+        {{0, 0, 0}, {0, 3, 0}, 0, -pi / 2}, // up
+        {{0, 0, 0}, {0, -3, 0}, 0, pi / 2}, // down
     };
     for (const Case &k : cases) {
         BoneSegment s;
@@ -75,7 +77,6 @@ TEST_F(SegmentGeometry, restValuesStartAsTheModelSpaceOnes) {
     EXPECT_EQ(s.parent, nullptr);
 }
 
-
 TEST(Numbers, lengthAndDegrees) {
     EXPECT_EQ(spindle::vectorLength(2, 3, 6), 7.0);
     EXPECT_EQ(spindle::radiansToDegrees(pi), 180.0);
@@ -89,8 +90,8 @@ struct Pair {
 };
 
 // The root P from `p0` to `p1` and its child S from `s0` to `s1`, S converted.
-void convert(ModelTest &t, Pair &pair, std::array<double, 3> p0, std::array<double, 3> p1,
-             std::array<double, 3> s0, std::array<double, 3> s1, bool acrossControl = false) {
+void convert(ModelTest &t, Pair &pair, std::array<double, 3> p0, std::array<double, 3> p1, std::array<double, 3> s0,
+             std::array<double, 3> s1, bool acrossControl = false) {
     ASSERT_TRUE(pair.parent.setFromPoints(t.point(p0[0], p0[1], p0[2]), t.point(p1[0], p1[1], p1[2])));
     ASSERT_TRUE(pair.child.setFromPoints(t.point(s0[0], s0[1], s0[2]), t.point(s1[0], s1[1], s1[2])));
     pair.child.parent = &pair.parent;
@@ -162,7 +163,6 @@ TEST_F(ParentFrame, aStraightContinuationHasNoTurn) {
     expectSix(a.child.worldHeading, a.parent.worldHeading);
     EXPECT_EQ(a.child.worldPitch, a.parent.worldPitch);
 }
-
 
 } // namespace
 } // namespace modeltest

@@ -14,7 +14,7 @@ using spindle::Options;
 constexpr int32_t kControl = HOST_POLY_SELECTED | HOST_POLY_START_CONTROL;
 
 class ChainLinking : public ModelTest {
-public:
+  public:
     // A selected curve through `points`, collected into the table.
     Curve &add(const std::vector<PointId> &points, const char *name = "Bone", int32_t flags = HOST_POLY_SELECTED) {
         EXPECT_EQ(collect(curve(points, name, flags)), 0);
@@ -126,12 +126,12 @@ TEST_F(ChainLinking, aBoneNeverKeepsAControlSegmentAsParent) {
     const std::vector<PointId> p = fresh(3);
     Curve &a = add(p);
     const std::vector<PointId> bp = join({p[1]}, fresh(2));
-    Curve &b = add(bp, "B", kControl);             // control segment hangs on A
-    Curve &c = add(join({bp[1]}, fresh(2)));       // starts where B's control segment ends
+    Curve &b = add(bp, "B", kControl);       // control segment hangs on A
+    Curve &c = add(join({bp[1]}, fresh(2))); // starts where B's control segment ends
     const std::vector<PointId> dp = join({bp[1]}, fresh(2));
-    Curve &d = add(dp, "D", kControl);             // control segment behind B's control segment
+    Curve &d = add(dp, "D", kControl); // control segment behind B's control segment
     const std::vector<PointId> ep = fresh(3);
-    add(ep, "E", kControl);                        // control segment on no other curve
+    add(ep, "E", kControl); // control segment on no other curve
     Curve &f = add(join({ep[1]}, fresh(1)));
     spindle::linkChains(table, options);
     ASSERT_EQ(c.segment(0).parent, &b.segment(0));
@@ -166,7 +166,7 @@ TEST_F(ChainLinking, appliesTheNoGoalSuffixAndListsGoalBonesByTheOptions) {
     for (int combination = 0; combination < 8; ++combination) {
         const bool object = combination & 1, skip = combination & 2, bone = combination & 4;
         SCOPED_TRACE(combination);
-        std::destroy_at(&table);  // every run starts from a new table
+        std::destroy_at(&table); // every run starts from a new table
         std::construct_at(&table);
         Curve &arm = add(fresh(3), "Arm_NG");
         Curve &leg = add(fresh(2), "Leg");
@@ -239,9 +239,9 @@ TEST_F(ChainLinking, turningEachBoneBackGivesItsModelSpaceDirectionAndStart) {
     add(b);
     const std::vector<PointId> c = join({a[3]}, fresh(3));
     add(c, "C", kControl);
-    add(join({c[1]}, fresh(3)));                 // re-parented across C's control segment
+    add(join({c[1]}, fresh(3))); // re-parented across C's control segment
     add(join({b[3]}, fresh(2)));
-    add(join({b[1]}, fresh(4)), "G", kControl);  // control segment on B, bone across it
+    add(join({b[1]}, fresh(4)), "G", kControl); // control segment on B, bone across it
     linkAndFinish(table, options, goals);
 
     for (int32_t i = 0; i < table.count; ++i)

@@ -124,7 +124,7 @@ TEST(Activation, meshWithoutCurvesIsThareAreNoCurve) {
     FreshModule loaded;
     standin::Mesh mesh = testsupport::curveMesh({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {});
     standin::MeshPolygon face;
-    face.type = 0x46414345;  // FACE
+    face.type = 0x46414345; // FACE
     face.points = {0, 1, 2};
     mesh.layers[0].polygons.push_back(face);
     mesh.surfaces.push_back("Default");
@@ -159,7 +159,8 @@ TEST(Loader, refusesWhatIsNotAModule) {
     EXPECT_EQ(refusal(SPINDLE_BAD_MODULE_DIR "/bad_module_1.p"),
               "no module descriptor: the file does not export _mod_descrip");
     EXPECT_EQ(refusal(SPINDLE_BAD_MODULE_DIR "/bad_module_2.p"), "wrong sync word 0x12345678 in the module descriptor");
-    EXPECT_EQ(refusal(SPINDLE_BAD_MODULE_DIR "/bad_module_3.p"), "no CommandSequence server \"Vant_Spindle\" in the module");
+    EXPECT_EQ(refusal(SPINDLE_BAD_MODULE_DIR "/bad_module_3.p"),
+              "no CommandSequence server \"Vant_Spindle\" in the module");
     EXPECT_EQ(refusal(SPINDLE_BAD_MODULE_DIR "/bad_module_4.p"),
               "unsupported descriptor version 2 (this host reads version 3)");
 }

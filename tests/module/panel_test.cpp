@@ -14,19 +14,17 @@ using testing::ElementsAre;
 using testsupport::FreshModule;
 using testsupport::linesStartingWith;
 
-using testsupport::type;
-using testsupport::turn;
-using testsupport::pick;
 using testsupport::kActiveBones;
 using testsupport::kBoneColor;
 using testsupport::kGoalColor;
 using testsupport::kGoalObjects;
 using testsupport::kObjectFile;
 using testsupport::kSceneFile;
+using testsupport::pick;
+using testsupport::turn;
+using testsupport::type;
 
 namespace {
-
-
 
 // Two curves sharing a point: enough for a run to reach the scene file.
 const standin::Mesh &twoCurves() {
@@ -41,7 +39,7 @@ const standin::Mesh &noCurves() {
 }
 
 class PanelRuns : public testing::Test {
-protected:
+  protected:
     // One run with the given user answer; the host's record stays for checks.
     const standin::RunResult &run(std::vector<standin::PanelEdit> edits, bool cancel = false,
                                   const standin::Mesh *mesh = &noCurves()) {
@@ -70,7 +68,7 @@ protected:
 
     FreshModule loaded;
     testsupport::TempDir temp;
-    std::deque<standin::RunResult> runs;  // references to them stay valid
+    std::deque<standin::RunResult> runs; // references to them stay valid
     int32_t result = -1;
 };
 
@@ -118,14 +116,17 @@ TEST_F(PanelRuns, firstRunShowsTheTenControlsWithTheirDefaults) {
     EXPECT_EQ(panel.controls[5].eventData, nullptr);
     EXPECT_NE(panel.controls[5].event, nullptr);
     // The global function reaches the panel services before the first control.
-    EXPECT_TRUE(linesStartingWith(host.transcript, "panels.addControl \"FileControl\" \"Scene File \" string width 64 (no").empty());
+    EXPECT_TRUE(
+        linesStartingWith(host.transcript, "panels.addControl \"FileControl\" \"Scene File \" string width 64 (no")
+            .empty());
 }
 
 TEST_F(PanelRuns, storedGoalObjectOffShowsTheGoalControlsGhostedInDrawingOrder) {
     run({turn(kGoalObjects, false)});
     const standin::RunResult &second = run({}, true);
-    EXPECT_THAT(linesStartingWith(second.transcript, "control"),
-                testing::IsSupersetOf({"control 10 draw 2", "control 7 draw 2", "control 8 draw 2", "control 9 draw 2"}));
+    EXPECT_THAT(
+        linesStartingWith(second.transcript, "control"),
+        testing::IsSupersetOf({"control 10 draw 2", "control 7 draw 2", "control 8 draw 2", "control 9 draw 2"}));
     std::vector<std::string> draws = linesStartingWith(second.transcript, "control 10 draw");
     const auto &lines = second.transcript;
     const auto firstDraw = std::find(lines.begin(), lines.end(), "control 10 draw 2");
@@ -214,8 +215,9 @@ TEST_F(PanelRuns, loadsPathsWithTheirLengthsThenIntegersInItsOrderAndReadsBackIn
 }
 
 TEST_F(PanelRuns, cancelStoresNothingAndEndsQuietly) {
-    const standin::RunResult &cancelled =
-        run({pick(kBoneColor, "Yellow"), turn(kGoalObjects, false), type(kSceneFile, "new.lws"), type(kObjectFile, "new.lwo")}, true, &twoCurves());
+    const standin::RunResult &cancelled = run({pick(kBoneColor, "Yellow"), turn(kGoalObjects, false),
+                                               type(kSceneFile, "new.lws"), type(kObjectFile, "new.lwo")},
+                                              true, &twoCurves());
     EXPECT_EQ(result, 0);
     EXPECT_TRUE(cancelled.messages.empty());
     EXPECT_EQ(cancelled.meshEditsBegun, 0);
@@ -228,7 +230,8 @@ TEST_F(PanelRuns, cancelStoresNothingAndEndsQuietly) {
 }
 
 TEST_F(PanelRuns, okStoresSwitchesButPathsOnlyWhereTheRunReadsThem) {
-    const standin::RunResult &first = run({turn(kActiveBones, false), type(kSceneFile, "typed.lws"), type(kObjectFile, "typed.lwo")});
+    const standin::RunResult &first =
+        run({turn(kActiveBones, false), type(kSceneFile, "typed.lws"), type(kObjectFile, "typed.lwo")});
     ASSERT_EQ(first.messages.size(), 1u);
     EXPECT_EQ(first.messages[0].text, "Thare are no curve.");
     const standin::RunResult &next = run({}, true);
@@ -239,7 +242,8 @@ TEST_F(PanelRuns, okStoresSwitchesButPathsOnlyWhereTheRunReadsThem) {
 
 TEST_F(PanelRuns, unopenableSceneStoresTheSceneButNotTheObjectPath) {
     const std::string missingFolder = temp.path + "/no/such/folder/out.lws";
-    const standin::RunResult &first = run({type(kSceneFile, missingFolder), type(kObjectFile, "typed.lwo")}, false, &twoCurves());
+    const standin::RunResult &first =
+        run({type(kSceneFile, missingFolder), type(kObjectFile, "typed.lwo")}, false, &twoCurves());
     ASSERT_EQ(first.messages.size(), 1u);
     EXPECT_EQ(first.messages[0].text, "Can't open \"" + missingFolder + "\". ");
     const standin::RunResult &next = run({}, true);

@@ -15,8 +15,6 @@
 using testing::ElementsAre;
 using testsupport::FreshModule;
 
-using testsupport::type;
-using testsupport::turn;
 using testsupport::kActiveBones;
 using testsupport::kGoalBones;
 using testsupport::kGoalObjects;
@@ -24,9 +22,10 @@ using testsupport::kObjectFile;
 using testsupport::kOptimizeGoalParent;
 using testsupport::kSceneFile;
 using testsupport::kSurfaceNames;
+using testsupport::turn;
+using testsupport::type;
 
 namespace {
-
 
 // Curve A of four points up the y axis; curve B of three points starting at
 // A's third point.
@@ -48,20 +47,23 @@ TEST_P(TypicalRun, writesTheExpectedSceneByteForByte) {
     standin::HostConfig config = testsupport::quietConfig(&mesh);
     config.edits = testsupport::variantEdits(variant);
     config.edits.insert(config.edits.begin(), type(kSceneFile, scene));
-    for (int run = 0; run < 2; ++run) {  // the second run hands out the same goal numbers
+    for (int run = 0; run < 2; ++run) { // the second run hands out the same goal numbers
         const standin::RunResult host = standin::runCommand(loaded.module, config);
         EXPECT_EQ(host.result, 0);
         ASSERT_EQ(host.messages.size(), 1u);
         EXPECT_EQ(host.messages[0].text, "Scene file created.");
         EXPECT_FALSE(host.messages[0].isError);
-        EXPECT_TRUE(testsupport::readFile(scene) == testsupport::readFile(std::string(SPINDLE_TEST_DATA "/scenes/") + variant.golden))
+        EXPECT_TRUE(testsupport::readFile(scene) ==
+                    testsupport::readFile(std::string(SPINDLE_TEST_DATA "/scenes/") + variant.golden))
             << variant.golden << " differs in run " << run + 1;
     }
     std::filesystem::remove_all(folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(Options, TypicalRun, testing::ValuesIn(testsupport::goldenVariants()),
-                         [](const testing::TestParamInfo<Variant> &info) { return testsupport::variantName(info.param); });
+                         [](const testing::TestParamInfo<Variant> &info) {
+                             return testsupport::variantName(info.param);
+                         });
 
 // ---- the bone limit ---------------------------------------------------------------
 
@@ -120,8 +122,8 @@ TEST(Run, loopOrStoppedScanLeavesTheSceneUntouchedAndReleasesEverything) {
     const std::string folder = testsupport::makeTempDir();
     const std::string scene = folder + "/kept.lws";
     // Two curves that each start at the other's second point.
-    const standin::Mesh loop = testsupport::curveMesh({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}},
-                                                      {{{0, 1, 2}, "A"}, {{1, 0, 3}, "B"}});
+    const standin::Mesh loop =
+        testsupport::curveMesh({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}}, {{{0, 1, 2}, "A"}, {{1, 0, 3}, "B"}});
     const standin::Mesh closed = testsupport::curveMesh({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, {{{0, 1, 2, 0}, "Ring"}});
     struct Case {
         const standin::Mesh *mesh;

@@ -45,10 +45,8 @@ std::vector<BadCase> badCases() {
         {"FORM past the end", formTooBig.b, "byte 0: FORM chunk runs past the end of the file"},
         {"FORM header cut", "FORM\0\0\0\4", "byte 0: FORM chunk cut short"},
         {"oversized chunk", lwo2(hugeChunk), "byte 12: PNTS chunk runs past the end of the file"},
-        {"chunk header cut", lwo2(Bytes().chunk("PNTS", pnts(1)).raw("abc")),
-         "byte 32: chunk header cut short"},
-        {"points cut", lwo2(Bytes().chunk("PNTS", Bytes().points({0, 0, 0}).u1(0))),
-         "byte 12: PNTS chunk cut short"},
+        {"chunk header cut", lwo2(Bytes().chunk("PNTS", pnts(1)).raw("abc")), "byte 32: chunk header cut short"},
+        {"points cut", lwo2(Bytes().chunk("PNTS", Bytes().points({0, 0, 0}).u1(0))), "byte 12: PNTS chunk cut short"},
         {"NaN coordinate", lwo2(Bytes().chunk("PNTS", Bytes().points({0, 0, 0, 0, nan, 0}))),
          "byte 36: non-finite coordinate"},
         {"infinite coordinate", lwo2(Bytes().chunk("PNTS", Bytes().points({inf, 0, 0}))),
@@ -70,25 +68,35 @@ std::vector<BadCase> badCases() {
         {"wide index cut", lwo2(Bytes().chunk("PNTS", pnts(2)).chunk("POLS", Bytes().id("FACE").u2(1).u2(0xFF00))),
          "byte 58: POLS chunk cut short"},
         {"tag for a missing polygon",
-         lwo2(Bytes().chunk("PNTS", pnts(2)).chunk("POLS", Bytes().id("FACE").u2(2).u2(0).u2(1))
+         lwo2(Bytes()
+                  .chunk("PNTS", pnts(2))
+                  .chunk("POLS", Bytes().id("FACE").u2(2).u2(0).u2(1))
                   .chunk("PTAG", Bytes().id("SURF").vx(3).u2(0))),
          "byte 74: polygon 3 past the 1 polygons"},
         {"tag past the tags",
-         lwo2(Bytes().chunk("PNTS", pnts(2)).chunk("POLS", Bytes().id("FACE").u2(2).u2(0).u2(1))
+         lwo2(Bytes()
+                  .chunk("PNTS", pnts(2))
+                  .chunk("POLS", Bytes().id("FACE").u2(2).u2(0).u2(1))
                   .chunk("PTAG", Bytes().id("SURF").vx(0).u2(0))),
          "byte 74: tag 0 past the 0 tags"},
         {"layer cut", lwo2(Bytes().chunk("LAYR", Bytes().u2(0).u2(0))), "byte 12: LAYR chunk cut short"},
         {"older surface past the surfaces",
-         form("LWOB", Bytes().chunk("SRFS", Bytes().s0("A")).chunk("PNTS", pnts(1))
-                          .chunk("POLS", Bytes().u2(1).u2(0).u2(2))),
+         form("LWOB",
+              Bytes().chunk("SRFS", Bytes().s0("A")).chunk("PNTS", pnts(1)).chunk("POLS", Bytes().u2(1).u2(0).u2(2))),
          "byte 54: surface 2 not among the 1 surfaces"},
         {"older detail with details",
-         form("LWOB", Bytes().chunk("SRFS", Bytes().s0("A")).chunk("PNTS", pnts(1))
-                          .chunk("POLS", Bytes().u2(1).u2(0).u2(0xFFFF).u2(1).u2(1).u2(0).u2(0xFFFF))),
+         form("LWOB",
+              Bytes()
+                  .chunk("SRFS", Bytes().s0("A"))
+                  .chunk("PNTS", pnts(1))
+                  .chunk("POLS", Bytes().u2(1).u2(0).u2(0xFFFF).u2(1).u2(1).u2(0).u2(0xFFFF))),
          "byte 62: detail polygon with details of its own"},
         {"older index past the points",
-         form("LWOB", Bytes().chunk("SRFS", Bytes().s0("A")).chunk("PNTS", pnts(1))
-                          .chunk("CRVS", Bytes().u2(2).u2(0).u2(3).u2(1).u2(0))),
+         form("LWOB",
+              Bytes()
+                  .chunk("SRFS", Bytes().s0("A"))
+                  .chunk("PNTS", pnts(1))
+                  .chunk("CRVS", Bytes().u2(2).u2(0).u2(3).u2(1).u2(0))),
          "byte 54: index 3 past the 1 points"},
         {"OBJ index past the points", "v 1 2 3\nf 1 2 4\n", "line 2: index 2 past the 1 points"},
         {"OBJ relative index past the points", "v 1 2 3\n\nl 1 -2\n", "line 3: index -2 past the 1 points"},
@@ -129,8 +137,7 @@ std::vector<std::string> fixtures() {
         .chunk("PNTS", pnts(3))
         .chunk("POLS", Bytes().u2(3).u2(0).u2(1).u2(2).u2(0xFFFE).u2(1).u2(2).u2(0).u2(1).u2(1))
         .chunk("CRVS", Bytes().u2(2).u2(0).u2(2).u2(1).u2(3));
-    return {testsupport::readFile(data + "/simple_cube.lwo"),
-            testsupport::readFile(data + "/LWOB_ConcavePolygon.lwo"),
+    return {testsupport::readFile(data + "/simple_cube.lwo"), testsupport::readFile(data + "/LWOB_ConcavePolygon.lwo"),
             form("LWO2", curves), form("LWLO", layered),
             "# figure\nv 0 0 0\nv 0 1 0\nv 0 2 0\nusemtl Spine\nl 1 2 -1\nf 1 2 3\n"};
 }
@@ -150,8 +157,11 @@ TEST(BadInput, eachKindOfBadFileGivesItsOneLineReason) {
 TEST(BadInput, polygonsWithNoPointsLoadInTheirPlace) {
     const std::string files[] = {
         lwo2(Bytes().chunk("PNTS", pnts(2)).chunk("POLS", Bytes().id("FACE").u2(0x0C00).u2(1).u2(1))),
-        form("LWOB", Bytes().chunk("SRFS", Bytes().s0("A")).chunk("PNTS", pnts(2))
-                         .chunk("CRVS", Bytes().u2(0).u2(1).u2(0).u2(1).u2(1).u2(1).u2(0))),
+        form("LWOB",
+             Bytes()
+                 .chunk("SRFS", Bytes().s0("A"))
+                 .chunk("PNTS", pnts(2))
+                 .chunk("CRVS", Bytes().u2(0).u2(1).u2(0).u2(1).u2(1).u2(1).u2(0))),
         "v 1 2 3\nl\nf 1\n",
     };
     for (const std::string &file : files) {

@@ -23,8 +23,7 @@ struct LayerCounts {
 Mesh load(const std::string &name) {
     Mesh mesh;
     std::string reason;
-    EXPECT_TRUE(standin::readMesh(std::string(SPINDLE_TEST_DATA) + "/" + name, mesh, reason))
-        << name << ": " << reason;
+    EXPECT_TRUE(standin::readMesh(std::string(SPINDLE_TEST_DATA) + "/" + name, mesh, reason)) << name << ": " << reason;
     return mesh;
 }
 

@@ -56,8 +56,7 @@ TEST(Lwo2Layout, layersNumberedFromOneInFileOrderWithTheirOwnPoints) {
 
 TEST(Lwo2Layout, fileWithoutLayrHoldsLayerOneAndSharedPositionsStayDistinctPoints) {
     Bytes body;
-    body.chunk("PNTS", Bytes().points({1, 1, 1, 1, 1, 1}))
-        .chunk("POLS", Bytes().id("CURV").u2(2).u2(0).u2(1));
+    body.chunk("PNTS", Bytes().points({1, 1, 1, 1, 1, 1})).chunk("POLS", Bytes().id("CURV").u2(2).u2(0).u2(1));
     Mesh m = mustRead(form("LWO2", body));
     ASSERT_EQ(m.layers.size(), 1u);
     EXPECT_EQ(m.layers[0].number, 1);
@@ -72,8 +71,7 @@ TEST(Lwo2Layout, fileWithoutLayrHoldsLayerOneAndSharedPositionsStayDistinctPoint
 TEST(Lwo2Layout, wideIndicesAtAndAbove0xFF00) {
     const size_t n = 0xFF02;
     Bytes body;
-    body.chunk("PNTS", pnts(n))
-        .chunk("POLS", Bytes().id("FACE").u2(4).vx(0xFEFF).vx(0xFF00).vx(0xFF01).vx(3));
+    body.chunk("PNTS", pnts(n)).chunk("POLS", Bytes().id("FACE").u2(4).vx(0xFEFF).vx(0xFF00).vx(0xFF01).vx(3));
     Mesh m = mustRead(form("LWO2", body));
     ASSERT_EQ(m.layers[0].polygons.size(), 1u);
     EXPECT_EQ(m.layers[0].polygons[0].points, (std::vector<uint32_t>{0xFEFF, 0xFF00, 0xFF01, 3}));
@@ -95,10 +93,10 @@ TEST(Lwo2Layout, oddChunksArePaddedAndUnknownChunksSkipped) {
 TEST(Lwo2Layout, curveFlagsAreControlPointsAndHighBitsExtendTheCount) {
     Bytes pols;
     pols.id("CURV");
-    pols.u2(0x0400 | 2).u2(0).u2(1);          // start control
-    pols.u2(0x0800 | 3).u2(0).u2(1).u2(2);    // end control
-    pols.u2(0x0C00 | 2).u2(1).u2(2);          // both
-    pols.u2(0x1000 | 0x0400 | 1);             // 1024 + 1 points
+    pols.u2(0x0400 | 2).u2(0).u2(1);       // start control
+    pols.u2(0x0800 | 3).u2(0).u2(1).u2(2); // end control
+    pols.u2(0x0C00 | 2).u2(1).u2(2);       // both
+    pols.u2(0x1000 | 0x0400 | 1);          // 1024 + 1 points
     for (uint32_t i = 0; i < 1025; ++i)
         pols.u2(uint16_t(i % 3));
     Bytes face;
@@ -141,15 +139,34 @@ TEST(Lwo2Layout, surfacesComeFromSurfTagsOfTheLatestPolsAndDefaultOtherwise) {
 
 TEST(LwobLayout, polygonsWithDetailsAndCurvesWithControlFlags) {
     Bytes pols;
-    pols.u2(3).u2(0).u2(1).u2(2).u2(uint16_t(-2)).u2(1) // surface 2, one detail
-        .u2(2).u2(1).u2(2).u2(1)                        // the detail, surface 1
-        .u2(2).u2(2).u2(0).u2(1);
+    pols.u2(3)
+        .u2(0)
+        .u2(1)
+        .u2(2)
+        .u2(uint16_t(-2))
+        .u2(1) // surface 2, one detail
+        .u2(2)
+        .u2(1)
+        .u2(2)
+        .u2(1) // the detail, surface 1
+        .u2(2)
+        .u2(2)
+        .u2(0)
+        .u2(1);
     Bytes crvs;
-    crvs.u2(3).u2(0).u2(1).u2(2).u2(2).u2(1)  // start control
-        .u2(2).u2(2).u2(0).u2(1).u2(2);       // end control
+    crvs.u2(3)
+        .u2(0)
+        .u2(1)
+        .u2(2)
+        .u2(2)
+        .u2(1) // start control
+        .u2(2)
+        .u2(2)
+        .u2(0)
+        .u2(1)
+        .u2(2); // end control
     Bytes body;
-    body.chunk("SRFS", Bytes().s0("Face").s0("Curve")).chunk("PNTS", pnts(3))
-        .chunk("POLS", pols).chunk("CRVS", crvs);
+    body.chunk("SRFS", Bytes().s0("Face").s0("Curve")).chunk("PNTS", pnts(3)).chunk("POLS", pols).chunk("CRVS", crvs);
     Mesh m = mustRead(form("LWOB", body));
     EXPECT_EQ(m.format, "LWOB");
     ASSERT_EQ(m.layers.size(), 1u);

@@ -11,22 +11,21 @@ using namespace readertest;
 using standin::Mesh;
 
 TEST(ObjReader, linesAreCurvesWithTheLastMaterialAndFacesAreFaces) {
-    const std::string text =
-        "# a figure\r\n"
-        "mtllib fig.mtl\n"
-        "v 0 0 0\n"
-        "v 0 1 0\n"
-        "v 0 1 0\n"          // same place, its own point
-        "v +1 2.5e0 -3\n"
-        "l 1 2 4\n"
-        "usemtl Spine\n"
-        "o body\n"
-        "g g1\n"
-        "l 1/1 -1 -2\r\n"
-        "vt 0 0\n"
-        "f 1//1 2/1/1 3\n"
-        "usemtl Tail_NG\n"
-        "l 4 3\n";
+    const std::string text = "# a figure\r\n"
+                             "mtllib fig.mtl\n"
+                             "v 0 0 0\n"
+                             "v 0 1 0\n"
+                             "v 0 1 0\n" // same place, its own point
+                             "v +1 2.5e0 -3\n"
+                             "l 1 2 4\n"
+                             "usemtl Spine\n"
+                             "o body\n"
+                             "g g1\n"
+                             "l 1/1 -1 -2\r\n"
+                             "vt 0 0\n"
+                             "f 1//1 2/1/1 3\n"
+                             "usemtl Tail_NG\n"
+                             "l 4 3\n";
     Mesh m;
     std::string reason;
     ASSERT_TRUE(readString(text, m, reason)) << reason;
@@ -53,8 +52,8 @@ TEST(ObjReader, formatToldByContentNotByName) {
     const std::string dir = testsupport::makeTempDir();
     ASSERT_FALSE(dir.empty());
     const std::string lwoNamedObj = dir + "/cube.obj", objNamedLwo = dir + "/figure.lwo";
-    ASSERT_TRUE(testsupport::writeFile(
-        lwoNamedObj, testsupport::readFile(std::string(SPINDLE_TEST_DATA) + "/simple_cube.lwo")));
+    ASSERT_TRUE(testsupport::writeFile(lwoNamedObj,
+                                       testsupport::readFile(std::string(SPINDLE_TEST_DATA) + "/simple_cube.lwo")));
     // Comments longer than the first bytes read to tell the format.
     ASSERT_TRUE(testsupport::writeFile(objNamedLwo, "\n\n# c\n   \n" + std::string(100000, '#') + "\nv 1 2 3\n"));
     Mesh m;

@@ -9,11 +9,11 @@
 
 namespace {
 
+using scenetest::capture;
+using scenetest::placeSegment;
 using spindle::BoneSegment;
 using spindle::Curve;
 using spindle::Options;
-using scenetest::capture;
-using scenetest::placeSegment;
 constexpr spindle::BoneMode ChainBone = spindle::BoneMode::ChainBone;
 constexpr spindle::BoneMode WithoutGoalLines = spindle::BoneMode::ChainBoneWithoutGoalLines;
 constexpr spindle::BoneMode GoalBone = spindle::BoneMode::GoalBone;
@@ -43,7 +43,7 @@ TEST(SceneNumbers, zeroOfEitherSignHasNoSignButTinyNegativesKeepIt) {
 }
 
 class Records : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::strcpy(arm.name, "Arm");
         std::strcpy(body.name, "Body");
@@ -169,10 +169,9 @@ TEST_F(Records, tipWithoutOwnGoalWritesNoGoalLines) {
 }
 
 class GoalParents : public Records {
-protected:
+  protected:
     // Goal nulls of `tip` (curve Arm) with the ancestor `parent` (curve Body).
-    std::string underAncestor(const double (&from)[3], const double (&to)[3], int number,
-                              const double (&goal)[3]) {
+    std::string underAncestor(const double (&from)[3], const double (&to)[3], int number, const double (&goal)[3]) {
         placeSegment(ancestor, from, to);
         ancestor.curve = &body;
         ancestor.boneNumber = number;
@@ -234,7 +233,7 @@ TEST_F(GoalParents, ancestorsWithTheOwnNameArePassedOver) {
 
     std::strcpy(body.name, "Arm");
     EXPECT_EQ(spindle::findGoalParent(second), nullptr);
-    std::strcpy(body.name, "arm");  // names compare case-sensitively
+    std::strcpy(body.name, "arm"); // names compare case-sensitively
     EXPECT_EQ(spindle::findGoalParent(second), &bodyBone);
 }
 

@@ -22,7 +22,7 @@ namespace {
 using spindle::SceneResult;
 
 class SceneFile : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder = testsupport::makeTempDir();
         ASSERT_FALSE(folder.empty());

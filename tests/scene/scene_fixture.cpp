@@ -17,7 +17,7 @@ void recordError(const char *line1, const char *) { messageLog += std::string("e
 const MessageServices recorder = {recordInfo, recordError};
 
 constexpr double kHalfPi = 0x1.921fb54442d18p+0;
-constexpr double kTiny = 0x1.1a62633145c07p-54;  // cos(pi/2) as the rotation meets it
+constexpr double kTiny = 0x1.1a62633145c07p-54; // cos(pi/2) as the rotation meets it
 
 void setRest(spindle::BoneSegment &segment, double heading, double pitch, double z) {
     segment.restHeading = heading;

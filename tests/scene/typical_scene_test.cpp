@@ -19,7 +19,7 @@ using spindle::SceneResult;
 using Variant = testsupport::GoldenVariant;
 
 class TypicalScene : public ::testing::TestWithParam<Variant> {
-protected:
+  protected:
     void SetUp() override {
         folder = testsupport::makeTempDir();
         ASSERT_FALSE(folder.empty());
@@ -55,7 +55,9 @@ TEST_P(TypicalScene, secondRunHandsOutTheSameGoalNumbers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Options, TypicalScene, ::testing::ValuesIn(testsupport::goldenVariants()),
-                         [](const ::testing::TestParamInfo<Variant> &info) { return testsupport::variantName(info.param); });
+                         [](const ::testing::TestParamInfo<Variant> &info) {
+                             return testsupport::variantName(info.param);
+                         });
 
 // Counts of the blocks the typical file must hold, read from the expected
 // file itself, so that a wrong expected file cannot pass unnoticed.
@@ -73,7 +75,7 @@ TEST(TypicalSceneFile, holdsTheBlocksOfTheTypicalRun) {
     EXPECT_EQ(count("GoalObject "), 2u);
     EXPECT_NE(text.find("GoalObject 2\r\n"), std::string::npos);
     EXPECT_NE(text.find("GoalObject 3\r\n"), std::string::npos);
-    EXPECT_EQ(count("AddNullObject "), 3u);  // NULL and two goals
+    EXPECT_EQ(count("AddNullObject "), 3u); // NULL and two goals
     EXPECT_EQ(text.substr(text.size() - 18), "ShowFieldChart 0\r\n");
 }
 

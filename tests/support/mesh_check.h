@@ -48,7 +48,7 @@ inline std::string meshFault(bool read, const standin::Mesh &mesh, const std::st
             for (uint32_t index : polygon.points)
                 if (index >= layer.points.size())
                     return "point index out of range: " + where + " point " + std::to_string(index) + " of " +
-                           std::to_string(layer.points.size());
+                        std::to_string(layer.points.size());
         }
     return {};
 }

@@ -13,7 +13,7 @@ namespace testsupport {
 // A freshly loaded copy of the built module: its stored options start at
 // their defaults, whatever other tests did.  Unloaded on destruction.
 class FreshModule {
-public:
+  public:
     FreshModule();
     ~FreshModule();
     FreshModule(const FreshModule &) = delete;
@@ -21,7 +21,7 @@ public:
 
     standin::Module module;
     std::string path;
-    std::string reason;  // why loading failed, if it did
+    std::string reason; // why loading failed, if it did
 };
 
 // One curve of a test model: point indices into the layer's points.
@@ -72,11 +72,11 @@ struct CommandRun {
 
 // The conditions of a command run beyond its arguments.
 struct CommandConditions {
-    unsigned uid = 0;              // run as this user (needs root), 0: as the tests run
-    long long fileSizeLimit = -1;  // RLIMIT_FSIZE in bytes, -1: none
-    long long memoryLimit = 0;     // RLIMIT_AS in bytes, 0: none
-    int cpuSeconds = 0;            // RLIMIT_CPU, 0: none; a run that needs more is killed
-    int signal = 0;                // sent again and again from `signalAfterMs` on until the run ends
+    unsigned uid = 0;             // run as this user (needs root), 0: as the tests run
+    long long fileSizeLimit = -1; // RLIMIT_FSIZE in bytes, -1: none
+    long long memoryLimit = 0;    // RLIMIT_AS in bytes, 0: none
+    int cpuSeconds = 0;           // RLIMIT_CPU, 0: none; a run that needs more is killed
+    int signal = 0;               // sent again and again from `signalAfterMs` on until the run ends
     int signalAfterMs = 0;
 };
 

@@ -140,16 +140,19 @@ CommandRun runSpindle(const std::vector<std::string> &arguments, const CommandCo
         for (int fd : {out[0], out[1], err[0], err[1]})
             close(fd);
         if (conditions.fileSizeLimit >= 0) {
-            const rlimit limit = {static_cast<rlim_t>(conditions.fileSizeLimit), static_cast<rlim_t>(conditions.fileSizeLimit)};
+            const rlimit limit = {static_cast<rlim_t>(conditions.fileSizeLimit),
+                                  static_cast<rlim_t>(conditions.fileSizeLimit)};
             if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
                 _exit(126);
         }
         if (conditions.memoryLimit > 0) {
-            const rlimit limit = {static_cast<rlim_t>(conditions.memoryLimit), static_cast<rlim_t>(conditions.memoryLimit)};
+            const rlimit limit = {static_cast<rlim_t>(conditions.memoryLimit),
+                                  static_cast<rlim_t>(conditions.memoryLimit)};
             setrlimit(RLIMIT_AS, &limit);
         }
         if (conditions.cpuSeconds > 0) {
-            const rlimit limit = {static_cast<rlim_t>(conditions.cpuSeconds), static_cast<rlim_t>(conditions.cpuSeconds)};
+            const rlimit limit = {static_cast<rlim_t>(conditions.cpuSeconds),
+                                  static_cast<rlim_t>(conditions.cpuSeconds)};
             setrlimit(RLIMIT_CPU, &limit);
         }
         if (conditions.uid != 0 && (setgid(conditions.uid) != 0 || setuid(conditions.uid) != 0))

@@ -56,9 +56,12 @@ std::vector<standin::PanelEdit> variantEdits(const GoldenVariant &variant) {
         const std::string &label;
     };
     const Switch switches[] = {
-        {&spindle::Options::useSurfaceName, kSurfaceNames},   {&spindle::Options::activateBone, kActiveBones},
-        {&spindle::Options::createGoalObject, kGoalObjects},  {&spindle::Options::skipGoalOnNgSuffix, kNgSuffix},
-        {&spindle::Options::createGoalBone, kGoalBones},      {&spindle::Options::optimizeGoalParent, kOptimizeGoalParent},
+        {&spindle::Options::useSurfaceName, kSurfaceNames},
+        {&spindle::Options::activateBone, kActiveBones},
+        {&spindle::Options::createGoalObject, kGoalObjects},
+        {&spindle::Options::skipGoalOnNgSuffix, kNgSuffix},
+        {&spindle::Options::createGoalBone, kGoalBones},
+        {&spindle::Options::optimizeGoalParent, kOptimizeGoalParent},
     };
     std::vector<standin::PanelEdit> edits;
     if (variant.objectPath[0] != '\0')

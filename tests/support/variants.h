@@ -13,9 +13,9 @@
 namespace testsupport {
 
 struct GoldenVariant {
-    const char *golden;        // file under tests/data/scenes
-    spindle::Options options;  // colours always at their defaults
-    bool armHasNgSuffix;       // curve B's surface is "Arm_NG" rather than "Arm"
+    const char *golden;       // file under tests/data/scenes
+    spindle::Options options; // colours always at their defaults
+    bool armHasNgSuffix;      // curve B's surface is "Arm_NG" rather than "Arm"
     const char *objectPath;
 };
 
