@@ -214,20 +214,6 @@ TEST_F(SceneFile, linkLoopCannotBeOpened) {
     EXPECT_EQ(names(), Names{"scene.lws"});
 }
 
-TEST_F(SceneFile, stickyFolderWithAnotherUsersFileHasItWrittenInPlace) {
-    if (geteuid() != 0)
-        GTEST_SKIP() << "needs root to play two users";
-    ASSERT_TRUE(testsupport::writeFile(path, "old scene"));
-    ASSERT_EQ(chmod(path.c_str(), 0666), 0);
-    ASSERT_EQ(chmod(folder.c_str(), 01777), 0);
-    std::string log;
-    EXPECT_EQ(scenetest::runInChild([&] { return static_cast<int>(write(path)); }, log, stranger()),
-              static_cast<int>(SceneResult::Written));
-    EXPECT_EQ(log, "info: Scene file created.\n");
-    EXPECT_EQ(testsupport::readFile(path), expected);
-    EXPECT_EQ(names(), Names{"scene.lws"});
-}
-
 TEST_F(SceneFile, failedWriteInPlacePutsTheOldBytesBack) {
     ASSERT_TRUE(testsupport::writeFile(path, "old scene"));
     ASSERT_EQ(chmod(path.c_str(), 0666), 0);

@@ -4,6 +4,8 @@
 // wrong and an empty mesh.
 #pragma once
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "standin/mesh.h"
@@ -51,6 +53,15 @@ inline std::string meshFault(bool read, const standin::Mesh &mesh, const std::st
                         std::to_string(layer.points.size());
         }
     return {};
+}
+
+// For the fuzz targets: a fault is printed and ends the process, which
+// libFuzzer reports as a finding.
+inline void requireSoundMesh(bool read, const standin::Mesh &mesh, const std::string &reason) {
+    if (const std::string fault = meshFault(read, mesh, reason); !fault.empty()) {
+        std::fprintf(stderr, "mesh check: %s\n", fault.c_str());
+        std::abort();
+    }
 }
 
 } // namespace testsupport
