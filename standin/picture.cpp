@@ -45,10 +45,11 @@ struct Bounds {
 };
 
 // A bone's outline in pixels: a kite widest a fifth of the way from its
-// base, or a diamond round its one visible end.
+// base, or, for a bone seen end-on or nearly (a kite too small to tell its
+// direction), a diamond round its base, or round its one visible end.
 std::string boneOutline(const Pixel &base, const Pixel &tip) {
     const double dx = tip.x - base.x, dy = tip.y - base.y, length = std::hypot(dx, dy);
-    if (!(base.ok && tip.ok) || !(length >= 1)) {
+    if (!(base.ok && tip.ok) || !(length >= 4)) {
         const Pixel c = base.ok ? base : tip;
         const double r = 4.5;
         return point(c.x, c.y - r) + " " + point(c.x + r, c.y) + " " + point(c.x, c.y + r) + " " + point(c.x - r, c.y);
