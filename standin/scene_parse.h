@@ -47,7 +47,7 @@ struct Lines {
 enum class Reference { ParentItem, ParentObject, GoalObject };
 struct Link {
     Reference kind;
-    int item;       // the item the line belongs to
+    int item; // the item the line belongs to
     long long value;
     size_t line;
 };
@@ -59,8 +59,8 @@ struct Parser {
     Scene &scene;
     std::string &reason;
 
-    int current = -1;                    // the item the lines belong to; -1 before the first
-    std::vector<int> objects;            // objects and null objects, in file order
+    int current = -1;         // the item the lines belong to; -1 before the first
+    std::vector<int> objects; // objects and null objects, in file order
     std::vector<int> lights;
     std::vector<int> cameras;
     std::vector<std::vector<int>> bones; // per object ordinal: its bones, in file order
@@ -77,13 +77,13 @@ struct Parser {
     bool currentIs(ItemKind kind) const { return current >= 0 && scene.items[size_t(current)].kind == kind; }
     int addItem(ItemKind kind, std::string name);
 
-    bool read();                                              // scene_text.cpp
+    bool read(); // scene_text.cpp
     bool statement(std::string_view keyword, std::string_view rest);
     bool boneLine(std::string_view keyword, std::string_view rest);
-    bool channel(std::string_view rest);                      // scene_blocks.cpp
+    bool channel(std::string_view rest); // scene_blocks.cpp
     bool motion();
     bool plugin();
-    bool resolve();                                           // scene_reader.cpp
+    bool resolve(); // scene_reader.cpp
     bool checkLoops();
     void composePositions();
 };
