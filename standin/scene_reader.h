@@ -33,7 +33,7 @@ struct SceneItem {
     double strength = 1;     // BoneStrength
     bool active = true;      // BoneActive
     int color = 0;           // second value of ShowBone (objects: of ShowObject); 0 when none
-    int goal = -1;           // index into Scene::items of the GoalObject; -1 none
+    int goal = -1;           // index into Scene::items of the GoalObject; -1 none (the package's nulls carry one too)
 };
 
 struct Scene {
