@@ -7,10 +7,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <iostream>
 #include <set>
+
+#include "standin/picture.h"
+#include "standin/show.h"
 
 #ifndef SPINDLE_VERSION
 #define SPINDLE_VERSION "unknown"
@@ -37,6 +43,58 @@ std::string refusal(const RefusedEdit &refused) {
     if (refused.items.empty())
         return "the panel has no control \"" + refused.edit.label + "\" for " + option;
     return "unknown colour '" + refused.edit.value + "' for " + option + " (" + listOfItems(refused.items) + ")";
+}
+
+// Writes a whole text file; false after telling why.
+bool writeTextFile(const std::string &path, const std::string &text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    if (out)
+        return true;
+    std::fprintf(stderr, "spindle: %s: cannot be written (%s)\n", escapeControls(path).c_str(), std::strerror(errno));
+    return false;
+}
+
+// Reads a scene back; false after telling why.
+bool readBack(const std::string &path, Scene &scene) {
+    std::string reason;
+    if (readScene(path, scene, reason))
+        return true;
+    std::fprintf(stderr, "spindle: %s: %s\n", escapeControls(path).c_str(), escapeControls(reason).c_str());
+    return false;
+}
+
+// `spindle show SCENE`: the tree, the bone table or the picture.
+int showScene(const CommandLine &line) {
+    Scene scene;
+    if (!readBack(line.model, scene))
+        return kExitUsage;
+    const RigPlacement placement = placeRig(scene);
+    if (!line.showPicture.empty())
+        return writeTextFile(line.showPicture, rigPicture(scene, placement)) ? kExitWritten : kExitUsage;
+    std::fputs((line.showBones ? bonesText(scene, placement) : treeText(scene)).c_str(), stdout);
+    return kExitWritten;
+}
+
+// What the command tells after a run that wrote the scene: the summary, the
+// tree and the picture when asked, and the linking notes.  Every count
+// comes from reading the written scene back.
+int reportRun(const CommandLine &line, const Mesh &mesh) {
+    Scene scene;
+    if (!readBack(line.scene, scene))
+        return kExitNoScene;
+    if (!line.quiet)
+        std::printf("%s\n", summaryLine(line.scene, countScene(scene)).c_str());
+    if (line.tree)
+        std::fputs(treeText(scene).c_str(), stdout);
+    std::fflush(stdout);
+    if (!line.quiet)
+        for (const std::string &note : linkingNotes(mesh, line.layers, line.surfaces))
+            std::fprintf(stderr, "%s\n", note.c_str());
+    if (!line.preview.empty() && !writeTextFile(line.preview, rigPicture(scene, placeRig(scene))))
+        return kExitUsage;
+    return kExitWritten;
 }
 
 } // namespace
@@ -79,6 +137,8 @@ int spindleMain(int argc, char **argv) {
         std::printf("spindle %s\n", SPINDLE_VERSION);
         return kExitWritten;
     }
+    if (line.show)
+        return showScene(line);
 
     if (sameFile(line.scene, line.model)) {
         std::fprintf(stderr, "spindle: %s: would overwrite the model; name another scene with -o\n",
@@ -149,6 +209,8 @@ int spindleMain(int argc, char **argv) {
     std::fflush(stdout);
     std::fflush(stderr);
     ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+    if (status == kExitWritten)
+        status = reportRun(line, mesh);
     return status;
 }
 

@@ -17,6 +17,11 @@ enum class Effect {
     Transcript,
     Help,
     Version,
+    Quiet,        // no summary line and no linking notes
+    Tree,         // print the written scene's hierarchy
+    Preview,      // draw the written scene into an SVG file
+    ShowBones,    // spindle show: the bone table instead of the tree
+    ShowPicture,  // spindle show: draw the scene into an SVG file
 };
 
 struct OptionRow {
@@ -27,6 +32,7 @@ struct OptionRow {
     const char *help;
     Effect effect;
     const char *label; // the panel control it sets, or null
+    bool show = false; // an option of `spindle show` rather than of a run
 };
 
 namespace {
@@ -56,11 +62,19 @@ const OptionRow kOptions[] = {
     {"Mesh", nullptr, "--layer", "N", "a foreground layer (repeatable; default: all)", Effect::Layer, nullptr},
     {"Mesh", nullptr, "--surface", "NAME", "select only polygons of this surface (repeatable)", Effect::Surface,
      nullptr},
+    {"Checking", nullptr, "--tree", nullptr, "print the bone tree of the scene written", Effect::Tree, nullptr},
+    {"Checking", nullptr, "--preview", "FILE", "draw the scene written in three views into FILE (SVG)", Effect::Preview,
+     nullptr},
+    {"Checking", "-q", "--quiet", nullptr, "no summary line and no linking notes", Effect::Quiet, nullptr},
     {"Other", nullptr, "--module", "PATH", "the module file to load", Effect::Module, nullptr},
     {"Other", nullptr, "--transcript", nullptr, "print every call the module makes into the host", Effect::Transcript,
      nullptr},
     {"Other", "-h", "--help", nullptr, "show this help", Effect::Help, nullptr},
     {"Other", nullptr, "--version", nullptr, "show the version", Effect::Version, nullptr},
+    {"spindle show SCENE", nullptr, "--bones", nullptr, "one tab-separated line per bone instead of the tree",
+     Effect::ShowBones, nullptr, true},
+    {"spindle show SCENE", "-o", "--picture", "FILE", "draw the scene in three views into FILE (SVG)",
+     Effect::ShowPicture, nullptr, true},
 };
 
 // The option as the user writes it: "--scene", or "--NAME" for a switch.
@@ -79,8 +93,10 @@ bool parseLayer(const std::string &text, int &layer) {
 }
 
 // Finds the row of `argument`; `on` tells --NAME from --no-NAME for a switch.
-const OptionRow *findOption(const std::string &argument, bool &on) {
+const OptionRow *findOption(const std::string &argument, bool show, bool &on) {
     for (const OptionRow &row : kOptions) {
+        if (row.show != show && row.effect != Effect::Help)
+            continue;
         on = true;
         if ((row.shortName && argument == row.shortName) || argument == longName(row))
             return &row;
@@ -120,6 +136,11 @@ bool apply(const OptionRow &row, bool on, const std::string &value, CommandLine 
     case Effect::Transcript: line.transcript = true; return true;
     case Effect::Help: line.help = true; return true;
     case Effect::Version: line.version = true; return true;
+    case Effect::Quiet: line.quiet = true; return true;
+    case Effect::Tree: line.tree = true; return true;
+    case Effect::Preview: line.preview = value; return true;
+    case Effect::ShowBones: line.showBones = true; return true;
+    case Effect::ShowPicture: line.showPicture = value; return true;
     }
     return true;
 }
@@ -129,9 +150,11 @@ bool apply(const OptionRow &row, bool on, const std::string &value, CommandLine 
 const std::string &usageText() {
     static const std::string text = [] {
         std::string usage = "Usage: spindle [OPTIONS] MODEL\n"
+                            "       spindle show [--bones] [-o FILE] SCENE\n"
                             "Turns the curve polygons of MODEL (LWO2, LWOB or Wavefront OBJ) into a bone\n"
                             "hierarchy and writes a scene file, running the Spindle module as the\n"
-                            "modeler would and answering its options panel from the options below.\n";
+                            "modeler would and answering its options panel from the options below.\n"
+                            "`spindle show` prints the bone tree of any scene file, or draws it.\n";
         const char *section = "";
         for (const OptionRow &row : kOptions) {
             if (std::string(section) != row.section) {
@@ -156,11 +179,14 @@ bool parseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
     line = CommandLine{};
     bool haveModel = false;
     bool optionsEnded = false;
-    for (size_t i = 0; i < arguments.size(); ++i) {
+    const bool show = !arguments.empty() && arguments[0] == "show";
+    line.show = show;
+    for (size_t i = show ? 1 : 0; i < arguments.size(); ++i) {
         std::string argument = arguments[i];
         if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
             if (haveModel) {
-                reason = "more than one model file given ('" + line.model + "' and '" + argument + "')";
+                reason = std::string(show ? "more than one scene file" : "more than one model file") + " given ('" +
+                         line.model + "' and '" + argument + "')";
                 return false;
             }
             line.model = argument;
@@ -182,7 +208,7 @@ bool parseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
             }
         }
         bool on = true;
-        const OptionRow *row = findOption(argument, on);
+        const OptionRow *row = findOption(argument, show, on);
         if (!row) {
             reason = "unknown option '" + argument + "'";
             return false;
@@ -202,9 +228,11 @@ bool parseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
             return false;
     }
     if (!haveModel && !line.help && !line.version) {
-        reason = "no model file given (see spindle --help)";
+        reason = show ? "no scene file given (see spindle --help)" : "no model file given (see spindle --help)";
         return false;
     }
+    if (show)
+        return true;
     const OptionRow &sceneRow = kOptions[0];
     const auto typed = line.panelValues.find(&sceneRow);
     line.scene = typed != line.panelValues.end() ? typed->second : defaultScenePath(line.model);
