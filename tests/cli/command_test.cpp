@@ -296,7 +296,7 @@ TEST_F(Command, moduleThatCannotBeLoadedIsThree) {
 TEST_F(Command, writesTheSceneBesideTheModelByDefault) {
     const testsupport::CommandRun run = testsupport::runSpindle({rig()});
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.out, "Scene file created.\n");
+    EXPECT_EQ(run.out, "Scene file created.\n" + folder + "/rig.lws: 3 chain bones in 1 chain, 2 goal bones, 2 goal objects\n");
     EXPECT_EQ(run.status, 0);
     EXPECT_THAT(testsupport::readFile(folder + "/rig.lws"), StartsWith("LWSC\r\n3\r\n"));
 }

@@ -227,13 +227,61 @@ TEST(Run, hundredThousandEmptyLayersBeforeTheRigChangeNothing) {
 
 // ---- the bundled example ------------------------------------------------------------
 
-TEST(Example, figureGivesItsExpectedScene) {
+// The rig's scene, its summary and tree, and the notes that say why the
+// legs and the tail start chains of their own: they are drawn from the hip,
+// the first point of the spine's first bone, behind its start control point.
+TEST(Example, figureGivesItsExpectedSceneSummaryTreeAndNotes) {
     const std::string folder = testsupport::makeTempDir();
     const std::string scene = folder + "/figure.lws";
-    const testsupport::CommandRun run = testsupport::runSpindle({"-o", scene, SPINDLE_EXAMPLES "/figure.lwo"});
+    const testsupport::CommandRun run = testsupport::runSpindle({"--tree", "-o", scene, SPINDLE_EXAMPLES "/figure.lwo"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "Scene file created.\n");
-    EXPECT_EQ(run.err, "");
+    const char *const tree = R"(NULL
+  1 Spine
+    2 Spine
+      3 Neck
+        4 Head
+          23 Head_GoalBone -> Head_Goal
+        22 Neck_GoalBone -> Neck_Goal
+      5 ArmL
+        6 ArmL
+          7 ArmL
+            8 HandL
+              25 HandL_GoalBone -> HandL_Goal
+            24 ArmL_GoalBone -> ArmL_Goal
+      9 ArmR
+        10 ArmR
+          11 ArmR
+            12 HandR
+              27 HandR_GoalBone -> HandR_Goal
+            26 ArmR_GoalBone -> ArmR_Goal
+      21 Spine_GoalBone -> Spine_Goal
+  13 LegL
+    14 LegL
+      15 LegL
+        28 LegL_GoalBone -> LegL_Goal
+  16 LegR
+    17 LegR
+      18 LegR
+        29 LegR_GoalBone -> LegR_Goal
+  19 Tail
+    20 Tail
+  Spine_Goal
+  Neck_Goal
+  Head_Goal
+  ArmL_Goal
+  HandL_Goal
+  ArmR_Goal
+  HandR_Goal
+  LegL_Goal
+  LegR_Goal
+)";
+    EXPECT_EQ(run.out, "Scene file created.\n" + scene + ": 20 chain bones in 4 chains, 9 goal bones, 9 goal objects\n" + tree);
+    std::string notes;
+    for (const char *leg : {"7, surface \"LegL\"", "8, surface \"LegR\"", "9, surface \"Tail_NG\""})
+        notes += std::string("spindle: note: the curve in layer 1, polygon ") + leg +
+                 " starts at the first point of the curve in layer 1, polygon 0, surface \"Spine\", so it starts a "
+                 "chain of its own (bones link only to a bone that ends where they start)\n";
+    EXPECT_EQ(run.err, notes);
     EXPECT_TRUE(testsupport::readFile(scene) == testsupport::readFile(SPINDLE_TEST_DATA "/scenes/figure.lws"));
     std::filesystem::remove_all(folder);
 }

@@ -1,0 +1,79 @@
+// What the command tells after a run and about any scene: the summary line,
+// the linking notes, `spindle show` with its tree, bone table and picture.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/module.h"
+#include "support/support.h"
+
+using testing::StartsWith;
+
+namespace {
+
+class Report : public testing::Test {
+protected:
+    void SetUp() override { folder = testsupport::makeTempDir(); }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+    std::string model(const std::string &name, const std::string &text) {
+        const std::string path = folder + "/" + name;
+        testsupport::writeFile(path, text);
+        return path;
+    }
+    std::string folder;
+};
+
+TEST_F(Report, summaryCountsTheSceneInTheSingularWhereOneAndQuietLeavesItOut) {
+    const std::string stick = model("stick.obj", "v 0 0 0\nv 0 0 2\nusemtl Stick\nl 1 2\n");
+    const std::string scene = folder + "/stick.lws";
+    EXPECT_EQ(testsupport::runSpindle({stick}).out,
+              "Scene file created.\n" + scene + ": 1 chain bone in 1 chain, 1 goal bone, 1 goal object\n");
+    EXPECT_EQ(testsupport::runSpindle({"--no-goal-objects", stick}).out,
+              "Scene file created.\n" + scene + ": 1 chain bone in 1 chain, 0 goal bones, 0 goal objects\n");
+    EXPECT_EQ(testsupport::runSpindle({"-q", stick}).out, "Scene file created.\n");
+}
+
+TEST_F(Report, notesNameCurvesDrawnFromAFirstPointOrFromAPointNotMerged) {
+    // Leg starts at the spine's first point; Arm at a point of its own that
+    // lies where the spine's second point lies.
+    const std::string rig = model("rig.obj", "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 1 0 0\nv 0 1 0\nv -1 1 0\n"
+                                             "usemtl Spine\nl 1 2 3\nusemtl Leg\nl 1 4\nusemtl Arm\nl 5 6\n");
+    const testsupport::CommandRun run = testsupport::runSpindle({rig});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err,
+              "spindle: note: the curve in layer 1, polygon 1, surface \"Leg\" starts at the first point of the curve "
+              "in layer 1, polygon 0, surface \"Spine\", so it starts a chain of its own (bones link only to a bone "
+              "that ends where they start)\n"
+              "spindle: note: the curve in layer 1, polygon 2, surface \"Arm\" starts where the curve in layer 1, "
+              "polygon 0, surface \"Spine\" has a point, but not at that point (the points were not merged), so it is "
+              "not linked\n");
+    EXPECT_EQ(testsupport::runSpindle({"--quiet", rig}).err, "");
+}
+
+TEST_F(Report, showPrintsTheTreeTheBoneTableOrThePictureOfAScene) {
+    const std::string rig = model("rig.obj", "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 1 1 0\nusemtl Spine\nl 1 2 3\nusemtl Arm\nl 2 4\n");
+    ASSERT_EQ(testsupport::runSpindle({rig}).status, 0);
+    const std::string scene = folder + "/rig.lws";
+    const testsupport::CommandRun tree = testsupport::runSpindle({"show", scene});
+    EXPECT_EQ(tree.status, 0);
+    EXPECT_EQ(tree.out, "NULL\n  1 Spine\n    2 Spine\n      4 Spine_GoalBone -> Spine_Goal\n    3 Arm\n"
+                        "      5 Arm_GoalBone -> Arm_Goal\n  Spine_Goal\n  Arm_Goal\n");
+    EXPECT_EQ(testsupport::runSpindle({"show", "--bones", scene}).out,
+              "1\tSpine\tNULL\t0.000000\t0.000000\t0.000000\t0.000000\t1.000000\t0.000000\n"
+              "2\tSpine\t1\t0.000000\t1.000000\t0.000000\t0.000000\t2.000000\t0.000000\n"
+              "3\tArm\t1\t0.000000\t1.000000\t0.000000\t1.000000\t1.000000\t0.000000\n"
+              "4\tSpine_GoalBone\t2\t0.000000\t2.000000\t0.000000\t0.000000\t2.010000\t0.000000\n"
+              "5\tArm_GoalBone\t3\t1.000000\t1.000000\t0.000000\t1.010000\t1.000000\t0.000000\n");
+    const std::string picture = folder + "/rig.svg";
+    EXPECT_EQ(testsupport::runSpindle({"show", "-o", picture, scene}).status, 0);
+    EXPECT_THAT(testsupport::readFile(picture), StartsWith("<?xml"));
+    EXPECT_EQ(testsupport::runSpindle({"--preview", folder + "/run.svg", "-q", rig}).status, 0);
+    EXPECT_EQ(testsupport::readFile(folder + "/run.svg"), testsupport::readFile(picture));
+
+    const testsupport::CommandRun bad = testsupport::runSpindle({"show", rig});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.err, "spindle: " + rig + ": line 1: not a scene file\n");
+}
+
+} // namespace
