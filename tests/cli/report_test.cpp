@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "support/module.h"
@@ -74,6 +75,26 @@ TEST_F(Report, showPrintsTheTreeTheBoneTableOrThePictureOfAScene) {
     const testsupport::CommandRun bad = testsupport::runSpindle({"show", rig});
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(bad.err, "spindle: " + rig + ": line 1: not a scene file\n");
+}
+
+// The animation package's own scenes, read where the shared corpus is (they
+// carry no licence and are never copied here): one tree line per object and
+// bone, and a picture of each.
+TEST_F(Report, showPrintsAndDrawsThePackagesOwnScenes) {
+    const std::string corpus = SPINDLE_SOURCE_DIR "/../shared/corpus/lws";
+    if (!std::filesystem::is_directory(corpus))
+        GTEST_SKIP() << "no scene corpus at " << corpus;
+    const std::pair<const char *, long> scenes[] = {
+        {"Smilla_IK.lws", 12 + 30}, {"acs.lws", 19 + 79}, {"body_bones_ik.lws", 12 + 19}, {"bouff_bones.lws", 1 + 14}};
+    for (const auto &[name, lines] : scenes) {
+        const std::string scene = corpus + "/" + name;
+        const testsupport::CommandRun tree = testsupport::runSpindle({"show", scene});
+        EXPECT_EQ(tree.status, 0) << name << ": " << tree.err;
+        EXPECT_EQ(std::count(tree.out.begin(), tree.out.end(), '\n'), lines) << name;
+        const std::string picture = folder + "/" + name + ".svg";
+        EXPECT_EQ(testsupport::runSpindle({"show", "-o", picture, scene}).status, 0) << name;
+        EXPECT_THAT(testsupport::readFile(picture), testing::EndsWith("</svg>\n")) << name;
+    }
 }
 
 } // namespace
