@@ -26,7 +26,7 @@ inline constexpr size_t kPanelTextLimit = 1022;
 struct OptionRow;
 
 struct CommandLine {
-    std::string model;  // for `spindle show`: the scene file
+    std::string model; // for `spindle show`: the scene file
     std::string scene; // typed into "Scene File ": -o, or MODEL with .lws
     // The value given last for each panel option, by its row.
     std::map<const OptionRow *, std::string> panelValues;
@@ -37,9 +37,9 @@ struct CommandLine {
     bool transcript = false;
     bool help = false;
     bool version = false;
-    bool quiet = false;       // no summary line, no linking notes
-    bool tree = false;        // print the written scene's tree
-    std::string preview;      // draw the written scene here; empty: no picture
+    bool quiet = false;  // no summary line, no linking notes
+    bool tree = false;   // print the written scene's tree
+    std::string preview; // draw the written scene here; empty: no picture
     // `spindle show SCENE`: the tree, or the bone table, or a picture.
     bool show = false;
     bool showBones = false;

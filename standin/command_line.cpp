@@ -17,11 +17,11 @@ enum class Effect {
     Transcript,
     Help,
     Version,
-    Quiet,        // no summary line and no linking notes
-    Tree,         // print the written scene's hierarchy
-    Preview,      // draw the written scene into an SVG file
-    ShowBones,    // spindle show: the bone table instead of the tree
-    ShowPicture,  // spindle show: draw the scene into an SVG file
+    Quiet,       // no summary line and no linking notes
+    Tree,        // print the written scene's hierarchy
+    Preview,     // draw the written scene into an SVG file
+    ShowBones,   // spindle show: the bone table instead of the tree
+    ShowPicture, // spindle show: draw the scene into an SVG file
 };
 
 struct OptionRow {
@@ -186,7 +186,7 @@ bool parseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
         if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
             if (haveModel) {
                 reason = std::string(show ? "more than one scene file" : "more than one model file") + " given ('" +
-                         line.model + "' and '" + argument + "')";
+                    line.model + "' and '" + argument + "')";
                 return false;
             }
             line.model = argument;

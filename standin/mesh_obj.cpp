@@ -6,6 +6,7 @@
 // element, and the polygon order and every point's identity must stay
 // exactly as in the file.
 #include "standin/mesh_formats.h"
+#include "standin/tokens.h"
 
 #include <charconv>
 #include <cmath>
@@ -25,27 +26,6 @@ constexpr std::string_view kIgnored[] = {"vt",   "vn",         "vp",        "p",
                                          "step", "curv",       "curv2",     "surf",   "parm",   "trim",     "hole",
                                          "scrv", "sp",         "end",       "con",    "bevel",  "c_interp", "d_interp",
                                          "lod",  "shadow_obj", "trace_obj", "ctech",  "stech",  "call",     "csh"};
-
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && isSpace(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isSpace(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-// Splits off the next whitespace-separated token; empty at the end.
-std::string_view token(std::string_view &rest) {
-    rest = trim(rest);
-    size_t n = 0;
-    while (n < rest.size() && !isSpace(rest[n]))
-        ++n;
-    std::string_view t = rest.substr(0, n);
-    rest.remove_prefix(n);
-    return t;
-}
 
 // Statements this reader keeps.
 constexpr std::string_view kRead[] = {"v", "f", "l", "usemtl"};

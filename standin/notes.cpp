@@ -16,22 +16,22 @@ namespace {
 
 // A curve the run collects, by where it stands in the file.
 struct CurveRef {
-    size_t layer;    // index into Mesh::layers
-    size_t polygon;  // index into the layer's polygons
+    size_t layer;   // index into Mesh::layers
+    size_t polygon; // index into the layer's polygons
 };
 
 std::string describe(const Mesh &mesh, const CurveRef &curve) {
     const MeshLayer &layer = mesh.layers[curve.layer];
     const MeshPolygon &polygon = layer.polygons[curve.polygon];
     return "the curve in layer " + std::to_string(layer.number) + ", polygon " + std::to_string(curve.polygon) +
-           ", surface \"" + escapeControls(mesh.surfaces[polygon.surface]) + "\"";
+        ", surface \"" + escapeControls(mesh.surfaces[polygon.surface]) + "\"";
 }
 
 } // namespace
 
 std::vector<std::string> linkingNotes(const Mesh &mesh, const std::vector<int> &foreground,
                                       const std::vector<std::string> &selectedSurfaces) {
-    constexpr uint32_t kCurve = 0x43555256u;  // 'CURV'
+    constexpr uint32_t kCurve = 0x43555256u; // 'CURV'
     const std::set<int> layers(foreground.begin(), foreground.end());
     const std::set<std::string> surfaces(selectedSurfaces.begin(), selectedSurfaces.end());
     std::vector<CurveRef> curves;
@@ -56,7 +56,7 @@ std::vector<std::string> linkingNotes(const Mesh &mesh, const std::vector<int> &
     // its first bone.
     using Point = std::pair<size_t, uint32_t>;
     std::set<Point> boneEnds;
-    std::map<Point, std::vector<size_t>> chainStarts;  // point -> curves beginning there, in order
+    std::map<Point, std::vector<size_t>> chainStarts; // point -> curves beginning there, in order
     std::map<Vec3, std::vector<std::pair<size_t, Point>>> places;
     auto pointOf = [&](const CurveRef &curve, size_t i) {
         return Point{curve.layer, mesh.layers[curve.layer].polygons[curve.polygon].points[i]};
@@ -81,7 +81,7 @@ std::vector<std::string> linkingNotes(const Mesh &mesh, const std::vector<int> &
     for (size_t c = 0; c < curves.size(); ++c) {
         const Point start = pointOf(curves[c], 0);
         if (boneEnds.count(start))
-            continue;  // linked
+            continue; // linked
         const size_t first = chainStarts.at(start).front();
         if (first != c) {
             notes.push_back("spindle: note: " + describe(mesh, curves[c]) + " starts at the first point of " +
@@ -91,9 +91,9 @@ std::vector<std::string> linkingNotes(const Mesh &mesh, const std::vector<int> &
         }
         for (const auto &[other, point] : places.at(mesh.layers[start.first].points[start.second])) {
             if (other != c && point != start) {
-                notes.push_back("spindle: note: " + describe(mesh, curves[c]) + " starts where " +
-                                describe(mesh, curves[other]) +
-                                " has a point, but not at that point (the points were not merged), so it is not linked");
+                notes.push_back(
+                    "spindle: note: " + describe(mesh, curves[c]) + " starts where " + describe(mesh, curves[other]) +
+                    " has a point, but not at that point (the points were not merged), so it is not linked");
                 break;
             }
         }

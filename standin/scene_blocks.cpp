@@ -11,7 +11,6 @@
 namespace standin::lws {
 namespace {
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 bool isSeparator(char c) { return isSpace(c) || c == ','; }
 
 std::string_view numberToken(std::string_view &rest) {
@@ -34,24 +33,6 @@ bool whole(std::string_view t, T &value, int base) {
 }
 
 } // namespace
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && isSpace(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isSpace(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-std::string_view token(std::string_view &rest) {
-    rest = trim(rest);
-    size_t n = 0;
-    while (n < rest.size() && !isSpace(rest[n]))
-        ++n;
-    std::string_view t = rest.substr(0, n);
-    rest.remove_prefix(n);
-    return t;
-}
 
 bool number(std::string_view &rest, double &value) {
     const std::string_view t = numberToken(rest);

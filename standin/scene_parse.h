@@ -16,12 +16,12 @@
 #include <vector>
 
 #include "standin/scene_reader.h"
+#include "standin/tokens.h"
 
 namespace standin::lws {
 
-std::string_view trim(std::string_view s);
-// Splits off the next whitespace-separated token; empty at the end.
-std::string_view token(std::string_view &rest);
+using standin::token;
+using standin::trim;
 
 // Numbers are taken from tokens separated by whitespace or commas (goal
 // bones carry "0.0, 0.0, 0.0").  Each fails on a missing or malformed

@@ -60,8 +60,8 @@ SceneCounts countScene(const Scene &scene) {
 
 std::string summaryLine(const std::string &scenePath, const SceneCounts &counts) {
     return escapeControls(scenePath) + ": " + counted(counts.chainBones, "chain bone", "chain bones") + " in " +
-           counted(counts.chains, "chain", "chains") + ", " + counted(counts.goalBones, "goal bone", "goal bones") +
-           ", " + counted(counts.goalObjects, "goal object", "goal objects");
+        counted(counts.chains, "chain", "chains") + ", " + counted(counts.goalBones, "goal bone", "goal bones") + ", " +
+        counted(counts.goalObjects, "goal object", "goal objects");
 }
 
 std::string treeText(const Scene &scene) {
@@ -131,7 +131,7 @@ std::string bonesText(const Scene &scene, const RigPlacement &placement) {
         text += std::to_string(numbers[i]) + "\t" + escapeControls(bone.name) + "\t" + parent;
         for (const Vec3 *point : {&placement.base.at(i), &placement.tip.at(i)})
             for (double value : *point) {
-                char number[400];  // room for any double in "%.6f"
+                char number[400]; // room for any double in "%.6f"
                 std::snprintf(number, sizeof number, "\t%.6f", value);
                 text += number;
             }

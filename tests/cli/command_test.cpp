@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "readers/bytes.h"
+#include "cli/command_fixture.h"
 #include "standin/command.h"
 #include "support/module.h"
 #include "support/support.h"
@@ -107,25 +108,6 @@ TEST(CommandLine, refusesBadCommandLines) {
 }
 
 // ---- the command as a whole ---------------------------------------------------
-
-class Command : public testing::Test {
-  protected:
-    void SetUp() override { folder = testsupport::makeTempDir(); }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-
-    std::string model(const std::string &name, const std::string &text) {
-        const std::string path = folder + "/" + name;
-        testsupport::writeFile(path, text);
-        return path;
-    }
-
-    // Two curves: a spine of three points and an arm from its middle.
-    std::string rig() {
-        return model("rig.obj", "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 1 1 0\nusemtl Spine\nl 1 2 3\nusemtl Arm\nl 2 4\n");
-    }
-
-    std::string folder;
-};
 
 TEST_F(Command, helpAndVersion) {
     const testsupport::CommandRun help = testsupport::runSpindle({"--help"});
@@ -296,7 +278,8 @@ TEST_F(Command, moduleThatCannotBeLoadedIsThree) {
 TEST_F(Command, writesTheSceneBesideTheModelByDefault) {
     const testsupport::CommandRun run = testsupport::runSpindle({rig()});
     EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.out, "Scene file created.\n" + folder + "/rig.lws: 3 chain bones in 1 chain, 2 goal bones, 2 goal objects\n");
+    EXPECT_EQ(run.out,
+              "Scene file created.\n" + folder + "/rig.lws: 3 chain bones in 1 chain, 2 goal bones, 2 goal objects\n");
     EXPECT_EQ(run.status, 0);
     EXPECT_THAT(testsupport::readFile(folder + "/rig.lws"), StartsWith("LWSC\r\n3\r\n"));
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "cli/command_fixture.h"
 #include "support/module.h"
 #include "support/support.h"
 
@@ -13,17 +14,7 @@ using testing::StartsWith;
 
 namespace {
 
-class Report : public testing::Test {
-protected:
-    void SetUp() override { folder = testsupport::makeTempDir(); }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-    std::string model(const std::string &name, const std::string &text) {
-        const std::string path = folder + "/" + name;
-        testsupport::writeFile(path, text);
-        return path;
-    }
-    std::string folder;
-};
+using Report = Command;
 
 TEST_F(Report, summaryCountsTheSceneInTheSingularWhereOneAndQuietLeavesItOut) {
     const std::string stick = model("stick.obj", "v 0 0 0\nv 0 0 2\nusemtl Stick\nl 1 2\n");
@@ -38,8 +29,9 @@ TEST_F(Report, summaryCountsTheSceneInTheSingularWhereOneAndQuietLeavesItOut) {
 TEST_F(Report, notesNameCurvesDrawnFromAFirstPointOrFromAPointNotMerged) {
     // Leg starts at the spine's first point; Arm at a point of its own that
     // lies where the spine's second point lies.
-    const std::string rig = model("rig.obj", "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 1 0 0\nv 0 1 0\nv -1 1 0\n"
-                                             "usemtl Spine\nl 1 2 3\nusemtl Leg\nl 1 4\nusemtl Arm\nl 5 6\n");
+    const std::string rig = model("rig.obj",
+                                  "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 1 0 0\nv 0 1 0\nv -1 1 0\n"
+                                  "usemtl Spine\nl 1 2 3\nusemtl Leg\nl 1 4\nusemtl Arm\nl 5 6\n");
     const testsupport::CommandRun run = testsupport::runSpindle({rig});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err,
@@ -53,13 +45,14 @@ TEST_F(Report, notesNameCurvesDrawnFromAFirstPointOrFromAPointNotMerged) {
 }
 
 TEST_F(Report, showPrintsTheTreeTheBoneTableOrThePictureOfAScene) {
-    const std::string rig = model("rig.obj", "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 1 1 0\nusemtl Spine\nl 1 2 3\nusemtl Arm\nl 2 4\n");
+    const std::string rig = Command::rig();
     ASSERT_EQ(testsupport::runSpindle({rig}).status, 0);
     const std::string scene = folder + "/rig.lws";
     const testsupport::CommandRun tree = testsupport::runSpindle({"show", scene});
     EXPECT_EQ(tree.status, 0);
-    EXPECT_EQ(tree.out, "NULL\n  1 Spine\n    2 Spine\n      4 Spine_GoalBone -> Spine_Goal\n    3 Arm\n"
-                        "      5 Arm_GoalBone -> Arm_Goal\n  Spine_Goal\n  Arm_Goal\n");
+    EXPECT_EQ(tree.out,
+              "NULL\n  1 Spine\n    2 Spine\n      4 Spine_GoalBone -> Spine_Goal\n    3 Arm\n"
+              "      5 Arm_GoalBone -> Arm_Goal\n  Spine_Goal\n  Arm_Goal\n");
     EXPECT_EQ(testsupport::runSpindle({"show", "--bones", scene}).out,
               "1\tSpine\tNULL\t0.000000\t0.000000\t0.000000\t0.000000\t1.000000\t0.000000\n"
               "2\tSpine\t1\t0.000000\t1.000000\t0.000000\t0.000000\t2.000000\t0.000000\n"

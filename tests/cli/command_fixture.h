@@ -1,0 +1,28 @@
+// The fixture of the command's tests: a fresh folder for models and scenes.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/support.h"
+
+class Command : public testing::Test {
+  protected:
+    void SetUp() override { folder = testsupport::makeTempDir(); }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+
+    std::string model(const std::string &name, const std::string &text) {
+        const std::string path = folder + "/" + name;
+        testsupport::writeFile(path, text);
+        return path;
+    }
+
+    // Two curves: a spine of three points and an arm from its middle.
+    std::string rig() {
+        return model("rig.obj", "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 1 1 0\nusemtl Spine\nl 1 2 3\nusemtl Arm\nl 2 4\n");
+    }
+
+    std::string folder;
+};
