@@ -4,6 +4,7 @@
 // refuses the move, the file is written in place and its old bytes are put
 // back if the new ones cannot be written.
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 
 #include <fcntl.h>
@@ -138,28 +139,39 @@ bool openSceneOutput(const char *path, SceneOutput &out) {
     const std::string given = path;
     if (given.empty() || given.back() == '/')
         return false;
-    // A link at the path is kept: the file it leads to is the one replaced,
-    // and the temporary goes beside that file.
+    struct stat target;
+    if (::stat(path, &target) == 0) {
+        if (S_ISDIR(target.st_mode))
+            return false;
+        // Ask whether the file may be written, without touching its content.
+        const int probe = ::open(path, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (probe < 0)
+            return false;
+        ::close(probe);
+        // A link at the path is kept: the file it leads to is the one
+        // replaced, and the temporary goes beside that file.  Devices,
+        // FIFOs and the system's own folders (/dev/stdout, /proc/self/fd/N)
+        // are written as they are; so is a file whose folder takes no new
+        // file.
+        out.target = given;
+        const bool systemPath = given.rfind("/dev/", 0) == 0 || given.rfind("/proc/", 0) == 0;
+        if (S_ISREG(target.st_mode) && !systemPath) {
+            if (char *resolved = ::realpath(path, nullptr)) {
+                out.target = resolved;
+                std::free(resolved);
+            }
+            if (openTemporary(folderOf(out.target), target.st_mode & 07777, out))
+                return true;
+        }
+        return openInPlace(out, false);
+    }
+    if (errno != ENOENT)
+        return false; // a link loop, a folder that may not be searched
+    // Nothing there yet: a link at the path that leads nowhere is kept, and
+    // the file it names is created beside its own folder's other files.
     if (!followLinks(given, out.target))
         return false;
-    struct stat target;
-    if (::stat(out.target.c_str(), &target) != 0) {
-        if (errno != ENOENT)
-            return false;
-        return openTemporary(folderOf(out.target), creationMode(), out) || openInPlace(out, true);
-    }
-    if (S_ISDIR(target.st_mode))
-        return false;
-    // Ask whether the file may be written, without touching its content.
-    const int probe = ::open(out.target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (probe < 0)
-        return false;
-    ::close(probe);
-    // Devices and the like are written as they are; so is a file whose
-    // folder takes no new file.
-    if (S_ISREG(target.st_mode) && openTemporary(folderOf(out.target), target.st_mode & 07777, out))
-        return true;
-    return openInPlace(out, false);
+    return openTemporary(folderOf(out.target), creationMode(), out) || openInPlace(out, true);
 }
 
 bool commitSceneOutput(SceneOutput &out, const char *bytes, std::size_t size) {

@@ -81,18 +81,25 @@ int showScene(const CommandLine &line) {
 // tree and the picture when asked, and the linking notes.  Every count
 // comes from reading the written scene back.
 int reportRun(const CommandLine &line, const Mesh &mesh) {
+    // Only a regular file is read back: reading a FIFO or a device would
+    // take the scene from whoever reads it, or wait for ever.
+    struct stat written;
+    const bool readable = ::stat(line.scene.c_str(), &written) == 0 && S_ISREG(written.st_mode);
     Scene scene;
-    if (!readBack(line.scene, scene))
+    if (readable && !readBack(line.scene, scene))
         return kExitNoScene;
-    if (!line.quiet)
+    if (!readable && (!line.quiet || line.tree || !line.preview.empty()))
+        std::fprintf(stderr, "spindle: %s: not a regular file, so the scene is not read back\n",
+                     escapeControls(line.scene).c_str());
+    if (readable && !line.quiet)
         std::printf("%s\n", summaryLine(line.scene, countScene(scene)).c_str());
-    if (line.tree)
+    if (readable && line.tree)
         std::fputs(treeText(scene).c_str(), stdout);
     std::fflush(stdout);
     if (!line.quiet)
         for (const std::string &note : linkingNotes(mesh, line.layers, line.surfaces))
             std::fprintf(stderr, "%s\n", note.c_str());
-    if (!line.preview.empty() && !writeTextFile(line.preview, rigPicture(scene, placeRig(scene))))
+    if (readable && !line.preview.empty() && !writeTextFile(line.preview, rigPicture(scene, placeRig(scene))))
         return kExitUsage;
     return kExitWritten;
 }

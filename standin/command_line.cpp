@@ -231,6 +231,10 @@ bool parseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
         reason = show ? "no scene file given (see spindle --help)" : "no model file given (see spindle --help)";
         return false;
     }
+    if (show && line.showBones && !line.showPicture.empty()) {
+        reason = "options --bones and -o of spindle show exclude each other";
+        return false;
+    }
     if (show)
         return true;
     const OptionRow &sceneRow = kOptions[0];

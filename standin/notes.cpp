@@ -77,6 +77,16 @@ std::vector<std::string> linkingNotes(const Mesh &mesh, const std::vector<int> &
         }
     }
 
+    // A start control segment that hangs from a bone passes its place on:
+    // whatever starts at its end hangs from that bone too.  Control curves
+    // may hang from one another, so until nothing changes.
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (const CurveRef &curve : curves)
+            if (mesh.layers[curve.layer].polygons[curve.polygon].startControl && boneEnds.count(pointOf(curve, 0)))
+                grew = boneEnds.insert(pointOf(curve, 1)).second || grew;
+    }
+
     std::vector<std::string> notes;
     for (size_t c = 0; c < curves.size(); ++c) {
         const Point start = pointOf(curves[c], 0);
@@ -89,8 +99,9 @@ std::vector<std::string> linkingNotes(const Mesh &mesh, const std::vector<int> &
                             ", so it starts a chain of its own (bones link only to a bone that ends where they start)");
             continue;
         }
+        // Only where another curve's bone ends would merging have linked it.
         for (const auto &[other, point] : places.at(mesh.layers[start.first].points[start.second])) {
-            if (other != c && point != start) {
+            if (other != c && point != start && boneEnds.count(point)) {
                 notes.push_back(
                     "spindle: note: " + describe(mesh, curves[c]) + " starts where " + describe(mesh, curves[other]) +
                     " has a point, but not at that point (the points were not merged), so it is not linked");

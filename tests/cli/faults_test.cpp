@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -128,6 +129,25 @@ TEST_F(Faults, pathsThatCannotBeOpenedAreCantOpenAndTouchNothing) {
     }
     EXPECT_EQ(names(folder), (Names{"loop.lws", "rig.obj", "sub"}));
     EXPECT_EQ(names(folder + "/sub"), Names{});
+}
+
+TEST_F(Faults, devicesAndFifosAreWrittenAsTheyAreAndNeverReadBack) {
+    const testsupport::CommandRun null = testsupport::runSpindle({"-o", "/dev/null", model});
+    EXPECT_EQ(null.status, 0);
+    EXPECT_EQ(null.err, "spindle: /dev/null: not a regular file, so the scene is not read back\n");
+    const std::string whole = wholeScene();
+    const std::string fifo = folder + "/pipe.lws";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // A reader that is there before the run; the scene fits the pipe.
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(testsupport::runSpindle({"-q", "-o", fifo, model}).status, 0);
+    std::string received;
+    char buffer[4096];
+    for (ssize_t n; (n = read(reader, buffer, sizeof buffer)) > 0;)
+        received.append(buffer, static_cast<size_t>(n));
+    close(reader);
+    EXPECT_EQ(received, whole);
 }
 
 TEST_F(Faults, danglingLinkStaysAndItsFileIsCreatedWhole) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "cli/command_fixture.h"
+#include "readers/bytes.h"
 #include "support/module.h"
 #include "support/support.h"
 
@@ -42,6 +43,20 @@ TEST_F(Report, notesNameCurvesDrawnFromAFirstPointOrFromAPointNotMerged) {
               "polygon 0, surface \"Spine\" has a point, but not at that point (the points were not merged), so it is "
               "not linked\n");
     EXPECT_EQ(testsupport::runSpindle({"--quiet", rig}).err, "");
+
+    // No note where the module links after all, or where merging would
+    // link nothing: Arm ends a bone of Start's chain behind its control
+    // point; Tail and Spine both merely start at one place.
+    readertest::Bytes body;
+    body.chunk("TAGS", readertest::Bytes().s0("Root").s0("Start").s0("Arm"))
+        .chunk("PNTS", readertest::Bytes().points({0, 0, 0, 0, 1, 0, 0, 2, 0, 0, 3, 0, 1, 2, 0}))
+        .chunk("POLS", readertest::Bytes().id("CURV").u2(2).u2(0).u2(1).u2(0x0403).u2(1).u2(2).u2(3).u2(2).u2(2).u2(4))
+        .chunk("PTAG", readertest::Bytes().id("SURF").vx(0).u2(0).vx(1).u2(1).vx(2).u2(2));
+    const std::string linked = model("linked.lwo", readertest::form("LWO2", body));
+    EXPECT_EQ(testsupport::runSpindle({linked}).err, "");
+    const std::string apart =
+        model("apart.obj", "v 0 0 0\nv 0 1 0\nv 0 0 0\nv 1 0 0\nusemtl Spine\nl 1 2\nusemtl Tail\nl 3 4\n");
+    EXPECT_EQ(testsupport::runSpindle({apart}).err, "");
 }
 
 TEST_F(Report, showPrintsTheTreeTheBoneTableOrThePictureOfAScene) {
