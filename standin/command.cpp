@@ -45,6 +45,14 @@ std::string refusal(const RefusedEdit &refused) {
     return "unknown colour '" + refused.edit.value + "' for " + option + " (" + listOfItems(refused.items) + ")";
 }
 
+// True when both paths name one existing file (through links or other
+// spellings of the path as well).
+bool sameFile(const std::string &a, const std::string &b) {
+    struct stat first, second;
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+        first.st_ino == second.st_ino;
+}
+
 // Writes a whole text file; false after telling why.
 bool writeTextFile(const std::string &path, const std::string &text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -77,40 +85,41 @@ int showScene(const CommandLine &line) {
     return kExitWritten;
 }
 
-// What the command tells after a run that wrote the scene: the summary, the
-// tree and the picture when asked, and the linking notes.  Every count
-// comes from reading the written scene back.
-int reportRun(const CommandLine &line, const Mesh &mesh) {
-    // Only a regular file is read back: reading a FIFO or a device would
-    // take the scene from whoever reads it, or wait for ever.
-    struct stat written;
-    const bool readable = ::stat(line.scene.c_str(), &written) == 0 && S_ISREG(written.st_mode);
+// The scene just written, read back: the summary, and the tree and the
+// picture when asked.  Every count comes from the scene itself.
+int reportScene(const CommandLine &line) {
     Scene scene;
-    if (readable && !readBack(line.scene, scene))
+    if (!readBack(line.scene, scene))
         return kExitNoScene;
-    if (!readable && (!line.quiet || line.tree || !line.preview.empty()))
-        std::fprintf(stderr, "spindle: %s: not a regular file, so the scene is not read back\n",
-                     escapeControls(line.scene).c_str());
-    if (readable && !line.quiet)
+    if (!line.quiet)
         std::printf("%s\n", summaryLine(line.scene, countScene(scene)).c_str());
-    if (readable && line.tree)
+    if (line.tree)
         std::fputs(treeText(scene).c_str(), stdout);
     std::fflush(stdout);
-    if (!line.quiet)
-        for (const std::string &note : linkingNotes(mesh, line.layers, line.surfaces))
-            std::fprintf(stderr, "%s\n", note.c_str());
-    if (readable && !line.preview.empty() && !writeTextFile(line.preview, rigPicture(scene, placeRig(scene))))
+    if (!line.preview.empty() && !writeTextFile(line.preview, rigPicture(scene, placeRig(scene))))
         return kExitUsage;
     return kExitWritten;
 }
 
-} // namespace
-
-bool sameFile(const std::string &a, const std::string &b) {
-    struct stat first, second;
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
-        first.st_ino == second.st_ino;
+// What the command tells after a run that wrote the scene: the report of
+// the scene, and the linking notes on the model's curves.  Only a regular
+// file is read back: reading a FIFO or a device would take the scene from
+// whoever reads it, or wait for ever.
+int reportRun(const CommandLine &line, const Mesh &mesh) {
+    int status = kExitWritten;
+    struct stat written;
+    if (::stat(line.scene.c_str(), &written) == 0 && S_ISREG(written.st_mode))
+        status = reportScene(line);
+    else if (!line.quiet || line.tree || !line.preview.empty())
+        std::fprintf(stderr, "spindle: %s: not a regular file, so the scene is not read back\n",
+                     escapeControls(line.scene).c_str());
+    if (!line.quiet)
+        for (const std::string &note : linkingNotes(mesh, line.layers, line.surfaces))
+            std::fprintf(stderr, "%s\n", note.c_str());
+    return status;
 }
+
+} // namespace
 
 std::string defaultModulePath() {
     char self[PATH_MAX];

@@ -62,10 +62,6 @@ std::string optionFor(const std::string &label);
 // MODEL with its extension replaced by ".lws".
 std::string defaultScenePath(const std::string &model);
 
-// True when both paths name one existing file (through links or other
-// spellings of the path as well).
-bool sameFile(const std::string &a, const std::string &b);
-
 // The module built or installed with the command.
 std::string defaultModulePath();
 

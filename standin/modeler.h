@@ -31,7 +31,7 @@ struct HostConfig {
     // Keep the transcript in the result; also stream it here if set.
     bool keepTranscript = true;
     std::ostream *transcriptOut = nullptr;
-    DisplayMetrics metrics = {1280, 1024, 1280, 1024, 16777216, 24, 14, 11};
+    DisplayMetrics metrics = kDefaultScreen;
     // The user's answer to the panel: the edits, then OK or Cancel.
     std::vector<PanelEdit> edits;
     bool cancel = false;

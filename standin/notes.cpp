@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <map>
 #include <set>
-#include <unordered_map>
 
 #include "standin/show.h"
 #include "standin/transcript.h"
@@ -56,7 +55,7 @@ std::vector<std::string> linkingNotes(const Mesh &mesh, const std::vector<int> &
     // its first bone.
     using Point = std::pair<size_t, uint32_t>;
     std::set<Point> boneEnds;
-    std::map<Point, std::vector<size_t>> chainStarts; // point -> curves beginning there, in order
+    std::map<Point, size_t> chainStarts; // point -> the first curve beginning there
     std::map<Vec3, std::vector<std::pair<size_t, Point>>> places;
     auto pointOf = [&](const CurveRef &curve, size_t i) {
         return Point{curve.layer, mesh.layers[curve.layer].polygons[curve.polygon].points[i]};
@@ -64,9 +63,9 @@ std::vector<std::string> linkingNotes(const Mesh &mesh, const std::vector<int> &
     for (size_t c = 0; c < curves.size(); ++c) {
         const MeshPolygon &polygon = mesh.layers[curves[c].layer].polygons[curves[c].polygon];
         const size_t firstBone = polygon.startControl ? 1 : 0;
-        chainStarts[pointOf(curves[c], 0)].push_back(c);
+        chainStarts.emplace(pointOf(curves[c], 0), c);
         if (firstBone == 1)
-            chainStarts[pointOf(curves[c], 1)].push_back(c);
+            chainStarts.emplace(pointOf(curves[c], 1), c);
         for (size_t i = 0; i < polygon.points.size(); ++i) {
             const Point point = pointOf(curves[c], i);
             if (i > firstBone)
@@ -92,7 +91,7 @@ std::vector<std::string> linkingNotes(const Mesh &mesh, const std::vector<int> &
         const Point start = pointOf(curves[c], 0);
         if (boneEnds.count(start))
             continue; // linked
-        const size_t first = chainStarts.at(start).front();
+        const size_t first = chainStarts.at(start);
         if (first != c) {
             notes.push_back("spindle: note: " + describe(mesh, curves[c]) + " starts at the first point of " +
                             describe(mesh, curves[first]) +

@@ -52,12 +52,15 @@ struct RefusedEdit {
     std::vector<std::string> items; // a choice control's items, for the user's message
 };
 
+// The screen the stand-in's panels are shown on, unless a run says otherwise.
+inline constexpr DisplayMetrics kDefaultScreen = {1280, 1024, 1280, 1024, 16777216, 24, 14, 11};
+
 // The panel services of one run and what became of them.
 struct PanelRoom {
     // How the host and the user answer.
     bool refusePanel = false; // create answers null
     int refuseControl = 0;    // addControl answers null for this control (1..n), 0: none
-    DisplayMetrics metrics = {1280, 1024, 1280, 1024, 16777216, 24, 14, 11};
+    DisplayMetrics metrics = kDefaultScreen;
     std::vector<PanelEdit> edits;     // made in order once the panel opens
     bool cancel = false;              // then OK, or Cancel
     Transcript *transcript = nullptr; // must be set
