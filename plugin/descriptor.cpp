@@ -20,6 +20,14 @@ const ServerRecord serverList[] = {
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) const ModuleDescriptor _mod_descrip = {
+// The export itself: on Windows the definition file (exports.def) names it,
+// elsewhere the version script (exports.map) and its default visibility.
+#if defined(_WIN32)
+#define SPINDLE_EXPORT
+#else
+#define SPINDLE_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" SPINDLE_EXPORT const ModuleDescriptor _mod_descrip = {
     HOST_SYNC_WORD, HOST_DESCRIPTOR_VERSION, HOST_MACHINE, startup, shutdown, serverList,
 };

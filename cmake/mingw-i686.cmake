@@ -1,0 +1,15 @@
+# Cross-builds for 32-bit Windows with MinGW-w64 (Debian's g++-mingw-w64-i686-posix).
+#   cmake -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+# Programs built here run under Wine, which CTest uses to run the tests.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(SPINDLE_MINGW_TRIPLE i686-w64-mingw32)
+set(CMAKE_C_COMPILER ${SPINDLE_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${SPINDLE_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${SPINDLE_MINGW_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${SPINDLE_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)
