@@ -191,7 +191,10 @@ bool openSceneOutput(const char *path, SceneOutput &out) {
         out.target = narrowUtf8(wide);
         return openTemporary(folderOf(wide), out) || openInPlace(out, true);
     }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+    // A folder is no scene file, and a read-only file may not be written
+    // (the attribute is checked as well as the open below, since a
+    // privileged user's open may get past it).
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
         return false;
     // Ask whether the file may be written, without touching its content: a
     // read-only file, or one another program holds open without sharing,
