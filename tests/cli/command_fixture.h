@@ -14,7 +14,7 @@ class Command : public testing::Test {
     void TearDown() override { std::filesystem::remove_all(folder); }
 
     std::string model(const std::string &name, const std::string &text) {
-        const std::string path = folder + "/" + name;
+        const std::string path = testsupport::join(folder, name);
         testsupport::writeFile(path, text);
         return path;
     }

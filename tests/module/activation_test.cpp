@@ -153,9 +153,9 @@ std::string refusal(const std::string &path) {
 TEST(Loader, refusesWhatIsNotAModule) {
     const testsupport::TempDir temp;
     const std::string &folder = temp.path;
-    testsupport::writeFile(folder + "/text.p", "not a module at all\n");
-    EXPECT_THAT(refusal(folder + "/text.p"), HasSubstr("not a loadable module"));
-    EXPECT_THAT(refusal(folder + "/missing.p"), HasSubstr("not a loadable module"));
+    testsupport::writeFile(testsupport::join(folder, "text.p"), "not a module at all\n");
+    EXPECT_THAT(refusal(testsupport::join(folder, "text.p")), HasSubstr("not a loadable module"));
+    EXPECT_THAT(refusal(testsupport::join(folder, "missing.p")), HasSubstr("not a loadable module"));
     EXPECT_EQ(refusal(SPINDLE_BAD_MODULE_DIR "/bad_module_1.p"),
               "no module descriptor: the file does not export _mod_descrip");
     EXPECT_EQ(refusal(SPINDLE_BAD_MODULE_DIR "/bad_module_2.p"), "wrong sync word 0x12345678 in the module descriptor");

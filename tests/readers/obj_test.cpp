@@ -51,7 +51,7 @@ TEST(ObjReader, linesAreCurvesWithTheLastMaterialAndFacesAreFaces) {
 TEST(ObjReader, formatToldByContentNotByName) {
     const std::string dir = testsupport::makeTempDir();
     ASSERT_FALSE(dir.empty());
-    const std::string lwoNamedObj = dir + "/cube.obj", objNamedLwo = dir + "/figure.lwo";
+    const std::string lwoNamedObj = testsupport::join(dir, "cube.obj"), objNamedLwo = testsupport::join(dir, "figure.lwo");
     ASSERT_TRUE(testsupport::writeFile(lwoNamedObj,
                                        testsupport::readFile(std::string(SPINDLE_TEST_DATA) + "/simple_cube.lwo")));
     // Comments longer than the first bytes read to tell the format.

@@ -30,7 +30,7 @@ class TypicalScene : public ::testing::TestWithParam<Variant> {
     // Writes the typical model with `variant` and returns the file's bytes.
     std::string writeTypical(const Variant &variant) {
         scenetest::TypicalModel model(variant.options, variant.armHasNgSuffix);
-        const std::string path = folder + "/out.lws";
+        const std::string path = testsupport::join(folder, "out.lws");
         std::strcpy(spindle::sceneFilePath, path.c_str());
         std::strcpy(spindle::objectFilePath, variant.objectPath);
         EXPECT_EQ(spindle::writeScene(*model.table, *model.goalBones, variant.options), SceneResult::Written);
