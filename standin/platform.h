@@ -13,6 +13,10 @@
 
 namespace standin::platform {
 
+// The system's text for an error code (an errno value; on Windows, a
+// GetLastError code), exactly as the reasons below give it.
+std::string errorText(int code);
+
 // ---- paths -----------------------------------------------------------------
 
 // The separator the command puts between a folder and a name.

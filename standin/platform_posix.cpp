@@ -39,6 +39,8 @@ sigset_t heldBefore; // the signal mask holdInterrupts replaced
 
 } // namespace
 
+std::string errorText(int code) { return std::strerror(code); }
+
 char separator() { return '/'; }
 
 std::size_t nameStart(const std::string &path) {

@@ -127,6 +127,8 @@ BOOL WINAPI deferInterrupt(DWORD event) {
 
 } // namespace
 
+std::string errorText(int code) { return systemText(DWORD(code)); }
+
 char separator() { return '\\'; }
 
 std::size_t nameStart(const std::string &path) {
