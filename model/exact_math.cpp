@@ -223,11 +223,9 @@ constexpr DD kAtanTable[65] = {
 };
 // pi/2 in fixed point: word 0 is the integer part, word k weighs 2^(-32k); truncated
 constexpr uint32_t kPio2Words[26] = {
-    0x00000001, 0x921fb544, 0x42d18469, 0x898cc517, 0x01b839a2, 0x52049c11,
-    0x14cf98e8, 0x04177d4c, 0x76273644, 0xa29410f3, 0x1c6809bb, 0xdf2a3367,
-    0x9a748636, 0x605614db, 0xe4be286e, 0x9fc26ada, 0xdaa3848b, 0xc90b6aec,
-    0xc4bcfd8d, 0xe89885d3, 0x4c6fdad6, 0x17feb96d, 0xe80d6fdb, 0xdc70d7f6,
-    0xb5133f4b, 0x5d3e4822,
+    0x00000001, 0x921fb544, 0x42d18469, 0x898cc517, 0x01b839a2, 0x52049c11, 0x14cf98e8, 0x04177d4c, 0x76273644,
+    0xa29410f3, 0x1c6809bb, 0xdf2a3367, 0x9a748636, 0x605614db, 0xe4be286e, 0x9fc26ada, 0xdaa3848b, 0xc90b6aec,
+    0xc4bcfd8d, 0xe89885d3, 0x4c6fdad6, 0x17feb96d, 0xe80d6fdb, 0xdc70d7f6, 0xb5133f4b, 0x5d3e4822,
 };
 
 // ---- sine and cosine in double-double ---------------------------------------
@@ -275,10 +273,12 @@ Approx sinCosFast(double x, bool cosine) {
     const DD z2 = twoProd(zh, zh);
     // sin z - z and cos z - 1 + z^2/2, less their parts in zl
     const double z2h = z2.hi;
-    const double ps = z2h * (-0x1.5555555555555p-3 +
-                             z2h * (0x1.1111111111111p-7 + z2h * (-0x1.a01a01a01a01ap-13 + z2h * 0x1.71de3a556c734p-19)));
+    const double ps = z2h *
+        (-0x1.5555555555555p-3 +
+         z2h * (0x1.1111111111111p-7 + z2h * (-0x1.a01a01a01a01ap-13 + z2h * 0x1.71de3a556c734p-19)));
     const double sinTail = zh * ps - 0.5 * z2h * zl;
-    const double pc4 = z2h * z2h * (0x1.5555555555555p-5 + z2h * (-0x1.6c16c16c16c17p-10 + z2h * 0x1.a01a01a01a01ap-16));
+    const double pc4 =
+        z2h * z2h * (0x1.5555555555555p-5 + z2h * (-0x1.6c16c16c16c17p-10 + z2h * 0x1.a01a01a01a01ap-16));
     DD f;
     if (i == 0) {
         if (!wantCos) {
@@ -335,9 +335,11 @@ Approx atanFast(DD u, DD v) {
     }
     const DD w = divide(num, den);
     const double w2 = w.hi * w.hi;
-    const double pa =
-        w2 * (-0x1.5555555555555p-2 +
-              w2 * (0x1.999999999999ap-3 + w2 * (-0x1.2492492492492p-3 + w2 * (0x1.c71c71c71c71cp-4 - w2 * 0x1.745d1745d1746p-4))));
+    const double pa = w2 *
+        (-0x1.5555555555555p-2 +
+         w2 *
+             (0x1.999999999999ap-3 +
+              w2 * (-0x1.2492492492492p-3 + w2 * (0x1.c71c71c71c71cp-4 - w2 * 0x1.745d1745d1746p-4))));
     const DD base = kAtanTable[j];
     const DD a = twoSum(base.hi, w.hi);
     const DD f = fastTwoSum(a.hi, a.lo + (base.lo + w.lo) + (w.hi * pa - w2 * w.lo));
@@ -415,6 +417,7 @@ Approx atan2Fast(double a, double b, bool xNegative, double &ys, double &xs) {
 // integer part, word k weighs 2^(-32k).  "ulp" below is 2^(-32(n-1)).
 constexpr int kWords = 24;
 constexpr int kLevels[] = {6, 9, 14, kWords};
+constexpr int kLevelCount = 4;
 
 struct Fixed {
     uint32_t w[kWords] = {};
@@ -612,10 +615,22 @@ uint64_t sinCos(const Fixed &a, int n, Fixed &sine, Fixed &cosine) {
         sum = (m & 2) != 0 ? subtract(sum, t, n) : add(sum, t, n);
     }
     switch (k & 3) {
-    case 0: sine = s; cosine = c; break;
-    case 1: sine = c; cosine = negated(s); break;
-    case 2: sine = negated(s); cosine = negated(c); break;
-    default: sine = negated(c); cosine = s; break;
+    case 0:
+        sine = s;
+        cosine = c;
+        break;
+    case 1:
+        sine = c;
+        cosine = negated(s);
+        break;
+    case 2:
+        sine = negated(s);
+        cosine = negated(c);
+        break;
+    default:
+        sine = negated(c);
+        cosine = s;
+        break;
     }
     return 4 * static_cast<uint64_t>(terms) + 8;
 }
@@ -660,11 +675,13 @@ uint64_t refineSqrt(const Fixed &s, int n, Fixed &c) {
     return static_cast<uint64_t>(1.0 / toDD(c, n).hi) + 4;
 }
 
-// The slow paths: fixed point at growing precision until decided.
-double slowSinCos(double x, bool cosine) {
+// The slow paths: fixed point at growing precision until decided, from
+// kLevels[first] on (the checker starts higher to test every level).
+double slowSinCos(double x, bool cosine, int first = 0) {
     ++exactMathCounts.slowPath;
     double out = 0.0;
-    for (const int n : kLevels) {
+    for (int level = first; level < kLevelCount; ++level) {
+        const int n = kLevels[level];
         Fixed s, c;
         const uint64_t err = sinCos(toFixed(x, n), n, s, c);
         if (decideFixed(cosine ? c : s, err, n, out))
@@ -682,11 +699,12 @@ Fixed fromApprox(const Approx &start) {
 
 // The angle of (x, y), y >= 0, max(|x|, y) in [1, 2), from the estimate
 // start; negative gives the result's sign.
-double slowAngle(double y, double x, const Approx &start, bool negative) {
+double slowAngle(double y, double x, const Approx &start, bool negative, int first = 0) {
     ++exactMathCounts.slowPath;
     double out = 0.0;
     Fixed theta = fromApprox(start);
-    for (const int n : kLevels) {
+    for (int level = first; level < kLevelCount; ++level) {
+        const int n = kLevels[level];
         const uint64_t err = refineAngle(toFixed(y, n), toFixed(x, n), 0, n, theta);
         if (decideFixed(negative ? negated(theta) : theta, err, n, out))
             return out;
@@ -696,14 +714,15 @@ double slowAngle(double y, double x, const Approx &start, bool negative) {
 }
 
 // asin(x) for 2^-26 <= |x| < 1: the angle of (sqrt(1 - x^2), |x|).
-double slowAsin(double x, const Approx &start) {
+double slowAsin(double x, const Approx &start, int first = 0) {
     ++exactMathCounts.slowPath;
     double out = 0.0;
     const double ax = std::fabs(x);
     Fixed theta = fromApprox(start);
     const DD c0 = sqrtOneMinusSquare(ax);
     Fixed c = add(toFixed(c0.hi, kLevels[0]), toFixed(c0.lo, kLevels[0]), kLevels[0]);
-    for (const int n : kLevels) {
+    for (int level = first; level < kLevelCount; ++level) {
+        const int n = kLevels[level];
         // 1 - x^2 = (1 - x)(1 + x) exactly: x has no bit below 2^-78
         const Fixed one = toFixed(1.0, n);
         const Fixed y = toFixed(ax, n);

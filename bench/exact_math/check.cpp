@@ -6,6 +6,8 @@
 // with mpmath), and times both kinds of function.
 //
 //   check eval ARGS OUT   one line per argument: exact libm hi lo err slow
+//   check slow L ARGS OUT the same with every result that has a fast path
+//                         taken from the fixed-point path, from level L on
 //   check time ARGS       nanoseconds per call, exact and libm
 //
 // Argument lines are "F SET A [B]" with F one of s c a t (sin, cos, asin,
@@ -28,7 +30,9 @@ struct Arg {
     bool timed; // in the sets used for timing
 };
 
-double fromBits(const char *text) { return std::bit_cast<double>(static_cast<uint64_t>(std::strtoull(text, nullptr, 16))); }
+double fromBits(const char *text) {
+    return std::bit_cast<double>(static_cast<uint64_t>(std::strtoull(text, nullptr, 16)));
+}
 
 void putBits(std::string &line, double v) {
     char buf[20];
@@ -107,7 +111,27 @@ bool fast(const Arg &g, spindle::Approx &out) {
     }
 }
 
-int evaluate(const char *argsPath, const char *outPath) {
+// The fixed-point path alone, from level `first` on.
+double slowOnly(const Arg &g, int first) {
+    using namespace spindle;
+    spindle::Approx a;
+    if (!fast(g, a))
+        return exact(g);
+    switch (g.f) {
+    case 's':
+    case 'c': return slowSinCos(g.a, g.f == 'c', first);
+    case 'a': return slowAsin(g.a, a, first);
+    default: {
+        double ys, xs;
+        const double ax = std::fabs(g.a), bx = std::fabs(g.b);
+        const bool xNegative = std::signbit(g.b);
+        const Approx angle = atan2Fast(ax, bx, xNegative, ys, xs);
+        return slowAngle(ys, xNegative ? -xs : xs, angle, std::signbit(g.a), first);
+    }
+    }
+}
+
+int evaluate(const char *argsPath, const char *outPath, int slowFrom) {
     const std::vector<Arg> args = readArgs(argsPath);
     FILE *out = std::fopen(outPath, "wb");
     if (out == nullptr)
@@ -115,7 +139,7 @@ int evaluate(const char *argsPath, const char *outPath) {
     for (const Arg &g : args) {
         std::string line;
         const uint64_t slowBefore = spindle::exactMathCounts.slowPath;
-        putBits(line, exact(g));
+        putBits(line, slowFrom < 0 ? exact(g) : slowOnly(g, slowFrom));
         const bool slow = spindle::exactMathCounts.slowPath != slowBefore;
         putBits(line, libm(g));
         spindle::Approx a;
@@ -177,9 +201,11 @@ int timeAll(const char *argsPath) {
 
 int main(int argc, char **argv) {
     if (argc == 4 && std::strcmp(argv[1], "eval") == 0)
-        return evaluate(argv[2], argv[3]);
+        return evaluate(argv[2], argv[3], -1);
+    if (argc == 5 && std::strcmp(argv[1], "slow") == 0)
+        return evaluate(argv[3], argv[4], std::atoi(argv[2]));
     if (argc == 3 && std::strcmp(argv[1], "time") == 0)
         return timeAll(argv[2]);
-    std::fprintf(stderr, "usage: check eval ARGS OUT | check time ARGS\n");
+    std::fprintf(stderr, "usage: check eval ARGS OUT | check slow LEVEL ARGS OUT | check time ARGS\n");
     return 2;
 }

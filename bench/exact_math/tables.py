@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 # Prints the constant tables of model/exact_math.cpp, computed with mpmath at
-# 1000 bits: paste the output between the markers in that file.
+# 1000 bits: the output is that file's constants section.
 import mpmath as mp
 
 mp.mp.prec = 1000
