@@ -796,7 +796,8 @@ double exactAsin(double x) {
     if (!(ax < 1.0)) {
         if (ax == 1.0)
             return x > 0.0 ? kPio2.hi : -kPio2.hi;
-        return (x - x) / (x - x);
+        // NaN itself, or a positive quiet NaN as glibc gives for |x| > 1
+        return x != x ? x + x : std::bit_cast<double>(uint64_t{0x7ff8000000000000});
     }
     // asin x = x + x^3/6...: within half an ulp of x below 2^-26
     if (ax < 0x1p-26)
