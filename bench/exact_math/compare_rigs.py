@@ -1,11 +1,16 @@
 #!/usr/bin/python3
 # Writes generated rigs (OBJ curves: axis-aligned, on small grids, arbitrary,
-# and deep chains) and runs the spindle command on each with two module
-# files, counting the scenes whose bytes differ.
+# and deep chains) and runs two spindle commands on each, counting the
+# scenes whose bytes differ.  Each command is a shell word list to which
+# "-q -o SCENE MODEL" is added, e.g. two module files for one command:
 #
-#   compare_rigs.py SPINDLE MODULE_A MODULE_B [COUNT] [FOLDER]
+#   compare_rigs.py 'build/spindle --module build/Spindle.p' \
+#                   'build/spindle --module other/Spindle.p' [COUNT] [FOLDER]
+#
+# or a Windows build under Wine: 'wine build-win64/spindle.exe'.
 import os
 import random
+import shlex
 import subprocess
 import sys
 
@@ -51,9 +56,9 @@ def rig(rng, kind):
 
 
 def main():
-    spindle, module_a, module_b = sys.argv[1:4]
-    count = int(sys.argv[4]) if len(sys.argv) > 4 else 3000
-    folder = sys.argv[5] if len(sys.argv) > 5 else '/tmp/spindle-rigs'
+    commands = [shlex.split(c) for c in sys.argv[1:3]]
+    count = int(sys.argv[3]) if len(sys.argv) > 3 else 3000
+    folder = sys.argv[4] if len(sys.argv) > 4 else '/tmp/spindle-rigs'
     os.makedirs(folder, exist_ok=True)
     rng = random.Random(12)
     kinds = ('axis', 'grid', 'free', 'deep')
@@ -65,9 +70,9 @@ def main():
         with open(model, 'w') as out:
             out.write(rig(rng, kind))
         scenes = []
-        for m, module in enumerate((module_a, module_b)):
+        for m, command in enumerate(commands):
             scene = os.path.join(folder, 'rig%05d-%d.lws' % (n, m))
-            subprocess.run([spindle, '--module', module, '-q', '-o', scene, model],
+            subprocess.run(command + ['-q', '-o', scene, model],
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             scenes.append(open(scene, 'rb').read() if os.path.exists(scene) else b'')
         done[kind] += 1
