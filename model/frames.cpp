@@ -1,6 +1,6 @@
 // The parent-relative transform: every bone's rest position and rest
 // direction expressed in its parent's frame.
-#include <cmath>
+#include "model/exact_math.h"
 
 #include "model/model.h"
 
@@ -9,10 +9,10 @@ namespace spindle {
 void rotateByHeadingPitch(double heading, double pitch, double &x, double &y, double &z) {
     // The products and sums in exactly this grouping: the scene's last
     // digits depend on it.
-    const double sh = std::sin(heading);
-    const double ch = std::cos(heading);
-    const double sp = std::sin(pitch);
-    const double cp = std::cos(pitch);
+    const double sh = exactSin(heading);
+    const double ch = exactCos(heading);
+    const double sp = exactSin(pitch);
+    const double cp = exactCos(pitch);
     const double rx = ch * x - sh * z;
     const double ry = (sh * (sp * x) + cp * y) + ch * (sp * z);
     const double rz = (sh * (cp * x) - sp * y) + ch * (cp * z);
@@ -54,8 +54,8 @@ void toParentFrame(BoneSegment &segment) {
         segment.restPosition[1] = 0.0;
         segment.restPosition[2] = parent.length;
     }
-    segment.restHeading = std::atan2(dx, dz);
-    segment.restPitch = -std::asin(dy);
+    segment.restHeading = exactAtan2(dx, dz);
+    segment.restPitch = pitchOf(dy);
     segment.processed = true;
 }
 
