@@ -177,6 +177,14 @@ void drain(HANDLE pipe, std::string &into) {
     CloseHandle(pipe);
 }
 
+// The bytes free on the volume of `folder`, 0 when it cannot be told.
+// (std::filesystem::space asks about the drive's root, which under Wine is
+// the volume of /, not the one mounted at the folder.)
+std::uint64_t freeBytes(const std::string &folder) {
+    ULARGE_INTEGER available{};
+    return GetDiskFreeSpaceExW(wide(folder + "\\").c_str(), &available, nullptr, nullptr) ? available.QuadPart : 0;
+}
+
 // A child inherits every inheritable handle there is as it starts; the
 // pipes of one run are inheritable only while its child is made, so that
 // no other run's child holds them open.
@@ -247,10 +255,10 @@ FullVolume::FullVolume() {
     fs::create_directory(names_, error);
     const std::string made = makeFolderIn(wide(root) + L"\\");
     // What one byte costs is the volume's block.
-    const uintmax_t before = fs::space(root, error).available;
-    const bool filler = !error && writeFile(filler_, "x");
-    const uintmax_t after = fs::space(root, error).available;
-    if (made.empty() || !filler || error || after >= before || !fs::is_directory(names_)) {
+    const std::uint64_t before = freeBytes(root);
+    const bool filler = writeFile(filler_, "x");
+    const std::uint64_t after = freeBytes(root);
+    if (made.empty() || !filler || after >= before || !fs::is_directory(names_)) {
         reason = "SPINDLE_FULL_VOLUME (" + root + ") is no volume whose free space a file uses up";
         fs::remove(made, error);
         return;
@@ -276,18 +284,17 @@ bool FullVolume::leave(std::uint64_t bytes) {
     // The filler is emptied, not made anew, since the volume may take no new file.
     std::ofstream out(filler_, std::ios::binary | std::ios::trunc);
     out.flush();
-    std::error_code error;
-    const uintmax_t available = fs::space(folder, error).available;
-    if (!out || error || bytes > available || (available - bytes) % block != 0)
+    const std::uint64_t available = freeBytes(folder);
+    if (!out || bytes > available || (available - bytes) % block != 0)
         return false;
     const std::string chunk(64 * 1024, 'f');
-    for (uintmax_t left = available - bytes; left > 0 && out;) {
-        const size_t n = size_t(std::min<uintmax_t>(left, chunk.size()));
+    for (std::uint64_t left = available - bytes; left > 0 && out;) {
+        const size_t n = size_t(std::min<std::uint64_t>(left, chunk.size()));
         out.write(chunk.data(), std::streamsize(n));
         left -= n;
     }
     out.close();
-    return out && fs::space(folder, error).available == bytes && !error;
+    return out && freeBytes(folder) == bytes;
 }
 
 bool FullVolume::takeNoNewFile() {
@@ -399,7 +406,7 @@ CommandRun runSpindle(const std::vector<std::string> &arguments, const CommandCo
         startup.hStdOutput = outWrite;
         startup.hStdError = errWrite;
         const bool started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
-                                            CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &startup, &child);
+                                            CREATE_SUSPENDED | DETACHED_PROCESS, nullptr, nullptr, &startup, &child);
         for (HANDLE handle : {outWrite, errWrite, input})
             if (handle != INVALID_HANDLE_VALUE)
                 CloseHandle(handle);
