@@ -156,7 +156,7 @@ TEST_F(Command, unreadableModelIsTwoAndTouchesNoScene) {
     EXPECT_EQ(testsupport::readFile(testsupport::join(folder, "empty.lws")), "old scene");
     const testsupport::CommandRun missing = testsupport::runSpindle({testsupport::join(folder, "nothing.obj")});
     EXPECT_EQ(missing.status, 2);
-    EXPECT_THAT(missing.err, StartsWith("spindle: " + folder + "/nothing.obj: "));
+    EXPECT_THAT(missing.err, StartsWith("spindle: " + testsupport::join(folder, "nothing.obj") + ": "));
 }
 
 TEST_F(Command, eachKindOfBadModelIsOneLineAndTwo) {
@@ -168,9 +168,9 @@ TEST_F(Command, eachKindOfBadModelIsOneLineAndTwo) {
     std::filesystem::create_directory(models);
     // Sparse files: the command must tell what they are from their first bytes.
     const std::string huge = model("huge.lwo", form("LWO2", readertest::Bytes()));
-    std::filesystem::resize_file(huge, 8 + 0xFFFFFFFFull + 1);
+    ASSERT_TRUE(testsupport::growSparse(huge, 8 + 0xFFFFFFFFull + 1));
     const std::string zeros = model("zeros.bin", std::string(1, '\0'));
-    std::filesystem::resize_file(zeros, 5ull << 30);
+    ASSERT_TRUE(testsupport::growSparse(zeros, 5ull << 30));
     std::vector<Bad> bad = {
         {model("empty.lwo", ""), "byte 0: empty file"},
         {model("notes.txt", "hello world\n"), "byte 0: not a model file of a known format"},
@@ -212,10 +212,10 @@ TEST_F(Command, modelTooLargeForMemoryIsOneLineAndTwo) {
 #if defined(_WIN32)
     // Wine sets no memory limit on a process: a file larger than any
     // allocation can be instead.
-    std::filesystem::resize_file(path, 1ull << 40);
+    ASSERT_TRUE(testsupport::growSparse(path, 1ull << 40));
     const testsupport::CommandRun run = testsupport::runSpindle({path});
 #else
-    std::filesystem::resize_file(path, 1ull << 30);
+    ASSERT_TRUE(testsupport::growSparse(path, 1ull << 30));
     testsupport::CommandConditions conditions;
     conditions.memoryLimit = 256ll << 20;
     const testsupport::CommandRun run = testsupport::runSpindle({path}, conditions);
@@ -302,7 +302,7 @@ TEST_F(Command, writesTheSceneBesideTheModelByDefault) {
     const testsupport::CommandRun run = testsupport::runSpindle({rig()});
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.out,
-              "Scene file created.\n" + folder + "/rig.lws: 3 chain bones in 1 chain, 2 goal bones, 2 goal objects\n");
+              "Scene file created.\n" + testsupport::join(folder, "rig.lws") + ": 3 chain bones in 1 chain, 2 goal bones, 2 goal objects\n");
     EXPECT_EQ(run.status, 0);
     EXPECT_THAT(testsupport::readFile(testsupport::join(folder, "rig.lws")), StartsWith("LWSC\r\n3\r\n"));
 }
@@ -340,7 +340,7 @@ TEST_F(Command, transcriptGoesToStandardError) {
     const testsupport::CommandRun run = testsupport::runSpindle({"--transcript", "--cancel", rig()});
     EXPECT_EQ(run.status, 1);
     EXPECT_THAT(run.err, HasSubstr("global \"Info Messages\" 0 -> service\n"));
-    EXPECT_THAT(run.err, HasSubstr("panels.open 7\nuser: control 1 = \"" + folder + "/rig.lws\"\n"));
+    EXPECT_THAT(run.err, HasSubstr("panels.open 7\nuser: control 1 = \"" + testsupport::join(folder, "rig.lws") + "\"\n"));
     EXPECT_THAT(run.err, HasSubstr("user: Cancel\n"));
     EXPECT_EQ(run.out, "");
 }

@@ -40,17 +40,7 @@ class Faults : public testing::Test {
             model, "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 1 1 0\nusemtl Spine\nl 1 2 3\nusemtl Arm\nl 2 4\n"));
         scene = testsupport::join(folder, "rig.lws");
     }
-    void TearDown() override { removeAll(folder); }
-
-    // Removes a folder of the test's, whatever a test made read-only in it.
-    static void removeAll(const std::string &path) {
-        std::error_code ignored;
-        for (const auto &entry : fs::recursive_directory_iterator(path, ignored))
-            if (!entry.is_symlink())
-                fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::permissions(path, fs::perms::all, ignored);
-        fs::remove_all(path, ignored);
-    }
+    void TearDown() override { testsupport::removeTree(folder); }
 
     // The scene a clean run writes for the rig.
     std::string wholeScene() {
@@ -366,7 +356,7 @@ TEST_F(Faults, pointLookupsCostTheSameWhateverTheNumberOfLayers) {
     body.chunk("LAYR", readertest::Bytes().u2(0).u2(0).points({0, 0, 0}).s0("rig"))
         .chunk("PNTS", points)
         .chunk("POLS", polygons);
-    const std::string layered = folder + "/layered.lwo";
+    const std::string layered = testsupport::join(folder, "layered.lwo");
     ASSERT_TRUE(testsupport::writeFile(layered, readertest::form("LWO2", body)));
     testsupport::CommandConditions conditions;
     conditions.cpuSeconds = 5;

@@ -38,14 +38,7 @@ class SceneFile : public ::testing::Test {
         scenetest::recordMessages();
         spindle::objectFilePath[0] = '\0';
     }
-    void TearDown() override {
-        std::error_code ignored;
-        for (const auto &entry : fs::recursive_directory_iterator(folder, ignored))
-            if (!entry.is_symlink())
-                fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(folder, ignored);
-    }
+    void TearDown() override { testsupport::removeTree(folder); }
 
     SceneResult write(const std::string &target) {
         std::strcpy(spindle::sceneFilePath, target.c_str());

@@ -25,7 +25,7 @@ class TypicalScene : public ::testing::TestWithParam<Variant> {
         ASSERT_FALSE(folder.empty());
         scenetest::recordMessages();
     }
-    void TearDown() override { std::system(("rm -rf '" + folder + "'").c_str()); }
+    void TearDown() override { testsupport::removeTree(folder); }
 
     // Writes the typical model with `variant` and returns the file's bytes.
     std::string writeTypical(const Variant &variant) {

@@ -30,10 +30,7 @@ bool writeFile(const std::string &path, const std::string &bytes) {
 
 namespace testsupport {
 
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-}
+TempDir::~TempDir() { removeTree(path); }
 
 FreshModule::FreshModule() {
     static int serial = 0;
@@ -45,8 +42,7 @@ FreshModule::FreshModule() {
 
 FreshModule::~FreshModule() {
     standin::unloadModule(module);
-    std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::path(path).parent_path(), ignored);
+    removeTree(std::filesystem::path(path).parent_path().string());
 }
 
 standin::Mesh curveMesh(const std::vector<std::array<double, 3>> &points, const std::vector<TestCurve> &curves) {
@@ -192,6 +188,58 @@ std::mutex starting;
 
 } // namespace
 
+namespace {
+// Removes what `path` (behind "\\?\" where it has a drive letter, so that
+// no part of it is held to MAX_PATH) names, folders with all they hold.
+void removeNative(const std::wstring &path) {
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileW(path.c_str());
+        return;
+    }
+    WIN32_FIND_DATAW found;
+    const HANDLE search = (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        ? INVALID_HANDLE_VALUE
+        : FindFirstFileW((path + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name != L"." && name != L"..")
+                removeNative(path + L"\\" + name);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+} // namespace
+
+void removeTree(const std::string &path) {
+    std::wstring native = wide(path);
+    for (wchar_t &c : native)
+        c = c == L'/' ? L'\\' : c;
+    while (native.size() > 3 && native.back() == L'\\')
+        native.pop_back();
+    if (native.size() > 2 && native[1] == L':' && native[2] == L'\\')
+        native = L"\\\\?\\" + native;
+    if (!native.empty())
+        removeNative(native);
+}
+
+bool growSparse(const std::string &path, std::uint64_t size) {
+    const HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD ignored = 0;
+    DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr); // where the volume knows them
+    LARGE_INTEGER end;
+    end.QuadPart = LONGLONG(size);
+    const bool grown = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    return grown;
+}
+
 std::string makeTempDir() {
     wchar_t base[MAX_PATH + 1];
     const DWORD length = GetTempPathW(MAX_PATH + 1, base);
@@ -332,24 +380,24 @@ void ServedPipe::serve() {
                                              PIPE_UNLIMITED_INSTANCES, 64 * 1024, 64 * 1024, 0, nullptr);
         if (pipe == INVALID_HANDLE_VALUE)
             break;
-        if ((ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED) && !stopping_) {
-            DWORD n = 0;
-            if (!text_.empty()) {
-                for (size_t done = 0; done < text_.size(); done += n)
-                    if (!WriteFile(pipe, text_.data() + done, DWORD(std::min<size_t>(text_.size() - done, 1 << 16)),
-                                   &n, nullptr))
-                        break;
-                FlushFileBuffers(pipe);
-            } else {
-                char buffer[4096];
-                std::string got;
-                while (ReadFile(pipe, buffer, sizeof buffer, &n, nullptr) && n > 0)
-                    got.append(buffer, n);
-                const std::lock_guard<std::mutex> one(receiving_);
-                received_ += got;
-            }
+        const bool connected = ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED;
+        DWORD n = 0;
+        if (connected && !stopping_ && !text_.empty()) {
+            for (size_t done = 0; done < text_.size(); done += n)
+                if (!WriteFile(pipe, text_.data() + done, DWORD(std::min<size_t>(text_.size() - done, 1 << 16)), &n,
+                               nullptr))
+                    break;
+            FlushFileBuffers(pipe);
+        } else if (connected && !stopping_) {
+            char buffer[4096];
+            std::string got;
+            while (ReadFile(pipe, buffer, sizeof buffer, &n, nullptr) && n > 0)
+                got.append(buffer, n);
+            const std::lock_guard<std::mutex> one(receiving_);
+            received_ += got;
         }
-        DisconnectNamedPipe(pipe);
+        // Closed, not disconnected: a disconnect would throw away what the
+        // program has not read yet.
         CloseHandle(pipe);
     }
     --serving_;
@@ -482,6 +530,22 @@ void limit(int resource, long long value) {
 }
 
 } // namespace
+
+void removeTree(const std::string &path) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    for (fs::recursive_directory_iterator entry(path, error), end; !error && entry != end; entry.increment(error))
+        if (!entry->is_symlink(error))
+            fs::permissions(entry->path(), fs::perms::owner_all, fs::perm_options::add, error);
+    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, error);
+    fs::remove_all(path, error);
+}
+
+bool growSparse(const std::string &path, std::uint64_t size) {
+    std::error_code error;
+    std::filesystem::resize_file(path, size, error);
+    return !error;
+}
 
 std::string makeTempDir() {
     const char *base = std::getenv("TMPDIR");

@@ -31,6 +31,14 @@ inline std::string join(const std::string &folder, const std::string &name) { re
 // its path has no trailing separator.
 std::string makeTempDir();
 
+// Removes a folder of the test's with everything in it, whatever was made
+// read-only there and however long its paths grew.
+void removeTree(const std::string &path);
+
+// Makes the file at `path` `size` bytes long without writing its new bytes
+// (a sparse file, read as zeros); false when the system refuses.
+bool growSparse(const std::string &path, std::uint64_t size);
+
 // A fresh empty folder, removed with everything in it on destruction.
 struct TempDir {
     TempDir() : path(makeTempDir()) {}
