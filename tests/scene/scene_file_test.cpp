@@ -25,6 +25,9 @@ namespace {
 namespace fs = std::filesystem;
 using spindle::SceneResult;
 
+#if defined(_WIN32)
+constexpr char kManyFiles[] = "SPINDLE_FULL_VOLUME takes thousands of files (a tmpfs for it wants a small nr_inodes)";
+#endif
 constexpr fs::perms kWriteBits = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
 
 class SceneFile : public ::testing::Test {
@@ -221,7 +224,8 @@ TEST_F(SceneFile, folderThatTakesNoNewFileHasItsFileWrittenInPlace) {
     ASSERT_TRUE(testsupport::writeFile(path, "old scene"));
     std::string log;
 #if defined(_WIN32)
-    ASSERT_TRUE(volume.takeNoNewFile()) << "the volume takes thousands of files: mount it with a small nr_inodes";
+    if (!volume.takeNoNewFile())
+        GTEST_SKIP() << kManyFiles;
     EXPECT_EQ(write(path), SceneResult::Written);
     log = scenetest::messageLog;
 #else
@@ -289,7 +293,8 @@ TEST_F(SceneFile, failedWriteInPlacePutsTheOldBytesBack) {
     ASSERT_TRUE(testsupport::writeFile(path, "old scene"));
     std::string log;
 #if defined(_WIN32)
-    ASSERT_TRUE(volume.takeNoNewFile()) << "the volume takes thousands of files: mount it with a small nr_inodes";
+    if (!volume.takeNoNewFile())
+        GTEST_SKIP() << kManyFiles;
     EXPECT_EQ(writeFailing(path, log), static_cast<int>(SceneResult::NotWritten));
 #else
     fs::permissions(path, fs::perms(0666));
