@@ -27,13 +27,16 @@ bool LwoReader::pols2(Cursor c, size_t header) {
     uint32_t type = c.u4();
     MeshLayer &l = layer();
     polygonsBase = l.polygons.size();
+    if (c.left() > 0)
+        startRun(type, IndexCoding::Lwo2, c.pos);
+    const size_t base = c.pos;
     while (c.left() > 0) {
         size_t record = c.pos;
         if (!c.has(2))
             return cutShort(record, id4("POLS"));
         uint16_t word = c.u2();
         MeshPolygon poly;
-        poly.type = type;
+        poly.at = uint32_t(record - base);
         poly.surface = kNoSurface;
         uint32_t count = word & 0x03FFu;
         if (type == id4("CURV")) {
@@ -43,9 +46,9 @@ bool LwoReader::pols2(Cursor c, size_t header) {
         }
         if (!havePoints)
             return fail(record, "polygon before any points");
-        if (!indices(c, record, count, true, id4("POLS"), poly))
+        if (!indices(c, record, count, true, id4("POLS")))
             return false;
-        l.polygons.push_back(std::move(poly));
+        l.polygons.push_back(poly);
     }
     return true;
 }
