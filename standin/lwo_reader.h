@@ -122,7 +122,7 @@ struct LwoReader {
         MeshLayer l;
         l.number = number;
         l.name = std::move(name);
-        l.firstPoint = mesh.floatPoints.size() / 3;
+        l.firstPoint = mesh.pointCount();
         mesh.layers.push_back(std::move(l));
         current = int(mesh.layers.size()) - 1;
         pointsBase = 0;

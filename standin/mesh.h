@@ -1,10 +1,11 @@
 // The stand-in modeler's model: what a model file holds, as the mesh edit
 // hands it to a module.
 //
-// Stored compactly: the points of every layer in one flat array (floats as
-// an IFF file holds them, or doubles), one fixed-size record per polygon,
-// and the polygons' point indices either read in place from the IFF file's
-// bytes, which the mesh keeps, or held in one flat array of the mesh's own.
+// Stored compactly: an IFF file's bytes are kept whole and its points and
+// polygons' point indices are read from them in place; a model built by hand
+// or read from text holds its points in one flat array of doubles and its
+// indices in one flat array of counts and indices.  Every polygon has one
+// fixed-size record.
 #pragma once
 
 #include <array>
@@ -43,11 +44,19 @@ struct PolygonRun {
     uint32_t points = 0; // added to every index: the layer's points before those the indices count from
 };
 
+// One PNTS chunk of an IFF layer: its points as the file holds them, three
+// big-endian floats each.
+struct PointChunk {
+    size_t first = 0;  // its first point within the layer
+    size_t offset = 0; // byte offset of that point in Mesh::bytes
+};
+
 struct MeshLayer {
     int32_t number = 1; // as the modeler shows it: the first layer is 1
     std::string name;
-    size_t firstPoint = 0; // its first point among the mesh's points
+    size_t firstPoint = 0; // its first point among the mesh's points, layer after layer
     size_t pointCount = 0;
+    std::vector<PointChunk> pointChunks; // where an IFF layer's points are; empty: in Mesh::points
     std::vector<MeshPolygon> polygons; // in file order
     std::vector<PolygonRun> runs;      // in order, covering every polygon
 };
@@ -66,31 +75,18 @@ struct Mesh {
     std::vector<std::string> surfaces; // surface names; "Default" when none
     std::vector<MeshLayer> layers;     // in file order
 
-    // Points of every layer, layer after layer, three coordinates each: as
-    // floats when the file holds floats, else as doubles (one of the two is
-    // empty).
-    std::vector<float> floatPoints;
-    std::vector<double> doublePoints;
-    // The IFF file whose polygon chunks the runs read in place.
+    // The IFF file whose chunks the layers read in place.
     std::shared_ptr<const uint8_t[]> bytes;
     size_t byteCount = 0;
+    // Held points, layer after layer, three coordinates each.
+    std::vector<double> points;
     // Held runs' counts and indices.
     std::vector<uint32_t> indices;
 
-    size_t pointCount() const { return (floatPoints.size() + doublePoints.size()) / 3; }
-    // Point `index` among all the mesh's points.
-    std::array<double, 3> position(size_t index) const {
-        if (!floatPoints.empty()) {
-            const float *p = &floatPoints[3 * index];
-            return {p[0], p[1], p[2]};
-        }
-        const double *p = &doublePoints[3 * index];
-        return {p[0], p[1], p[2]};
-    }
+    // The number of points of all layers.
+    size_t pointCount() const { return layers.empty() ? 0 : layers.back().firstPoint + layers.back().pointCount; }
     // Point `index` of layer `layer` (an index into `layers`).
-    std::array<double, 3> point(size_t layer, size_t index) const {
-        return position(layers[layer].firstPoint + index);
-    }
+    std::array<double, 3> point(size_t layer, size_t index) const;
 
     // Polygon `polygon` of layer `layer`, decoded.
     PolygonData polygon(size_t layer, size_t polygon) const;
@@ -105,6 +101,17 @@ struct Mesh {
     // The index of the surface of that name, added at the end when new.
     uint32_t surfaceNamed(const std::string &name);
 };
+
+// The number of point indices of `polygon` of run `run`.
+inline uint32_t indexCount(const Mesh &mesh, const PolygonRun &run, const MeshPolygon &polygon) {
+    if (run.coding == IndexCoding::Held)
+        return mesh.indices[polygon.at];
+    const uint8_t *p = mesh.bytes.get() + run.base + polygon.at;
+    const uint32_t word = (uint32_t(p[0]) << 8) | p[1];
+    if (run.coding == IndexCoding::Lwob)
+        return word;
+    return (word & 0x03FFu) | (run.type == 0x43555256u ? (word & 0xF000u) >> 2 : 0u);
+}
 
 // Calls `each(index)` for the point indices of `polygon` of run `run`, in
 // order, each already counted within its layer; returns their number.  The

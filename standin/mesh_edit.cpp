@@ -75,9 +75,11 @@ int32_t polyScan(void *state, PolyScanFunc *scan, void *userData, int32_t layerM
             const size_t end = r + 1 < layer.runs.size() ? layer.runs[r + 1].first : layer.polygons.size();
             for (size_t p = run.first; p < end; ++p) {
                 const MeshPolygon &polygon = layer.polygons[p];
-                edit.polygonPoints.clear();
-                const uint32_t count = forEachIndex(
-                    *mesh, run, polygon, [&](uint32_t index) { edit.polygonPoints.push_back(pointId(firstPoint + index)); });
+                const uint32_t count = indexCount(*mesh, run, polygon);
+                if (edit.polygonPoints.size() < count)
+                    edit.polygonPoints.resize(count);
+                PointId *out = edit.polygonPoints.data();
+                forEachIndex(*mesh, run, polygon, [&](uint32_t index) { *out++ = pointId(firstPoint + index); });
                 PolygonInfo info{};
                 info.polygon = reinterpret_cast<PolygonId>(const_cast<MeshPolygon *>(&polygon));
                 info.layer = layer.number;
@@ -121,7 +123,7 @@ const PointInfo *pointInfo(void *state, PointId point) {
     edit.record = PointInfo{};
     edit.record.point = point;
     edit.record.layer = layer.number;
-    const std::array<double, 3> position = edit.room->mesh->position(index);
+    const std::array<double, 3> position = edit.room->mesh->point(edit.layerAt[entry], index - layer.firstPoint);
     std::copy(position.begin(), position.end(), edit.record.position);
     if (transcript().wanted())
         transcript().record("meshEdit.pointInfo layer " + std::to_string(layer.number) + " point " +

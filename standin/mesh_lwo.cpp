@@ -88,17 +88,16 @@ bool LwoReader::points(Cursor c, size_t header) {
     MeshLayer &l = layer();
     pointsBase = l.pointCount;
     havePoints = true;
-    // The points as the file holds them; the chunk's size backs the count.
-    std::vector<float> &points = mesh.floatPoints;
-    const size_t first = points.size();
-    points.resize(first + c.left() / 4);
-    for (float *v = points.data() + first; c.left() > 0; ++v) {
+    // The points stay where the file holds them.
+    const size_t count = c.left() / 12;
+    if (count > 0)
+        l.pointChunks.push_back({l.pointCount, c.pos});
+    while (c.left() > 0) {
         const size_t at = c.pos;
-        *v = c.f4();
-        if (!std::isfinite(*v))
+        if (!std::isfinite(c.f4()))
             return fail(at, "non-finite coordinate");
     }
-    l.pointCount += (points.size() - first) / 3;
+    l.pointCount += count;
     return true;
 }
 
@@ -108,20 +107,34 @@ bool LwoReader::indices(Cursor &c, size_t record, uint32_t count, bool wide, uin
     if (count > c.left() / 2)
         return fail(record, "vertex count " + std::to_string(count) + " more than the chunk holds");
     const size_t available = layer().pointCount - pointsBase;
+    // A tight walk over the bytes; the cursor is set to where it ended.
+    const uint8_t *p = c.data + c.pos;
+    const uint8_t *const end = c.data + c.end;
     for (uint32_t i = 0; i < count; ++i) {
-        size_t at = c.pos;
+        const uint8_t *at = p;
         uint32_t index;
-        if (wide) {
-            if (!c.vx(index))
-                return cutShort(at, chunk);
-        } else {
-            if (!c.has(2))
-                return cutShort(at, chunk);
-            index = c.u2();
+        if (end - p < 2) {
+            c.pos = size_t(at - c.data);
+            return cutShort(c.pos, chunk);
         }
-        if (index >= available)
-            return fail(at, "index " + std::to_string(index) + " past the " + std::to_string(available) + " points");
+        if (!wide || p[0] != 0xFF) {
+            index = (uint32_t(p[0]) << 8) | p[1];
+            p += 2;
+        } else {
+            if (end - p < 4) {
+                c.pos = size_t(at - c.data);
+                return cutShort(c.pos, chunk);
+            }
+            index = (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+            p += 4;
+        }
+        if (index >= available) {
+            c.pos = size_t(at - c.data);
+            return fail(c.pos,
+                        "index " + std::to_string(index) + " past the " + std::to_string(available) + " points");
+        }
     }
+    c.pos = size_t(p - c.data);
     return true;
 }
 

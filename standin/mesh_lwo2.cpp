@@ -29,6 +29,10 @@ bool LwoReader::pols2(Cursor c, size_t header) {
     polygonsBase = l.polygons.size();
     if (c.left() > 0)
         startRun(type, IndexCoding::Lwo2, c.pos);
+    // Room for as many triangles as the chunk could hold, so that a mesh's
+    // records are not copied as they grow; pages never written stay
+    // unused.
+    l.polygons.reserve(l.polygons.size() + c.left() / 8);
     const size_t base = c.pos;
     while (c.left() > 0) {
         size_t record = c.pos;

@@ -66,6 +66,8 @@ bool LwoReader::polsOld(Cursor c, bool curves) {
     layer();
     if (c.left() > 0)
         startRun(curves ? id4("CURV") : id4("FACE"), IndexCoding::Lwob, c.pos);
+    // Room for as many triangles as the chunk could hold (see pols2).
+    layer().polygons.reserve(layer().polygons.size() + c.left() / 10);
     while (c.left() > 0) {
         uint32_t details = 0;
         if (!polygonOld(c, curves, false, details))

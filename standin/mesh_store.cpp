@@ -3,9 +3,38 @@
 #include "standin/mesh.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace standin {
+
+namespace {
+
+double floatAt(const uint8_t *p) {
+    const uint32_t bits = (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
+} // namespace
+
+std::array<double, 3> Mesh::point(size_t layer, size_t index) const {
+    const MeshLayer &l = layers[layer];
+    if (l.pointChunks.empty()) {
+        const double *p = &points[3 * (l.firstPoint + index)];
+        return {p[0], p[1], p[2]};
+    }
+    // The last chunk that starts at or before the point: nearly always the
+    // layer's only one.
+    const PointChunk *chunk = &l.pointChunks.back();
+    if (chunk->first > index)
+        chunk = &*(std::upper_bound(l.pointChunks.begin(), l.pointChunks.end(), index,
+                                    [](size_t i, const PointChunk &c) { return i < c.first; }) -
+                   1);
+    const uint8_t *p = bytes.get() + chunk->offset + 12 * (index - chunk->first);
+    return {floatAt(p), floatAt(p + 4), floatAt(p + 8)};
+}
 
 PolygonData Mesh::polygon(size_t layer, size_t polygon) const {
     const MeshLayer &l = layers[layer];
@@ -32,7 +61,7 @@ void Mesh::addLayer(int32_t number, std::string name) {
 }
 
 void Mesh::addPoint(double x, double y, double z) {
-    doublePoints.insert(doublePoints.end(), {x, y, z});
+    points.insert(points.end(), {x, y, z});
     ++layers.back().pointCount;
 }
 
