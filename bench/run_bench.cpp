@@ -3,6 +3,8 @@
 // beforehand (the readers have benchmarks of their own).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -58,9 +60,9 @@ void runOn(benchmark::State &state, const std::string &bytes) {
     for (auto _ : state) {
         benchheap::Watch watch;
         benchmark::DoNotOptimize(standin::runCommand(module, config).result);
-        peak = watch.mebibytes();
+        peak = std::max(peak, watch.mebibytes());
     }
-    state.counters["peak_MiB"] = peak;
+    benchheap::report(state, 0, 0, 0, peak);
     standin::unloadModule(module);
     std::remove(scene.c_str());
     std::remove(folder);
@@ -92,6 +94,14 @@ void wholeRig(benchmark::State &state) {
                                        : benchmodel::curveOfPoints(1000000);
     runOn(state, benchmodel::rigObj(rig));
     state.SetLabel(names[n]);
+    if (n == 3) {
+        state.counters["points"] = double(rig.points.size());
+    } else {
+        double bones = double(rig.curves.size()); // one goal bone per curve
+        for (const auto &curve : rig.curves)
+            bones += double(curve.size() - 1);
+        state.counters["bones"] = bones;
+    }
 }
 BENCHMARK(wholeRig)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 

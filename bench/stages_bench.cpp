@@ -3,6 +3,8 @@
 // check, the parent frames, and writing the scene file.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -67,8 +69,7 @@ struct Run {
 
 void finish(benchmark::State &state, const Run &run, double peak) {
     state.SetLabel(rigName(state.range(0)));
-    state.counters["bones"] = run.totalBones();
-    state.counters["peak_MiB"] = peak;
+    benchheap::report(state, 0, run.totalBones(), 0, peak);
 }
 
 void collection(benchmark::State &state) {
@@ -78,7 +79,7 @@ void collection(benchmark::State &state) {
         benchheap::Watch watch;
         if (!run.collect())
             state.SkipWithError("collection failed");
-        peak = watch.mebibytes();
+        peak = std::max(peak, watch.mebibytes());
     }
     run.link();
     finish(state, run, peak);
@@ -94,7 +95,7 @@ void linking(benchmark::State &state) {
         benchheap::Watch watch;
         if (!run.link())
             state.SkipWithError("loop");
-        peak = watch.mebibytes();
+        peak = std::max(peak, watch.mebibytes());
     }
     finish(state, run, peak);
 }
@@ -109,7 +110,7 @@ void parentFrames(benchmark::State &state) {
         state.ResumeTiming();
         benchheap::Watch watch;
         run.frames();
-        peak = watch.mebibytes();
+        peak = std::max(peak, watch.mebibytes());
     }
     finish(state, run, peak);
 }
@@ -127,7 +128,7 @@ void sceneWriting(benchmark::State &state) {
         benchheap::Watch watch;
         if (spindle::writeScene(*run.table, *run.goals, spindle::options) != spindle::SceneResult::Written)
             state.SkipWithError("scene not written");
-        peak = watch.mebibytes();
+        peak = std::max(peak, watch.mebibytes());
     }
     std::filesystem::remove(path);
     spindle::sceneFilePath[0] = '\0';
@@ -148,7 +149,7 @@ void endToEnd(benchmark::State &state) {
         run.link();
         run.frames();
         spindle::writeScene(*run.table, *run.goals, spindle::options);
-        peak = watch.mebibytes();
+        peak = std::max(peak, watch.mebibytes());
     }
     std::filesystem::remove(path);
     spindle::sceneFilePath[0] = '\0';
@@ -176,7 +177,7 @@ void chainFrames(benchmark::State &state) {
         state.ResumeTiming();
         run.frames();
     }
-    state.counters["bones"] = run.totalBones();
+    benchheap::report(state, 0, run.totalBones(), 0, 0);
 }
 BENCHMARK(chainFrames)->Arg(511)->Arg(1023)->Arg(2047)->Arg(4095)->Unit(benchmark::kMillisecond);
 
@@ -190,10 +191,9 @@ void longCurve(benchmark::State &state) {
         benchheap::Watch watch;
         run.collect();
         run.link();
-        peak = watch.mebibytes();
+        peak = std::max(peak, watch.mebibytes());
     }
-    state.counters["points"] = double(state.range(0));
-    state.counters["peak_MiB"] = peak;
+    benchheap::report(state, 0, 0, double(state.range(0)), peak);
 }
 BENCHMARK(longCurve)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
