@@ -61,7 +61,8 @@ Closed passesAPointTwice(const PointId *points, int32_t count) {
     PointId *sorted = allocateArray<PointId>(static_cast<std::size_t>(count));
     if (sorted == nullptr)
         return Closed::NoMemory;
-    std::copy(points, points + count, sorted);
+    for (int32_t i = 0; i < count; ++i)
+        sorted[i] = points[i];
     std::sort(sorted, sorted + count, std::less<PointId>());
     const bool twice = std::adjacent_find(sorted, sorted + count) != sorted + count;
     delete[] sorted;

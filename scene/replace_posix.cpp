@@ -97,7 +97,7 @@ bool openTemporary(const std::string &folder, mode_t mode, SceneOutput &out) {
         ::unlink(temporary.c_str());
         return false;
     }
-    out.fd = fd;
+    out.file = fd;
     out.temporary = std::move(temporary);
     return true;
 }
@@ -105,28 +105,30 @@ bool openTemporary(const std::string &folder, mode_t mode, SceneOutput &out) {
 // Opens the target itself for writing in place, without truncating it.
 bool openInPlace(SceneOutput &out, bool create) {
     const int flags = O_WRONLY | O_NOCTTY | O_CLOEXEC | (create ? O_CREAT | O_EXCL : 0);
-    out.fd = ::open(out.target.c_str(), flags, 0666);
-    out.created = create && out.fd >= 0;
-    return out.fd >= 0;
+    const int fd = ::open(out.target.c_str(), flags, 0666);
+    out.file = fd;
+    out.created = create && fd >= 0;
+    return fd >= 0;
 }
 
 // Writes the scene over the target's old content; if that fails, puts the
 // old bytes back where the disk allows.
 bool writeInPlace(SceneOutput &out, const char *bytes, std::size_t size) {
+    const int fd = static_cast<int>(out.file);
     struct stat info;
-    const bool regular = ::fstat(out.fd, &info) == 0 && S_ISREG(info.st_mode);
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     std::string old;
     const bool haveOld = regular && !out.created && readAll(out.target, old);
-    bool written = writeAll(out.fd, bytes, size);
+    bool written = writeAll(fd, bytes, size);
     if (written && regular)
-        written = ::ftruncate(out.fd, static_cast<off_t>(size)) == 0 && ::fsync(out.fd) == 0;
-    if (!written && haveOld && ::lseek(out.fd, 0, SEEK_SET) == 0 && writeAll(out.fd, old.data(), old.size()) &&
-        ::ftruncate(out.fd, static_cast<off_t>(old.size())) != 0) {
+        written = ::ftruncate(fd, static_cast<off_t>(size)) == 0 && ::fsync(fd) == 0;
+    if (!written && haveOld && ::lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, old.data(), old.size()) &&
+        ::ftruncate(fd, static_cast<off_t>(old.size())) != 0) {
         // The old bytes are back; only the length the failed write left stays.
     }
-    if (::close(out.fd) != 0)
+    if (::close(fd) != 0)
         written = false;
-    out.fd = -1;
+    out.file = -1;
     if (!written && out.created)
         ::unlink(out.target.c_str());
     return written;
@@ -177,10 +179,10 @@ bool openSceneOutput(const char *path, SceneOutput &out) {
 bool commitSceneOutput(SceneOutput &out, const char *bytes, std::size_t size) {
     if (out.temporary.empty())
         return writeInPlace(out, bytes, size);
-    bool written = writeAll(out.fd, bytes, size) && ::fsync(out.fd) == 0;
-    if (::close(out.fd) != 0)
+    bool written = writeAll(static_cast<int>(out.file), bytes, size) && ::fsync(static_cast<int>(out.file)) == 0;
+    if (::close(static_cast<int>(out.file)) != 0)
         written = false;
-    out.fd = -1;
+    out.file = -1;
     if (written && ::rename(out.temporary.c_str(), out.target.c_str()) == 0)
         return true;
     const bool moveRefused = written && (errno == EPERM || errno == EACCES);
@@ -192,9 +194,9 @@ bool commitSceneOutput(SceneOutput &out, const char *bytes, std::size_t size) {
 }
 
 void abandonSceneOutput(SceneOutput &out) {
-    if (out.fd >= 0)
-        ::close(out.fd);
-    out.fd = -1;
+    if (out.file >= 0)
+        ::close(static_cast<int>(out.file));
+    out.file = -1;
     if (!out.temporary.empty())
         ::unlink(out.temporary.c_str());
     else if (out.created)

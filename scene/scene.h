@@ -74,8 +74,8 @@ void writeGoalNull(SceneText &text, const BoneSegment &segment, bool atEnd, cons
 
 // Where the scene goes while it is written.
 struct SceneOutput {
-    int fd = -1;
-    std::string target;    // the file replaced: the path, or where links at it lead
+    std::intptr_t file = -1; // the open file: a descriptor, or a Windows HANDLE
+    std::string target;      // the file replaced: the path, or where links at it lead
     std::string temporary; // moved over `target` by commit; empty when writing in place
     bool created = false;  // writing in place into a file this run created
 };
