@@ -15,8 +15,8 @@ struct Point {
 
 // The grid's points row by row, then the rig's; `cells` quads per row.
 struct Layout {
-    int64_t cells = 0;  // grid cells per row
-    int64_t rows = 0;   // rows of cells
+    int64_t cells = 0; // grid cells per row
+    int64_t rows = 0;  // rows of cells
     std::vector<Point> points;
     std::vector<uint32_t> rigPoints; // per curve, curvePoints indices
 };

@@ -11,8 +11,8 @@ namespace benchmodel {
 enum class Format { Lwo2, Lwob, Obj };
 
 struct Shape {
-    int64_t faces = 0;  // quads of the grid ("Skin")
-    int curves = 0;     // curves of the rig ("Bone"), one chain: each starts where the one before ends
+    int64_t faces = 0;   // quads of the grid ("Skin")
+    int curves = 0;      // curves of the rig ("Bone"), one chain: each starts where the one before ends
     int curvePoints = 4; // points of each curve
 };
 

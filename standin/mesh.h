@@ -37,10 +37,10 @@ enum class IndexCoding : uint8_t {
 // Successive polygons of one layer that share a type and a coding: one
 // polygon chunk of an IFF file, or the polygons a reader or builder added.
 struct PolygonRun {
-    uint32_t type = 0;  // four-character code, first character high ('FACE', 'CURV', ...)
+    uint32_t type = 0; // four-character code, first character high ('FACE', 'CURV', ...)
     IndexCoding coding = IndexCoding::Held;
-    size_t first = 0;   // the run's first polygon in the layer
-    size_t base = 0;    // Lwo2, Lwob: byte offset of the chunk; a polygon's `at` counts from here
+    size_t first = 0;    // the run's first polygon in the layer
+    size_t base = 0;     // Lwo2, Lwob: byte offset of the chunk; a polygon's `at` counts from here
     uint32_t points = 0; // added to every index: the layer's points before those the indices count from
 };
 
@@ -57,8 +57,8 @@ struct MeshLayer {
     size_t firstPoint = 0; // its first point among the mesh's points, layer after layer
     size_t pointCount = 0;
     std::vector<PointChunk> pointChunks; // where an IFF layer's points are; empty: in Mesh::points
-    std::vector<MeshPolygon> polygons; // in file order
-    std::vector<PolygonRun> runs;      // in order, covering every polygon
+    std::vector<MeshPolygon> polygons;   // in file order
+    std::vector<PolygonRun> runs;        // in order, covering every polygon
 };
 
 // One polygon decoded, for readers of the model other than the scan.

@@ -117,7 +117,8 @@ const PointInfo *pointInfo(void *state, PointId point) {
     // start in the point's block.
     const size_t block = index >> kBlockBits;
     const auto from = edit.starts.begin() + edit.blocks[block];
-    const auto to = block + 1 < edit.blocks.size() ? edit.starts.begin() + edit.blocks[block + 1] + 1 : edit.starts.end();
+    const auto to =
+        block + 1 < edit.blocks.size() ? edit.starts.begin() + edit.blocks[block + 1] + 1 : edit.starts.end();
     const size_t entry = size_t(std::upper_bound(from, to, index) - edit.starts.begin()) - 1;
     const MeshLayer &layer = edit.room->mesh->layers[edit.layerAt[entry]];
     edit.record = PointInfo{};

@@ -16,8 +16,7 @@ namespace standin {
 // that the data starts with "FORM".  The mesh reads its polygons from the
 // file's bytes: `owned` holds the same bytes for the mesh to keep, or is
 // null to have them copied.
-bool readLwo(const uint8_t *data, size_t size, std::shared_ptr<const uint8_t[]> owned, Mesh &mesh,
-             std::string &reason);
+bool readLwo(const uint8_t *data, size_t size, std::shared_ptr<const uint8_t[]> owned, Mesh &mesh, std::string &reason);
 
 // A Wavefront OBJ text file.
 bool readObj(const uint8_t *data, size_t size, Mesh &mesh, std::string &reason);

@@ -130,8 +130,7 @@ bool LwoReader::indices(Cursor &c, size_t record, uint32_t count, bool wide, uin
         }
         if (index >= available) {
             c.pos = size_t(at - c.data);
-            return fail(c.pos,
-                        "index " + std::to_string(index) + " past the " + std::to_string(available) + " points");
+            return fail(c.pos, "index " + std::to_string(index) + " past the " + std::to_string(available) + " points");
         }
     }
     c.pos = size_t(p - c.data);

@@ -64,9 +64,7 @@ std::vector<std::string> linkingNotes(const Mesh &mesh, const std::vector<int> &
     std::set<Point> boneEnds;
     std::map<Point, size_t> chainStarts; // point -> the first curve beginning there
     std::map<Vec3, std::vector<std::pair<size_t, Point>>> places;
-    auto pointOf = [&](const CurveRef &curve, size_t i) {
-        return Point{curve.layer, curve.data.points[i]};
-    };
+    auto pointOf = [&](const CurveRef &curve, size_t i) { return Point{curve.layer, curve.data.points[i]}; };
     for (size_t c = 0; c < curves.size(); ++c) {
         const PolygonData &polygon = curves[c].data;
         const size_t firstBone = polygon.startControl ? 1 : 0;

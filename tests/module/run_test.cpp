@@ -293,7 +293,8 @@ TEST(Run, hundredThousandEmptyLayersBeforeTheRigChangeNothing) {
 TEST(Example, figureGivesItsExpectedSceneSummaryTreeAndNotes) {
     const std::string folder = testsupport::makeTempDir();
     const std::string scene = folder + "/figure.lws";
-    const testsupport::CommandRun run = testsupport::runSpindle({"--tree", "-o", scene, SPINDLE_EXAMPLES "/figure.lwo"});
+    const testsupport::CommandRun run =
+        testsupport::runSpindle({"--tree", "-o", scene, SPINDLE_EXAMPLES "/figure.lwo"});
     EXPECT_EQ(run.status, 0);
     const char *const tree = R"(NULL
   1 Spine
@@ -335,12 +336,13 @@ TEST(Example, figureGivesItsExpectedSceneSummaryTreeAndNotes) {
   LegL_Goal
   LegR_Goal
 )";
-    EXPECT_EQ(run.out, "Scene file created.\n" + scene + ": 20 chain bones in 4 chains, 9 goal bones, 9 goal objects\n" + tree);
+    EXPECT_EQ(run.out,
+              "Scene file created.\n" + scene + ": 20 chain bones in 4 chains, 9 goal bones, 9 goal objects\n" + tree);
     std::string notes;
     for (const char *leg : {"7, surface \"LegL\"", "8, surface \"LegR\"", "9, surface \"Tail_NG\""})
         notes += std::string("spindle: note: the curve in layer 1, polygon ") + leg +
-                 " starts at the first point of the curve in layer 1, polygon 0, surface \"Spine\", so it starts a "
-                 "chain of its own (bones link only to a bone that ends where they start)\n";
+            " starts at the first point of the curve in layer 1, polygon 0, surface \"Spine\", so it starts a "
+            "chain of its own (bones link only to a bone that ends where they start)\n";
     EXPECT_EQ(run.err, notes);
     EXPECT_TRUE(testsupport::readFile(scene) == testsupport::readFile(SPINDLE_TEST_DATA "/scenes/figure.lws"));
     std::filesystem::remove_all(folder);
