@@ -1,8 +1,9 @@
 // The parent-relative transform: every bone's rest position and rest
 // direction expressed in its parent's frame.
-#include <cmath>
 #include <cstdint>
 #include <cstring>
+
+#include "model/exact_math.h"
 
 #include "model/model.h"
 
@@ -30,7 +31,7 @@ uint64_t bitsOf(double value) {
 } // namespace
 
 void rotateByHeadingPitch(double heading, double pitch, double &x, double &y, double &z) {
-    rotate(std::sin(heading), std::cos(heading), std::sin(pitch), std::cos(pitch), x, y, z);
+    rotate(exactSin(heading), exactCos(heading), exactSin(pitch), exactCos(pitch), x, y, z);
 }
 
 // Every descendant's walk passes through this frame, so its four values are
@@ -42,14 +43,14 @@ void rotateIntoFrame(BoneSegment &frame, double &x, double &y, double &z) {
         rotateIntoFrame(*frame.parent, x, y, z);
     const uint64_t heading = bitsOf(frame.restHeading);
     if (heading != frame.frameHeadingBits) {
-        frame.frameSinHeading = std::sin(frame.restHeading);
-        frame.frameCosHeading = std::cos(frame.restHeading);
+        frame.frameSinHeading = exactSin(frame.restHeading);
+        frame.frameCosHeading = exactCos(frame.restHeading);
         frame.frameHeadingBits = heading;
     }
     const uint64_t pitch = bitsOf(frame.restPitch);
     if (pitch != frame.framePitchBits) {
-        frame.frameSinPitch = std::sin(frame.restPitch);
-        frame.frameCosPitch = std::cos(frame.restPitch);
+        frame.frameSinPitch = exactSin(frame.restPitch);
+        frame.frameCosPitch = exactCos(frame.restPitch);
         frame.framePitchBits = pitch;
     }
     rotate(frame.frameSinHeading, frame.frameCosHeading, frame.frameSinPitch, frame.frameCosPitch, x, y, z);
@@ -80,8 +81,8 @@ void toParentFrame(BoneSegment &segment) {
         segment.restPosition[1] = 0.0;
         segment.restPosition[2] = parent.length;
     }
-    segment.restHeading = std::atan2(dx, dz);
-    segment.restPitch = -std::asin(dy);
+    segment.restHeading = exactAtan2(dx, dz);
+    segment.restPitch = pitchOf(dy);
     segment.processed = true;
 }
 

@@ -59,6 +59,11 @@ struct BoneSegment {
 
 // sqrt((x·x + y·y) + z·z).
 double vectorLength(double x, double y, double z);
+
+// The pitch of a unit direction whose y component is `y`: -asin(y).  Rounding
+// can take a unit vector's y a hair past 1 or -1 (a bone straight up or down
+// after a rotation); that counts as 1 or -1, so the pitch is never NaN.
+double pitchOf(double y);
 // (angle × 180) ÷ π.
 double radiansToDegrees(double angle);
 
