@@ -40,6 +40,15 @@ struct BoneSegment {
     uint8_t loopMark = 0; // working mark of the loop check
     BoneSegment *parent = nullptr;
     Curve *curve = nullptr;
+    // sin and cos of restHeading and restPitch as the parent frames last
+    // used them, with the two angles they were taken of: recomputed only
+    // when an angle has changed since (compared bit for bit).
+    double frameSinHeading = 0.0;
+    double frameCosHeading = 0.0;
+    double frameSinPitch = 0.0;
+    double frameCosPitch = 0.0;
+    uint64_t frameHeadingBits = ~uint64_t(0); // a NaN's bits: no angle yet
+    uint64_t framePitchBits = ~uint64_t(0);
 
     // Reads both points through host.meshEdit->pointInfo and fills start,
     // end, direction, length and the angles (rest values equal to the
