@@ -3,19 +3,13 @@
 // host's message services show them.
 #include "standin/command.h"
 
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <iostream>
 #include <set>
 
 #include "standin/picture.h"
+#include "standin/platform.h"
 #include "standin/show.h"
 
 #ifndef SPINDLE_VERSION
@@ -45,22 +39,13 @@ std::string refusal(const RefusedEdit &refused) {
     return "unknown colour '" + refused.edit.value + "' for " + option + " (" + listOfItems(refused.items) + ")";
 }
 
-// True when both paths name one existing file (through links or other
-// spellings of the path as well).
-bool sameFile(const std::string &a, const std::string &b) {
-    struct stat first, second;
-    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
-        first.st_ino == second.st_ino;
-}
-
 // Writes a whole text file; false after telling why.
 bool writeTextFile(const std::string &path, const std::string &text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (out)
+    std::string why;
+    if (platform::writeWholeFile(path, text, why))
         return true;
-    std::fprintf(stderr, "spindle: %s: cannot be written (%s)\n", escapeControls(path).c_str(), std::strerror(errno));
+    std::fprintf(stderr, "spindle: %s: cannot be written (%s)\n", escapeControls(path).c_str(),
+                 escapeControls(why).c_str());
     return false;
 }
 
@@ -107,8 +92,9 @@ int reportScene(const CommandLine &line) {
 // whoever reads it, or wait for ever.
 int reportRun(const CommandLine &line, const Mesh &mesh) {
     int status = kExitWritten;
-    struct stat written;
-    if (::stat(line.scene.c_str(), &written) == 0 && S_ISREG(written.st_mode))
+    platform::FileKind kind;
+    std::string why;
+    if (platform::fileKind(line.scene, kind, why) && kind == platform::FileKind::Regular)
         status = reportScene(line);
     else if (!line.quiet || line.tree || !line.preview.empty())
         std::fprintf(stderr, "spindle: %s: not a regular file, so the scene is not read back\n",
@@ -122,25 +108,27 @@ int reportRun(const CommandLine &line, const Mesh &mesh) {
 } // namespace
 
 std::string defaultModulePath() {
-    char self[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length <= 0)
+    const std::string self = platform::programPath();
+    if (self.empty())
         return "Spindle.p";
-    self[length] = '\0';
-    std::string folder(self);
-    folder = folder.substr(0, folder.find_last_of('/'));
-    const std::string beside = folder + "/Spindle.p";
-    if (access(beside.c_str(), R_OK) == 0)
+    const size_t start = platform::nameStart(self);
+    const std::string folder = self.substr(0, start > 0 ? start - 1 : 0);
+    const std::string separator(1, platform::separator());
+    const std::string beside = folder + separator + "Spindle.p";
+    if (platform::readable(beside))
         return beside;
-    return folder + "/../" SPINDLE_MODULE_INSTALL_DIR "/Spindle.p";
+    std::string installed = SPINDLE_MODULE_INSTALL_DIR;
+    std::replace(installed.begin(), installed.end(), '/', platform::separator());
+    return folder + separator + ".." + separator + installed + separator + "Spindle.p";
 }
 
 int spindleMain(int argc, char **argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
     CommandLine line;
     std::string reason;
-    // A file-size limit is reported as a failed write, not a killed process.
-    ::signal(SIGXFSZ, SIG_IGN);
+    // A file-size limit is reported as a failed write, not a killed process,
+    // and the output carries its bytes as printed.
+    platform::startCommand();
     if (!parseCommandLine(arguments, line, reason)) {
         std::fprintf(stderr, "spindle: %s\n", escapeControls(reason).c_str());
         return kExitUsage;
@@ -156,7 +144,7 @@ int spindleMain(int argc, char **argv) {
     if (line.show)
         return showScene(line);
 
-    if (sameFile(line.scene, line.model)) {
+    if (platform::sameFile(line.scene, line.model)) {
         std::fprintf(stderr, "spindle: %s: would overwrite the model; name another scene with -o\n",
                      escapeControls(line.scene).c_str());
         return kExitUsage;
@@ -195,11 +183,7 @@ int spindleMain(int argc, char **argv) {
     // Interrupts wait until the module's run is over (it takes well under a
     // second), so that a run never stops halfway through writing; a signal
     // that came meanwhile is acted on after it.
-    sigset_t held, previous;
-    sigemptyset(&held);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP})
-        sigaddset(&held, signal);
-    ::sigprocmask(SIG_BLOCK, &held, &previous);
+    platform::holdInterrupts();
     const RunResult run = runCommand(module, config);
     std::cerr.flush();
     unloadModule(module);
@@ -224,7 +208,7 @@ int spindleMain(int argc, char **argv) {
     }
     std::fflush(stdout);
     std::fflush(stderr);
-    ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+    platform::releaseInterrupts();
     if (status == kExitWritten)
         status = reportRun(line, mesh);
     return status;

@@ -4,6 +4,8 @@
 
 #include <cctype>
 
+#include "standin/platform.h"
+
 namespace standin {
 
 enum class Effect {
@@ -277,9 +279,8 @@ std::string optionFor(const std::string &label) {
 }
 
 std::string defaultScenePath(const std::string &model) {
-    const size_t slash = model.find_last_of('/');
+    const size_t nameStart = platform::nameStart(model);
     const size_t dot = model.find_last_of('.');
-    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     if (dot != std::string::npos && dot > nameStart)
         return model.substr(0, dot) + ".lws";
     return model + ".lws";

@@ -1,11 +1,10 @@
 // Loading a module file as the modeler does: open it, read its descriptor,
 // check it, find the command server and start it.
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <cstring>
 
 #include "standin/loader.h"
+#include "standin/platform.h"
 
 namespace standin {
 
@@ -22,7 +21,7 @@ std::string hex(uint32_t value) {
 
 bool refuse(void *handle, std::string &reason, std::string text) {
     if (handle)
-        dlclose(handle);
+        platform::closeLibrary(handle);
     reason = std::move(text);
     return false;
 }
@@ -31,13 +30,12 @@ bool refuse(void *handle, std::string &reason, std::string text) {
 
 bool loadModule(const std::string &path, Module &module, std::string &reason) {
     module = Module{};
-    dlerror();
-    void *handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        const char *why = dlerror();
-        return refuse(nullptr, reason, std::string("not a loadable module (") + (why ? why : "unknown reason") + ")");
-    }
-    const auto *descriptor = static_cast<const ModuleDescriptor *>(dlsym(handle, HOST_DESCRIPTOR_SYMBOL));
+    std::string why;
+    void *handle = platform::openLibrary(path, why);
+    if (!handle)
+        return refuse(nullptr, reason, "not a loadable module (" + why + ")");
+    const auto *descriptor =
+        static_cast<const ModuleDescriptor *>(platform::findSymbol(handle, HOST_DESCRIPTOR_SYMBOL));
     if (!descriptor)
         return refuse(handle, reason, "no module descriptor: the file does not export _mod_descrip");
     if (descriptor->sysSync != HOST_SYNC_WORD)
@@ -73,7 +71,7 @@ void unloadModule(Module &module) {
         return;
     if (module.descriptor->shutdown)
         module.descriptor->shutdown(module.serverData);
-    dlclose(module.handle);
+    platform::closeLibrary(module.handle);
     module = Module{};
 }
 

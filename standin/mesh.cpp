@@ -2,15 +2,12 @@
 // and from the first bytes, before the rest of the file is read.
 #include "standin/mesh_formats.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
+
+#include "standin/platform.h"
 
 namespace standin {
 namespace {
@@ -38,29 +35,24 @@ Format tellFormat(const uint8_t *data, size_t size, bool whole) {
     return Format::Unsure;
 }
 
-bool cannotRead(int error, std::string &reason) {
-    reason = std::string("cannot be read (") + std::strerror(error) + ")";
+bool cannotRead(const std::string &why, std::string &reason) {
+    reason = "cannot be read (" + why + ")";
     return false;
 }
 
 // Folders and devices are refused before anything is read from them: a
 // device such as /dev/zero never ends.
-bool refusedKind(mode_t mode, std::string &reason) {
-    if (S_ISDIR(mode)) {
+bool refusedKind(platform::FileKind kind, std::string &reason) {
+    if (kind == platform::FileKind::Folder) {
         reason = "is a folder";
         return true;
     }
-    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+    if (kind == platform::FileKind::Device) {
         reason = "is a device, not a model file";
         return true;
     }
     return false;
 }
-
-struct Descriptor {
-    int fd;
-    ~Descriptor() { ::close(fd); }
-};
 
 // The bytes read so far, in a buffer grown only on request (never
 // initialised, so a large file is not written over before it is read).
@@ -81,44 +73,41 @@ struct Bytes {
 };
 
 // Reads until `bytes` holds `want` bytes or the file ends (`ended`).
-bool readUpTo(int fd, Bytes &bytes, size_t want, bool &ended, std::string &reason) {
+bool readUpTo(platform::InputFile &file, Bytes &bytes, size_t want, bool &ended, std::string &reason) {
     bytes.reserve(want);
     ended = false;
+    std::string why;
     while (bytes.size < want) {
-        const ssize_t n = ::read(fd, bytes.data.get() + bytes.size, std::min<size_t>(want - bytes.size, 1u << 30));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return cannotRead(errno, reason);
-        }
+        size_t n = 0;
+        if (!file.read(bytes.data.get() + bytes.size, want - bytes.size, n, why))
+            return cannotRead(why, reason);
         if (n == 0) {
             ended = true;
             break;
         }
-        bytes.size += size_t(n);
+        bytes.size += n;
     }
     return true;
 }
 
 // Reads the rest of a stream of unknown length.  At most `keep` bytes are
 // kept; `total` counts what the stream held, up to just past `largest`.
-bool readStream(int fd, Bytes &bytes, uint64_t keep, uint64_t largest, uint64_t &total, std::string &reason) {
+bool readStream(platform::InputFile &file, Bytes &bytes, uint64_t keep, uint64_t largest, uint64_t &total, std::string &reason) {
     bool ended = false;
     while (!ended && bytes.size < keep) {
         const size_t want = size_t(std::min<uint64_t>(keep, std::max<uint64_t>(2 * uint64_t(bytes.size), kPrefix)));
-        if (!readUpTo(fd, bytes, want, ended, reason))
+        if (!readUpTo(file, bytes, want, ended, reason))
             return false;
     }
     total = bytes.size;
     std::unique_ptr<uint8_t[]> scratch;
+    std::string why;
     while (!ended && total <= largest) {
         if (!scratch)
             scratch.reset(new uint8_t[kPrefix]);
-        const ssize_t n = ::read(fd, scratch.get(), kPrefix);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return cannotRead(errno, reason);
+        size_t n = 0;
+        if (!file.read(scratch.get(), kPrefix, n, why))
+            return cannotRead(why, reason);
         ended = n == 0;
         total += uint64_t(n);
     }
@@ -126,29 +115,26 @@ bool readStream(int fd, Bytes &bytes, uint64_t keep, uint64_t largest, uint64_t 
 }
 
 bool readFile(const std::string &path, Mesh &mesh, std::string &reason) {
-    struct stat status;
-    if (::stat(path.c_str(), &status) != 0)
-        return cannotRead(errno, reason);
-    if (refusedKind(status.st_mode, reason))
+    platform::FileKind kind;
+    std::string why;
+    if (!platform::fileKind(path, kind, why))
+        return cannotRead(why, reason);
+    if (refusedKind(kind, reason))
         return false;
-    // A FIFO that no one writes to would hold up a blocking open; once open,
-    // the file is read blocking, so a pipe's writer is waited for.
-    Descriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    if (file.fd < 0)
-        return cannotRead(errno, reason);
-    const int flags = ::fcntl(file.fd, F_GETFL);
-    if (flags < 0 || ::fcntl(file.fd, F_SETFL, flags & ~O_NONBLOCK) != 0 || ::fstat(file.fd, &status) != 0)
-        return cannotRead(errno, reason);
-    if (refusedKind(status.st_mode, reason))
+    // Opened without waiting for a FIFO's writer, read waiting for it.
+    platform::InputFile file;
+    if (!file.open(path, why))
+        return cannotRead(why, reason);
+    if (refusedKind(file.kind(), reason))
         return false;
     // A regular file is read to the size it has now; pipes, and files that
     // tell no size (as some system files do), until they end.
-    const bool sized = S_ISREG(status.st_mode) && status.st_size > 0;
-    const uint64_t fileSize = sized ? uint64_t(status.st_size) : 0;
+    const uint64_t fileSize = file.size();
+    const bool sized = fileSize > 0;
 
     Bytes bytes;
     bool ended = false;
-    if (!readUpTo(file.fd, bytes, sized ? size_t(std::min<uint64_t>(fileSize, kPrefix)) : kPrefix, ended, reason))
+    if (!readUpTo(file, bytes, sized ? size_t(std::min<uint64_t>(fileSize, kPrefix)) : kPrefix, ended, reason))
         return false;
     bool whole = ended || (sized && bytes.size == fileSize);
     Format format = tellFormat(bytes.data.get(), bytes.size, whole);
@@ -157,7 +143,7 @@ bool readFile(const std::string &path, Mesh &mesh, std::string &reason) {
         const uint64_t want = sized ? fileSize : 2 * uint64_t(bytes.size);
         if (want > SIZE_MAX)
             throw std::bad_alloc();
-        if (!readUpTo(file.fd, bytes, size_t(want), ended, reason))
+        if (!readUpTo(file, bytes, size_t(want), ended, reason))
             return false;
         whole = ended || (sized && bytes.size == fileSize);
         format = tellFormat(bytes.data.get(), bytes.size, whole);
@@ -184,11 +170,11 @@ bool readFile(const std::string &path, Mesh &mesh, std::string &reason) {
                  uint64_t(bytes.data[7]))
                                                  : kIffLargest;
         if (sized) {
-            if (!readUpTo(file.fd, bytes, size_t(std::min(fileSize, formEnd)), ended, reason))
+            if (!readUpTo(file, bytes, size_t(std::min(fileSize, formEnd)), ended, reason))
                 return false;
         } else {
             uint64_t total = 0;
-            if (!readStream(file.fd, bytes, formEnd, kIffLargest, total, reason))
+            if (!readStream(file, bytes, formEnd, kIffLargest, total, reason))
                 return false;
             if (total > kIffLargest) {
                 reason = tooLarge;
@@ -199,11 +185,11 @@ bool readFile(const std::string &path, Mesh &mesh, std::string &reason) {
         if (sized) {
             if (fileSize > SIZE_MAX)
                 throw std::bad_alloc();
-            if (!readUpTo(file.fd, bytes, size_t(fileSize), ended, reason))
+            if (!readUpTo(file, bytes, size_t(fileSize), ended, reason))
                 return false;
         } else {
             uint64_t total = 0;
-            if (!readStream(file.fd, bytes, UINT64_MAX, UINT64_MAX, total, reason))
+            if (!readStream(file, bytes, UINT64_MAX, UINT64_MAX, total, reason))
                 return false;
         }
     }

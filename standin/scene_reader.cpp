@@ -4,14 +4,12 @@
 // from its channels.
 #include "standin/scene_parse.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <new>
+
+#include "standin/platform.h"
 
 namespace standin {
 namespace lws {
@@ -123,18 +121,10 @@ void Parser::composePositions() {
 
 namespace {
 
-bool cannotRead(const char *why, std::string &reason) {
-    reason = std::string("cannot be read (") + why + ")";
+bool cannotRead(const std::string &why, std::string &reason) {
+    reason = "cannot be read (" + why + ")";
     return false;
 }
-
-struct Descriptor {
-    int fd;
-    ~Descriptor() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
 
 } // namespace
 
@@ -156,31 +146,29 @@ bool readSceneText(const char *text, size_t size, Scene &scene, std::string &rea
 
 bool readScene(const std::string &path, Scene &scene, std::string &reason) {
     scene = Scene{};
-    struct stat status;
-    if (::stat(path.c_str(), &status) != 0)
-        return cannotRead(std::strerror(errno), reason);
-    if (S_ISDIR(status.st_mode))
+    platform::FileKind kind;
+    std::string why;
+    if (!platform::fileKind(path, kind, why))
+        return cannotRead(why, reason);
+    if (kind == platform::FileKind::Folder)
         return cannotRead(std::strerror(EISDIR), reason);
     // A device such as /dev/zero never ends.
-    if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode))
+    if (kind == platform::FileKind::Device)
         return cannotRead("a device, not a scene file", reason);
-    // A FIFO that no one writes to would hold up a blocking open.
-    Descriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    const int flags = file.fd < 0 ? -1 : ::fcntl(file.fd, F_GETFL);
-    if (flags < 0 || ::fcntl(file.fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
-        return cannotRead(std::strerror(errno), reason);
+    // Opened without waiting for a FIFO's writer.
+    platform::InputFile file;
+    if (!file.open(path, why))
+        return cannotRead(why, reason);
     std::string text;
     try {
         char buffer[64 * 1024];
         for (;;) {
-            const ssize_t n = ::read(file.fd, buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                return cannotRead(std::strerror(errno), reason);
+            size_t n = 0;
+            if (!file.read(buffer, sizeof buffer, n, why))
+                return cannotRead(why, reason);
             if (n == 0)
                 break;
-            text.append(buffer, size_t(n));
+            text.append(buffer, n);
         }
     } catch (const std::bad_alloc &) {
         return cannotRead("not enough memory", reason);
