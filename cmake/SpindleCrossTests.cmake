@@ -53,7 +53,10 @@ set(SPINDLE_WINE ${CMAKE_CROSSCOMPILING_EMULATOR})
 if(NOT SPINDLE_WINE)
   message(FATAL_ERROR "The tests of a cross-build run under an emulator: the toolchain file names none")
 endif()
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env ${SPINDLE_WINE_ENVIRONMENT} ${SPINDLE_WINE})
+# env(1) rather than cmake -E env: it execs Wine, so that a test that runs
+# over its time is ended itself, not a wrapper round it.
+find_program(SPINDLE_ENV env REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${SPINDLE_ENV} ${SPINDLE_WINE_ENVIRONMENT} ${SPINDLE_WINE})
 
 # Before CTest lists the programs' tests (under Wine too), once per run: a
 # Wine server that stays up through the run (and 30 s after), then wineboot,
@@ -72,7 +75,7 @@ file(WRITE ${spindle_wine_setup}
   "file(MAKE_DIRECTORY [==[${SPINDLE_WINE_PREFIX}]==])\n")
 if(SPINDLE_WINESERVER)
   file(APPEND ${spindle_wine_setup}
-    "execute_process(COMMAND [==[${CMAKE_COMMAND}]==] -E env${spindle_wine_env} [==[${SPINDLE_WINESERVER}]==] -p30 \${spindle_quiet})\n")
+    "execute_process(COMMAND [==[${SPINDLE_ENV}]==]${spindle_wine_env} [==[${SPINDLE_WINESERVER}]==] -p30 \${spindle_quiet})\n")
 endif()
 file(APPEND ${spindle_wine_setup}
   "set(spindle_fresh)\n"
@@ -80,7 +83,7 @@ file(APPEND ${spindle_wine_setup}
   "  message(STATUS [==[Making the Wine prefix ${SPINDLE_WINE_PREFIX}]==])\n"
   "  set(spindle_fresh -i)\n"
   "endif()\n"
-  "execute_process(COMMAND [==[${CMAKE_COMMAND}]==] -E env${spindle_wine_env} ${SPINDLE_WINE} wineboot \${spindle_fresh} \${spindle_quiet}\n"
+  "execute_process(COMMAND [==[${SPINDLE_ENV}]==]${spindle_wine_env} ${SPINDLE_WINE} wineboot \${spindle_fresh} \${spindle_quiet}\n"
   "  RESULT_VARIABLE spindle_status)\n"
   "if(NOT spindle_status EQUAL 0)\n"
   "  message(FATAL_ERROR \"wineboot \${spindle_fresh} failed (\${spindle_status}): the tests cannot run under Wine\")\n"
