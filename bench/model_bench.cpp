@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/heap.h"
 #include "model/model.h"
 #include "services/services.h"
 
@@ -72,6 +73,7 @@ void collectAndLink(benchmark::State &state) {
         table->release();
     }
     state.SetItemsProcessed(state.iterations() * curves * points);
+    benchheap::report(state, 0, 0, double(curves) * points, 0);
     spindle::host.messages = nullptr;
     spindle::host.meshEdit = nullptr;
 }

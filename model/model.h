@@ -40,6 +40,15 @@ struct BoneSegment {
     uint8_t loopMark = 0; // working mark of the loop check
     BoneSegment *parent = nullptr;
     Curve *curve = nullptr;
+    // sin and cos of restHeading and restPitch as the parent frames last
+    // used them, with the two angles they were taken of: recomputed only
+    // when an angle has changed since (compared bit for bit).
+    double frameSinHeading = 0.0;
+    double frameCosHeading = 0.0;
+    double frameSinPitch = 0.0;
+    double frameCosPitch = 0.0;
+    uint64_t frameHeadingBits = ~uint64_t(0); // a NaN's bits: no angle yet
+    uint64_t framePitchBits = ~uint64_t(0);
 
     // Reads both points through host.meshEdit->pointInfo and fills start,
     // end, direction, length and the angles (rest values equal to the
@@ -50,6 +59,11 @@ struct BoneSegment {
 
 // sqrt((x·x + y·y) + z·z).
 double vectorLength(double x, double y, double z);
+
+// The pitch of a unit direction whose y component is `y`: -asin(y).  Rounding
+// can take a unit vector's y a hair past 1 or -1 (a bone straight up or down
+// after a rotation); that counts as 1 or -1, so the pitch is never NaN.
+double pitchOf(double y);
 // (angle × 180) ÷ π.
 double radiansToDegrees(double angle);
 

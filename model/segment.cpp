@@ -1,10 +1,13 @@
 // Bone segment geometry: one bone between two successive curve points.
 #include <cmath>
 
+#include "model/exact_math.h"
 #include "model/model.h"
 #include "services/services.h"
 
 namespace spindle {
+
+double pitchOf(double y) { return -exactAsin(y > 1.0 ? 1.0 : y < -1.0 ? -1.0 : y); }
 
 double vectorLength(double x, double y, double z) { return std::sqrt((x * x + y * y) + z * z); }
 
@@ -31,9 +34,9 @@ BoneSegment *BoneSegment::setFromPoints(PointId from, PointId to) {
     direction[0] = (end[0] - start[0]) / length;
     direction[1] = (end[1] - start[1]) / length;
     direction[2] = (end[2] - start[2]) / length;
-    restHeading = std::atan2(direction[0], direction[2]);
+    restHeading = exactAtan2(direction[0], direction[2]);
     worldHeading = restHeading;
-    restPitch = -std::asin(direction[1]);
+    restPitch = pitchOf(direction[1]);
     worldPitch = restPitch;
     restBank = 0.0;
     worldBank = 0.0;

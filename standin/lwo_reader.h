@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,8 @@ constexpr uint32_t id4(const char (&s)[5]) {
         uint32_t(uint8_t(s[3]));
 }
 
-constexpr uint32_t kNoSurface = 0xFFFFFFFFu;
+// A polygon's surface while it has none yet (surfaces have 30 bits).
+constexpr uint32_t kNoSurface = (1u << 30) - 1;
 
 // An ID as it may appear in a reason: printable ASCII kept, the rest '?'.
 inline std::string idText(uint32_t id) {
@@ -101,7 +103,7 @@ struct LwoReader {
     uint32_t form = 0;
     std::vector<std::string> tags; // LWO2 TAGS, or LWOB SRFS
     int current = -1;              // index into mesh.layers
-    size_t pointsBase = 0;         // first point of the most recent PNTS
+    size_t pointsBase = 0;         // first point of the most recent PNTS, within its layer
     bool havePoints = false;       // the current layer has had a PNTS
     size_t polygonsBase = 0;       // first polygon of the most recent POLS
 
@@ -120,6 +122,7 @@ struct LwoReader {
         MeshLayer l;
         l.number = number;
         l.name = std::move(name);
+        l.firstPoint = mesh.pointCount();
         mesh.layers.push_back(std::move(l));
         current = int(mesh.layers.size()) - 1;
         pointsBase = 0;
@@ -127,7 +130,20 @@ struct LwoReader {
         polygonsBase = 0;
     }
 
-    bool read();
+    // Starts a run of polygons read in place from the chunk body that
+    // begins at `base`, indices counted from the most recent PNTS.
+    void startRun(uint32_t type, IndexCoding coding, size_t base) {
+        MeshLayer &l = layer();
+        PolygonRun run;
+        run.type = type;
+        run.coding = coding;
+        run.first = l.polygons.size();
+        run.base = base;
+        run.points = uint32_t(pointsBase);
+        l.runs.push_back(run);
+    }
+
+    bool read(std::shared_ptr<const uint8_t[]> owned);
     bool chunk(uint32_t id, Cursor c, size_t header);
     bool points(Cursor c, size_t header);
     bool layr2(Cursor c, size_t header);
@@ -136,7 +152,7 @@ struct LwoReader {
     bool ptag(Cursor c, size_t header);
     bool polsOld(Cursor c, bool curves);
     bool polygonOld(Cursor &c, bool curve, bool detail, uint32_t &details);
-    bool indices(Cursor &c, size_t record, uint32_t count, bool wide, uint32_t chunk, MeshPolygon &poly);
+    bool indices(Cursor &c, size_t record, uint32_t count, bool wide, uint32_t chunk);
     void finish();
 };
 

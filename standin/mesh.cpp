@@ -22,6 +22,11 @@ constexpr uint64_t kIffLargest = 8 + uint64_t(0xFFFFFFFFu);
 
 enum class Format { Unknown, Iff, Obj, Unsure };
 
+// The model in `data`; `owned`, when set, holds the same bytes for the mesh
+// to keep.
+bool readBytes(const uint8_t *data, size_t size, std::shared_ptr<const uint8_t[]> owned, Mesh &mesh,
+               std::string &reason);
+
 Format tellFormat(const uint8_t *data, size_t size, bool whole) {
     if (size >= 4 && std::memcmp(data, "FORM", 4) == 0)
         return Format::Iff;
@@ -193,12 +198,20 @@ bool readFile(const std::string &path, Mesh &mesh, std::string &reason) {
                 return false;
         }
     }
-    return readMeshBytes(bytes.data.get(), bytes.size, mesh, reason);
+    const uint8_t *data = bytes.data.get();
+    return readBytes(data, bytes.size, std::shared_ptr<const uint8_t[]>(std::move(bytes.data)), mesh, reason);
 }
 
 } // namespace
 
 bool readMeshBytes(const uint8_t *data, size_t size, Mesh &mesh, std::string &reason) {
+    return readBytes(data, size, nullptr, mesh, reason);
+}
+
+namespace {
+
+bool readBytes(const uint8_t *data, size_t size, std::shared_ptr<const uint8_t[]> owned, Mesh &mesh,
+               std::string &reason) {
     mesh = Mesh{};
     bool ok;
     try {
@@ -207,7 +220,7 @@ bool readMeshBytes(const uint8_t *data, size_t size, Mesh &mesh, std::string &re
             ok = false;
         } else {
             switch (tellFormat(data, size, true)) {
-            case Format::Iff: ok = readLwo(data, size, mesh, reason); break;
+            case Format::Iff: ok = readLwo(data, size, std::move(owned), mesh, reason); break;
             case Format::Obj: ok = readObj(data, size, mesh, reason); break;
             default:
                 reason = kUnknownFormat;
@@ -223,6 +236,8 @@ bool readMeshBytes(const uint8_t *data, size_t size, Mesh &mesh, std::string &re
         mesh = Mesh{};
     return ok;
 }
+
+} // namespace
 
 bool readMesh(const std::string &path, Mesh &mesh, std::string &reason) {
     mesh = Mesh{};

@@ -1,13 +1,18 @@
 // The mesh edit: foreground layers in ascending number, polygons in file
-// order, one point record per point of the model.
+// order decoded as they are scanned, and a point's record filled when it is
+// asked for.
 #include "standin/mesh_edit.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 
 namespace standin {
 
 namespace {
+
+// Points per block of the table that finds a point's layer.
+constexpr size_t kBlockBits = 12;
 
 // The edit in progress.  Runs never overlap, so one is enough.
 struct Edit {
@@ -15,15 +20,24 @@ struct Edit {
     bool open = false;
     MeshEditOp op{};
     CommandContext context{};
-    // One PointInfo per point of every layer, all in one vector, layer after
-    // layer; a point's id is its record's address.
-    std::vector<PointInfo> records;
-    std::vector<size_t> firstPoint;     // per layer: the index of its first record
-    std::vector<uint32_t> pointInLayer; // per record: the point's index in its layer
+    // A point's id is its index among all the mesh's points, plus one: the
+    // mesh keeps every layer's points together, layer after layer.
+    // pointInfo fills this one record for the point asked about.
+    PointInfo record{};
+    size_t pointCount = 0;
+    // The layers that have points, by their first point (ascending), and per
+    // block of 2^kBlockBits points the first of them holding a point of
+    // that block: a point's layer is found among the layers that start in
+    // its block, whatever the number of layers.
+    std::vector<size_t> starts;
+    std::vector<uint32_t> layerAt; // per entry of `starts`: the index into mesh->layers
+    std::vector<uint32_t> blocks;
     std::vector<PointId> polygonPoints; // the points of the polygon being scanned
 };
 
 Edit edit;
+
+PointId pointId(size_t index) { return reinterpret_cast<PointId>(static_cast<uintptr_t>(index) + 1); }
 
 Transcript &transcript() {
     assert(edit.room != nullptr && edit.room->transcript != nullptr);
@@ -55,23 +69,30 @@ int32_t polyScan(void *state, PolyScanFunc *scan, void *userData, int32_t layerM
     int32_t result = 0;
     for (size_t layerIndex : order) {
         const MeshLayer &layer = mesh->layers[layerIndex];
-        PointInfo *records = edit.records.data() + edit.firstPoint[layerIndex];
-        for (const MeshPolygon &polygon : layer.polygons) {
-            edit.polygonPoints.clear();
-            for (uint32_t index : polygon.points)
-                edit.polygonPoints.push_back(reinterpret_cast<PointId>(&records[index]));
-            PolygonInfo info{};
-            info.polygon = reinterpret_cast<PolygonId>(const_cast<MeshPolygon *>(&polygon));
-            info.layer = layer.number;
-            info.flags = (selected[polygon.surface] ? HOST_POLY_SELECTED : 0) |
-                (polygon.startControl ? HOST_POLY_START_CONTROL : 0);
-            info.numPoints = static_cast<int32_t>(polygon.points.size());
-            info.points = edit.polygonPoints.data();
-            info.surface = mesh->surfaces[polygon.surface].c_str();
-            info.type = polygon.type;
-            result = scan(userData, &info);
-            if (result != 0)
-                break;
+        const size_t firstPoint = layer.firstPoint;
+        for (size_t r = 0; r < layer.runs.size() && result == 0; ++r) {
+            const PolygonRun &run = layer.runs[r];
+            const size_t end = r + 1 < layer.runs.size() ? layer.runs[r + 1].first : layer.polygons.size();
+            for (size_t p = run.first; p < end; ++p) {
+                const MeshPolygon &polygon = layer.polygons[p];
+                const uint32_t count = indexCount(*mesh, run, polygon);
+                if (edit.polygonPoints.size() < count)
+                    edit.polygonPoints.resize(count);
+                PointId *out = edit.polygonPoints.data();
+                forEachIndex(*mesh, run, polygon, [&](uint32_t index) { *out++ = pointId(firstPoint + index); });
+                PolygonInfo info{};
+                info.polygon = reinterpret_cast<PolygonId>(const_cast<MeshPolygon *>(&polygon));
+                info.layer = layer.number;
+                info.flags = (selected[polygon.surface] ? HOST_POLY_SELECTED : 0) |
+                    (polygon.startControl ? HOST_POLY_START_CONTROL : 0);
+                info.numPoints = static_cast<int32_t>(count);
+                info.points = edit.polygonPoints.data();
+                info.surface = mesh->surfaces[polygon.surface].c_str();
+                info.type = run.type;
+                result = scan(userData, &info);
+                if (result != 0)
+                    break;
+            }
         }
         if (result != 0)
             break;
@@ -86,19 +107,29 @@ const PointInfo *pointInfo(void *state, PointId point) {
             transcript().record("meshEdit.pointInfo -> null");
         return nullptr;
     }
-    // An id is a record's address: inside the records and on a record's start.
-    const uintptr_t first = reinterpret_cast<uintptr_t>(edit.records.data());
-    const uintptr_t offset = reinterpret_cast<uintptr_t>(point) - first;
-    if (edit.records.empty() || offset >= edit.records.size() * sizeof(PointInfo) || offset % sizeof(PointInfo) != 0) {
+    const uintptr_t id = reinterpret_cast<uintptr_t>(point);
+    if (id == 0 || id > edit.pointCount) {
         transcript().record("meshEdit.pointInfo unknown point -> null");
         return nullptr;
     }
-    const size_t index = offset / sizeof(PointInfo);
-    const PointInfo *record = &edit.records[index];
+    const size_t index = id - 1;
+    // The last layer that starts at or before the point, among those that
+    // start in the point's block.
+    const size_t block = index >> kBlockBits;
+    const auto from = edit.starts.begin() + edit.blocks[block];
+    const auto to =
+        block + 1 < edit.blocks.size() ? edit.starts.begin() + edit.blocks[block + 1] + 1 : edit.starts.end();
+    const size_t entry = size_t(std::upper_bound(from, to, index) - edit.starts.begin()) - 1;
+    const MeshLayer &layer = edit.room->mesh->layers[edit.layerAt[entry]];
+    edit.record = PointInfo{};
+    edit.record.point = point;
+    edit.record.layer = layer.number;
+    const std::array<double, 3> position = edit.room->mesh->point(edit.layerAt[entry], index - layer.firstPoint);
+    std::copy(position.begin(), position.end(), edit.record.position);
     if (transcript().wanted())
-        transcript().record("meshEdit.pointInfo layer " + std::to_string(record->layer) + " point " +
-                            std::to_string(edit.pointInLayer[index]));
-    return record;
+        transcript().record("meshEdit.pointInfo layer " + std::to_string(layer.number) + " point " +
+                            std::to_string(index - layer.firstPoint));
+    return &edit.record;
 }
 
 void done(void *state, int32_t error, int32_t selectionMode) {
@@ -106,9 +137,10 @@ void done(void *state, int32_t error, int32_t selectionMode) {
     if (state != &edit)
         return;
     edit.open = false;
-    edit.records = {};
-    edit.firstPoint = {};
-    edit.pointInLayer = {};
+    edit.pointCount = 0;
+    edit.starts = {};
+    edit.layerAt = {};
+    edit.blocks = {};
     edit.polygonPoints = {};
     ++edit.room->done;
 }
@@ -119,27 +151,24 @@ MeshEditOp *editBegin(int32_t pointBuffer, int32_t polygonBuffer, int32_t select
                         std::to_string(selectionMode) + (room.refuseMeshEdit ? " -> null" : " -> meshEdit"));
     if (room.refuseMeshEdit)
         return nullptr;
-    edit.records.clear();
-    edit.firstPoint.clear();
-    edit.pointInLayer.clear();
+    edit.pointCount = 0;
+    edit.starts.clear();
+    edit.layerAt.clear();
+    edit.blocks.clear();
     if (const Mesh *mesh = room.mesh) {
-        size_t total = 0;
-        for (const MeshLayer &layer : mesh->layers)
-            total += layer.points.size();
-        // Sized once: the ids are the records' addresses and must not move.
-        edit.records.resize(total);
-        edit.pointInLayer.resize(total);
-        edit.firstPoint.reserve(mesh->layers.size());
-        size_t at = 0;
-        for (const MeshLayer &layer : mesh->layers) {
-            edit.firstPoint.push_back(at);
-            for (size_t i = 0; i < layer.points.size(); ++i, ++at) {
-                PointInfo &record = edit.records[at];
-                record.point = reinterpret_cast<PointId>(&record);
-                record.layer = layer.number;
-                std::copy(layer.points[i].begin(), layer.points[i].end(), record.position);
-                edit.pointInLayer[at] = static_cast<uint32_t>(i);
+        edit.pointCount = mesh->pointCount();
+        for (size_t l = 0; l < mesh->layers.size(); ++l)
+            if (mesh->layers[l].pointCount > 0) {
+                edit.starts.push_back(mesh->layers[l].firstPoint);
+                edit.layerAt.push_back(static_cast<uint32_t>(l));
             }
+        edit.blocks.resize(((edit.pointCount + (size_t(1) << kBlockBits) - 1) >> kBlockBits));
+        size_t entry = 0;
+        for (size_t b = 0; b < edit.blocks.size(); ++b) {
+            const size_t first = b << kBlockBits;
+            while (entry + 1 < edit.starts.size() && edit.starts[entry + 1] <= first)
+                ++entry;
+            edit.blocks[b] = static_cast<uint32_t>(entry);
         }
     }
     edit.open = true;

@@ -25,8 +25,9 @@ struct MeshEditRoom {
 };
 
 // The command context whose editBegin works on `room` until the next call.
-// Point ids are the addresses of point records built when the edit begins,
-// so a lookup costs the same whatever the number of layers.
+// A point id says where the point is among the mesh's points (its layer and
+// its index there); pointInfo fills one record when asked, at a cost that
+// does not grow with the number of layers.
 CommandContext *commandContext(MeshEditRoom &room);
 
 } // namespace standin

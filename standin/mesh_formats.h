@@ -7,13 +7,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace standin {
 
 // An IFF file: FORM LWO2, FORM LWOB or FORM LWLO.  The caller has checked
-// that the data starts with "FORM".
-bool readLwo(const uint8_t *data, size_t size, Mesh &mesh, std::string &reason);
+// that the data starts with "FORM".  The mesh reads its polygons from the
+// file's bytes: `owned` holds the same bytes for the mesh to keep, or is
+// null to have them copied.
+bool readLwo(const uint8_t *data, size_t size, std::shared_ptr<const uint8_t[]> owned, Mesh &mesh, std::string &reason);
 
 // A Wavefront OBJ text file.
 bool readObj(const uint8_t *data, size_t size, Mesh &mesh, std::string &reason);

@@ -9,7 +9,7 @@
 
 namespace standin::iff {
 
-bool LwoReader::read() {
+bool LwoReader::read(std::shared_ptr<const uint8_t[]> owned) {
     if (size < 12)
         return fail(0, "FORM chunk cut short");
     Cursor whole{data, 4, size};
@@ -40,6 +40,14 @@ bool LwoReader::read() {
             ++c.pos; // pad byte
     }
     finish();
+    // The polygons are read from the file's bytes in place: the mesh keeps them.
+    if (!owned) {
+        std::shared_ptr<uint8_t[]> copy(new uint8_t[size]);
+        std::memcpy(copy.get(), data, size);
+        owned = std::move(copy);
+    }
+    mesh.bytes = std::move(owned);
+    mesh.byteCount = size;
     return true;
 }
 
@@ -78,44 +86,54 @@ bool LwoReader::points(Cursor c, size_t header) {
     if (c.left() % 12 != 0)
         return cutShort(header, id4("PNTS"));
     MeshLayer &l = layer();
-    pointsBase = l.points.size();
+    pointsBase = l.pointCount;
     havePoints = true;
-    l.points.reserve(pointsBase + c.left() / 12);
+    // The points stay where the file holds them.
+    const size_t count = c.left() / 12;
+    if (count > 0)
+        l.pointChunks.push_back({l.pointCount, c.pos});
     while (c.left() > 0) {
-        std::array<double, 3> p;
-        for (double &v : p) {
-            size_t at = c.pos;
-            v = c.f4();
-            if (!std::isfinite(v))
-                return fail(at, "non-finite coordinate");
-        }
-        l.points.push_back(p);
+        const size_t at = c.pos;
+        if (!std::isfinite(c.f4()))
+            return fail(at, "non-finite coordinate");
     }
+    l.pointCount += count;
     return true;
 }
 
-// Reads `count` point indices (VX when `wide`, else two bytes) of the most
-// recent PNTS chunk into `poly`.
-bool LwoReader::indices(Cursor &c, size_t record, uint32_t count, bool wide, uint32_t chunk, MeshPolygon &poly) {
+// Checks `count` point indices (VX when `wide`, else two bytes) of the most
+// recent PNTS chunk and steps over them; the mesh reads them in place.
+bool LwoReader::indices(Cursor &c, size_t record, uint32_t count, bool wide, uint32_t chunk) {
     if (count > c.left() / 2)
         return fail(record, "vertex count " + std::to_string(count) + " more than the chunk holds");
-    size_t available = layer().points.size() - pointsBase;
-    poly.points.reserve(count);
+    const size_t available = layer().pointCount - pointsBase;
+    // A tight walk over the bytes; the cursor is set to where it ended.
+    const uint8_t *p = c.data + c.pos;
+    const uint8_t *const end = c.data + c.end;
     for (uint32_t i = 0; i < count; ++i) {
-        size_t at = c.pos;
+        const uint8_t *at = p;
         uint32_t index;
-        if (wide) {
-            if (!c.vx(index))
-                return cutShort(at, chunk);
-        } else {
-            if (!c.has(2))
-                return cutShort(at, chunk);
-            index = c.u2();
+        if (end - p < 2) {
+            c.pos = size_t(at - c.data);
+            return cutShort(c.pos, chunk);
         }
-        if (index >= available)
-            return fail(at, "index " + std::to_string(index) + " past the " + std::to_string(available) + " points");
-        poly.points.push_back(uint32_t(pointsBase + index));
+        if (!wide || p[0] != 0xFF) {
+            index = (uint32_t(p[0]) << 8) | p[1];
+            p += 2;
+        } else {
+            if (end - p < 4) {
+                c.pos = size_t(at - c.data);
+                return cutShort(c.pos, chunk);
+            }
+            index = (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+            p += 4;
+        }
+        if (index >= available) {
+            c.pos = size_t(at - c.data);
+            return fail(c.pos, "index " + std::to_string(index) + " past the " + std::to_string(available) + " points");
+        }
     }
+    c.pos = size_t(p - c.data);
     return true;
 }
 
@@ -152,9 +170,10 @@ void LwoReader::finish() {
 
 namespace standin {
 
-bool readLwo(const uint8_t *data, size_t size, Mesh &mesh, std::string &reason) {
+bool readLwo(const uint8_t *data, size_t size, std::shared_ptr<const uint8_t[]> owned, Mesh &mesh,
+             std::string &reason) {
     iff::LwoReader reader(data, size, mesh, reason);
-    return reader.read();
+    return reader.read(std::move(owned));
 }
 
 } // namespace standin

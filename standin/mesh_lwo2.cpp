@@ -27,13 +27,20 @@ bool LwoReader::pols2(Cursor c, size_t header) {
     uint32_t type = c.u4();
     MeshLayer &l = layer();
     polygonsBase = l.polygons.size();
+    if (c.left() > 0)
+        startRun(type, IndexCoding::Lwo2, c.pos);
+    // Room for as many triangles as the chunk could hold, so that a mesh's
+    // records are not copied as they grow; pages never written stay
+    // unused.
+    l.polygons.reserve(l.polygons.size() + c.left() / 8);
+    const size_t base = c.pos;
     while (c.left() > 0) {
         size_t record = c.pos;
         if (!c.has(2))
             return cutShort(record, id4("POLS"));
         uint16_t word = c.u2();
         MeshPolygon poly;
-        poly.type = type;
+        poly.at = uint32_t(record - base);
         poly.surface = kNoSurface;
         uint32_t count = word & 0x03FFu;
         if (type == id4("CURV")) {
@@ -43,9 +50,9 @@ bool LwoReader::pols2(Cursor c, size_t header) {
         }
         if (!havePoints)
             return fail(record, "polygon before any points");
-        if (!indices(c, record, count, true, id4("POLS"), poly))
+        if (!indices(c, record, count, true, id4("POLS")))
             return false;
-        l.polygons.push_back(std::move(poly));
+        l.polygons.push_back(poly);
     }
     return true;
 }

@@ -29,8 +29,8 @@ bool LwoReader::polygonOld(Cursor &c, bool curve, bool detail, uint32_t &details
     if (!havePoints)
         return fail(record, "polygon before any points");
     MeshPolygon poly;
-    poly.type = curve ? id4("CURV") : id4("FACE");
-    if (!indices(c, record, count, false, chunk, poly))
+    poly.at = uint32_t(record - layer().runs.back().base);
+    if (!indices(c, record, count, false, chunk))
         return false;
     size_t at = c.pos;
     if (!c.has(2))
@@ -56,7 +56,7 @@ bool LwoReader::polygonOld(Cursor &c, bool curve, bool detail, uint32_t &details
         poly.startControl = (flags & 1u) != 0;
         poly.endControl = (flags & 2u) != 0;
     }
-    layer().polygons.push_back(std::move(poly));
+    layer().polygons.push_back(poly);
     return true;
 }
 
@@ -64,6 +64,10 @@ bool LwoReader::polygonOld(Cursor &c, bool curve, bool detail, uint32_t &details
 // in file order right after the polygon that carries them.
 bool LwoReader::polsOld(Cursor c, bool curves) {
     layer();
+    if (c.left() > 0)
+        startRun(curves ? id4("CURV") : id4("FACE"), IndexCoding::Lwob, c.pos);
+    // Room for as many triangles as the chunk could hold (see pols2).
+    layer().polygons.reserve(layer().polygons.size() + c.left() / 10);
     while (c.left() > 0) {
         uint32_t details = 0;
         if (!polygonOld(c, curves, false, details))

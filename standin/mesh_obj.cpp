@@ -82,7 +82,9 @@ struct ObjReader {
         return it->second;
     }
 
-    bool point(std::string_view rest, MeshLayer &layer) {
+    std::vector<uint32_t> polygonPoints; // the polygon being read
+
+    bool point(std::string_view rest) {
         std::array<double, 3> p;
         for (double &v : p) {
             std::string_view t = token(rest);
@@ -96,23 +98,22 @@ struct ObjReader {
             if (!std::isfinite(v))
                 return fail("non-finite coordinate");
         }
-        layer.points.push_back(p);
+        mesh.addPoint(p[0], p[1], p[2]);
         return true;
     }
 
     // The indices as written, however few: `l 1` is a curve of one point and
     // a bare `l` or `f` a polygon of none, left for the scan to pass over.
-    bool polygon(std::string_view rest, uint32_t type, MeshLayer &layer) {
-        if (layer.points.empty())
+    bool polygon(std::string_view rest, uint32_t type) {
+        const MeshLayer &layer = mesh.layers.back();
+        if (layer.pointCount == 0)
             return fail("polygon before any points");
-        MeshPolygon poly;
-        poly.type = type;
         if (!surfaceSet) {
             surface = surfaceIndex("Default");
             surfaceSet = true;
         }
-        poly.surface = surface;
-        const long long count = static_cast<long long>(layer.points.size());
+        polygonPoints.clear();
+        const long long count = static_cast<long long>(layer.pointCount);
         for (std::string_view t = token(rest); !t.empty(); t = token(rest)) {
             long long index = 0;
             auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), index);
@@ -122,17 +123,15 @@ struct ObjReader {
                 return fail("index 0 is not a point");
             if (index > count || index < -count)
                 return fail("index " + std::to_string(index) + " past the " + std::to_string(count) + " points");
-            poly.points.push_back(uint32_t(index > 0 ? index - 1 : count + index));
+            polygonPoints.push_back(uint32_t(index > 0 ? index - 1 : count + index));
         }
-        layer.polygons.push_back(std::move(poly));
+        mesh.addPolygon(type, surface, polygonPoints.data(), polygonPoints.size());
         return true;
     }
 
     bool read(const uint8_t *data, size_t size) {
         mesh.format = "OBJ";
-        mesh.layers.emplace_back();
-        MeshLayer &layer = mesh.layers.back();
-        layer.number = 1;
+        mesh.addLayer(1);
         size_t pos = 0;
         while (pos < size) {
             ++line;
@@ -141,13 +140,13 @@ struct ObjReader {
             if (keyword.empty() || keyword[0] == '#')
                 continue;
             if (keyword == "v") {
-                if (!point(rest, layer))
+                if (!point(rest))
                     return false;
             } else if (keyword == "f") {
-                if (!polygon(rest, kFace, layer))
+                if (!polygon(rest, kFace))
                     return false;
             } else if (keyword == "l") {
-                if (!polygon(rest, kCurve, layer))
+                if (!polygon(rest, kCurve))
                     return false;
             } else if (keyword == "usemtl") {
                 std::string_view name = trim(rest);

@@ -17,13 +17,12 @@ namespace {
 struct CurveRef {
     size_t layer;   // index into Mesh::layers
     size_t polygon; // index into the layer's polygons
+    PolygonData data;
 };
 
 std::string describe(const Mesh &mesh, const CurveRef &curve) {
-    const MeshLayer &layer = mesh.layers[curve.layer];
-    const MeshPolygon &polygon = layer.polygons[curve.polygon];
-    return "the curve in layer " + std::to_string(layer.number) + ", polygon " + std::to_string(curve.polygon) +
-        ", surface \"" + escapeControls(mesh.surfaces[polygon.surface]) + "\"";
+    return "the curve in layer " + std::to_string(mesh.layers[curve.layer].number) + ", polygon " +
+        std::to_string(curve.polygon) + ", surface \"" + escapeControls(mesh.surfaces[curve.data.surface]) + "\"";
 }
 
 } // namespace
@@ -37,11 +36,19 @@ std::vector<std::string> linkingNotes(const Mesh &mesh, const std::vector<int> &
     for (size_t l = 0; l < mesh.layers.size(); ++l) {
         if (!layers.empty() && !layers.count(mesh.layers[l].number))
             continue;
-        for (size_t p = 0; p < mesh.layers[l].polygons.size(); ++p) {
-            const MeshPolygon &polygon = mesh.layers[l].polygons[p];
-            if (polygon.type == kCurve && polygon.points.size() >= 2 &&
-                (surfaces.empty() || surfaces.count(mesh.surfaces[polygon.surface])))
-                curves.push_back({l, p});
+        // Only curve runs are decoded: a model's faces cost nothing here.
+        const MeshLayer &layer = mesh.layers[l];
+        for (size_t r = 0; r < layer.runs.size(); ++r) {
+            if (layer.runs[r].type != kCurve)
+                continue;
+            const size_t end = r + 1 < layer.runs.size() ? layer.runs[r + 1].first : layer.polygons.size();
+            for (size_t p = layer.runs[r].first; p < end; ++p) {
+                if (!surfaces.empty() && !surfaces.count(mesh.surfaces[layer.polygons[p].surface]))
+                    continue;
+                PolygonData data = mesh.polygon(l, p);
+                if (data.points.size() >= 2)
+                    curves.push_back({l, p, std::move(data)});
+            }
         }
     }
     // The module scans the layers in ascending number; the notes follow it.
@@ -57,11 +64,9 @@ std::vector<std::string> linkingNotes(const Mesh &mesh, const std::vector<int> &
     std::set<Point> boneEnds;
     std::map<Point, size_t> chainStarts; // point -> the first curve beginning there
     std::map<Vec3, std::vector<std::pair<size_t, Point>>> places;
-    auto pointOf = [&](const CurveRef &curve, size_t i) {
-        return Point{curve.layer, mesh.layers[curve.layer].polygons[curve.polygon].points[i]};
-    };
+    auto pointOf = [&](const CurveRef &curve, size_t i) { return Point{curve.layer, curve.data.points[i]}; };
     for (size_t c = 0; c < curves.size(); ++c) {
-        const MeshPolygon &polygon = mesh.layers[curves[c].layer].polygons[curves[c].polygon];
+        const PolygonData &polygon = curves[c].data;
         const size_t firstBone = polygon.startControl ? 1 : 0;
         chainStarts.emplace(pointOf(curves[c], 0), c);
         if (firstBone == 1)
@@ -70,7 +75,7 @@ std::vector<std::string> linkingNotes(const Mesh &mesh, const std::vector<int> &
             const Point point = pointOf(curves[c], i);
             if (i > firstBone)
                 boneEnds.insert(point);
-            std::vector<std::pair<size_t, Point>> &here = places[mesh.layers[point.first].points[point.second]];
+            std::vector<std::pair<size_t, Point>> &here = places[mesh.point(point.first, point.second)];
             if (here.empty() || here.back().first != c)
                 here.push_back({c, point});
         }
@@ -82,7 +87,7 @@ std::vector<std::string> linkingNotes(const Mesh &mesh, const std::vector<int> &
     for (bool grew = true; grew;) {
         grew = false;
         for (const CurveRef &curve : curves)
-            if (mesh.layers[curve.layer].polygons[curve.polygon].startControl && boneEnds.count(pointOf(curve, 0)))
+            if (curve.data.startControl && boneEnds.count(pointOf(curve, 0)))
                 grew = boneEnds.insert(pointOf(curve, 1)).second || grew;
     }
 
@@ -99,7 +104,7 @@ std::vector<std::string> linkingNotes(const Mesh &mesh, const std::vector<int> &
             continue;
         }
         // Only where another curve's bone ends would merging have linked it.
-        for (const auto &[other, point] : places.at(mesh.layers[start.first].points[start.second])) {
+        for (const auto &[other, point] : places.at(mesh.point(start.first, start.second))) {
             if (other != c && point != start && boneEnds.count(point)) {
                 notes.push_back(
                     "spindle: note: " + describe(mesh, curves[c]) + " starts where " + describe(mesh, curves[other]) +

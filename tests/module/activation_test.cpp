@@ -98,11 +98,8 @@ TEST(Activation, refusedMeshEditIsCannotMeshEditAndTwo) {
 TEST(Activation, meshWithoutCurvesIsThareAreNoCurve) {
     FreshModule loaded;
     standin::Mesh mesh = testsupport::curveMesh({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {});
-    standin::MeshPolygon face;
-    face.type = 0x46414345; // FACE
-    face.points = {0, 1, 2};
-    mesh.layers[0].polygons.push_back(face);
-    mesh.surfaces.push_back("Default");
+    const uint32_t face[] = {0, 1, 2};
+    mesh.addPolygon(0x46414345, mesh.surfaceNamed("Default"), face, 3); // FACE
     standin::HostConfig config = testsupport::quietConfig(&mesh);
     const standin::RunResult host = standin::runCommand(loaded.module, config);
     EXPECT_EQ(host.result, 0);

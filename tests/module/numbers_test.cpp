@@ -136,8 +136,10 @@ TEST(Numbers, generatedRigsGiveTheReferenceBytes) {
         const standin::RunResult host = standin::runCommand(loaded.module, config);
         ASSERT_EQ(host.messages.size(), 1u) << "rig " << index;
         ASSERT_EQ(host.messages[0].text, "Scene file created.") << "rig " << index;
+        const std::string bytes = testsupport::readFile(scene);
+        ASSERT_EQ(bytes.find("nan"), std::string::npos) << "rig " << index << " has a number that is no number";
         char line[32];
-        std::snprintf(line, sizeof line, "%016" PRIx64, digest(testsupport::readFile(scene)));
+        std::snprintf(line, sizeof line, "%016" PRIx64, digest(bytes));
         if (writeTo) {
             written += std::string(line) + "\n";
         } else if (expected[static_cast<size_t>(index)] != line && ++differing <= 10) {

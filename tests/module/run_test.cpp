@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
+#include <set>
 
 #include "readers/bytes.h"
 #include "standin/command.h"
+#include "standin/mesh_edit.h"
 #include "support/module.h"
 #include "support/support.h"
 #include "support/variants.h"
@@ -161,12 +164,16 @@ TEST(Run, unreadablePointStopsTheScan) {
 TEST(Run, foregroundLayersAreScannedInAscendingNumberWhateverTheFileOrder) {
     FreshModule loaded;
     // The file holds layer 3 before layer 1; each layer one curve.
-    standin::Mesh mesh = testsupport::curveMesh({{0, 0, 0}, {0, 1, 0}}, {{{0, 1}, "Third"}});
-    mesh.layers[0].number = 3;
-    standin::Mesh first = testsupport::curveMesh({{0, 0, 0}, {1, 0, 0}}, {{{0, 1}, "First"}});
-    first.layers[0].polygons[0].surface = 1;
-    mesh.surfaces.push_back("First");
-    mesh.layers.push_back(first.layers[0]);
+    standin::Mesh mesh;
+    const uint32_t curve[] = {0, 1};
+    mesh.addLayer(3);
+    mesh.addPoint(0, 0, 0);
+    mesh.addPoint(0, 1, 0);
+    mesh.addPolygon(HOST_POLY_CURVE, mesh.surfaceNamed("Third"), curve, 2);
+    mesh.addLayer(1);
+    mesh.addPoint(0, 0, 0);
+    mesh.addPoint(1, 0, 0);
+    mesh.addPolygon(HOST_POLY_CURVE, mesh.surfaceNamed("First"), curve, 2);
     const std::string folder = testsupport::makeTempDir();
     const std::string scene = folder + "/layers.lws";
     struct Case {
@@ -186,6 +193,59 @@ TEST(Run, foregroundLayersAreScannedInAscendingNumberWhateverTheFileOrder) {
         EXPECT_EQ(bones, layers.bones);
     }
     std::filesystem::remove_all(folder);
+}
+
+// Every point the scan hands out names its own layer and position, for
+// layers of every size around the mesh edit's blocks of 4096 points (many
+// layers starting in one block, a layer spanning several, empty layers),
+// and ids of no point are refused.
+TEST(MeshEdit, everyPointIdFindsItsLayerAndPositionWhateverTheLayerSizes) {
+    const size_t sizes[] = {3, 4093, 1, 0, 0, 1, 4097, 2, 9000, 0, 5};
+    standin::Mesh mesh;
+    const uint32_t face = 0x46414345u; // FACE
+    for (size_t l = 0; l < std::size(sizes); ++l) {
+        mesh.addLayer(int32_t(l + 1));
+        std::vector<uint32_t> all;
+        for (uint32_t i = 0; i < sizes[l]; ++i) {
+            mesh.addPoint(double(l), double(i), -double(i));
+            all.push_back(i);
+        }
+        mesh.addPolygon(face, mesh.surfaceNamed("S"), all.data(), all.size());
+    }
+    standin::Transcript transcript;
+    transcript.keep = false;
+    standin::MeshEditRoom room;
+    room.mesh = &mesh;
+    room.transcript = &transcript;
+    MeshEditOp *edit = standin::commandContext(room)->editBegin(0, 0, 1);
+    ASSERT_NE(edit, nullptr);
+    struct Seen {
+        MeshEditOp *edit = nullptr;
+        size_t polygons = 0, points = 0, wrong = 0;
+        std::set<PointId> ids;
+    } seen;
+    seen.edit = edit;
+    auto check = [](void *data, const PolygonInfo *polygon) -> int32_t {
+        Seen &s = *static_cast<Seen *>(data);
+        ++s.polygons;
+        for (int32_t i = 0; i < polygon->numPoints; ++i, ++s.points) {
+            const PointInfo *info = s.edit->pointInfo(s.edit->state, polygon->points[i]);
+            s.ids.insert(polygon->points[i]);
+            if (!info || info->point != polygon->points[i] || info->layer != polygon->layer ||
+                info->position[0] != double(polygon->layer - 1) || info->position[1] != double(i) ||
+                info->position[2] != -double(i))
+                ++s.wrong;
+        }
+        return 0;
+    };
+    EXPECT_EQ(edit->polyScan(edit->state, check, &seen, HOST_LAYERS_FOREGROUND), 0);
+    EXPECT_EQ(seen.polygons, std::size(sizes));
+    EXPECT_EQ(seen.points, mesh.pointCount());
+    EXPECT_EQ(seen.ids.size(), mesh.pointCount());
+    EXPECT_EQ(seen.wrong, 0u);
+    for (uintptr_t bad : {uintptr_t(0), uintptr_t(mesh.pointCount() + 1), ~uintptr_t(0)})
+        EXPECT_EQ(edit->pointInfo(edit->state, reinterpret_cast<PointId>(bad)), nullptr);
+    edit->done(edit->state, 0, 0);
 }
 
 TEST(Run, hundredThousandEmptyLayersBeforeTheRigChangeNothing) {
@@ -233,7 +293,8 @@ TEST(Run, hundredThousandEmptyLayersBeforeTheRigChangeNothing) {
 TEST(Example, figureGivesItsExpectedSceneSummaryTreeAndNotes) {
     const std::string folder = testsupport::makeTempDir();
     const std::string scene = folder + "/figure.lws";
-    const testsupport::CommandRun run = testsupport::runSpindle({"--tree", "-o", scene, SPINDLE_EXAMPLES "/figure.lwo"});
+    const testsupport::CommandRun run =
+        testsupport::runSpindle({"--tree", "-o", scene, SPINDLE_EXAMPLES "/figure.lwo"});
     EXPECT_EQ(run.status, 0);
     const char *const tree = R"(NULL
   1 Spine
@@ -275,12 +336,13 @@ TEST(Example, figureGivesItsExpectedSceneSummaryTreeAndNotes) {
   LegL_Goal
   LegR_Goal
 )";
-    EXPECT_EQ(run.out, "Scene file created.\n" + scene + ": 20 chain bones in 4 chains, 9 goal bones, 9 goal objects\n" + tree);
+    EXPECT_EQ(run.out,
+              "Scene file created.\n" + scene + ": 20 chain bones in 4 chains, 9 goal bones, 9 goal objects\n" + tree);
     std::string notes;
     for (const char *leg : {"7, surface \"LegL\"", "8, surface \"LegR\"", "9, surface \"Tail_NG\""})
         notes += std::string("spindle: note: the curve in layer 1, polygon ") + leg +
-                 " starts at the first point of the curve in layer 1, polygon 0, surface \"Spine\", so it starts a "
-                 "chain of its own (bones link only to a bone that ends where they start)\n";
+            " starts at the first point of the curve in layer 1, polygon 0, surface \"Spine\", so it starts a "
+            "chain of its own (bones link only to a bone that ends where they start)\n";
     EXPECT_EQ(run.err, notes);
     EXPECT_TRUE(testsupport::readFile(scene) == testsupport::readFile(SPINDLE_TEST_DATA "/scenes/figure.lws"));
     std::filesystem::remove_all(folder);

@@ -169,7 +169,7 @@ TEST(BadInput, polygonsWithNoPointsLoadInTheirPlace) {
         std::string reason;
         ASSERT_TRUE(readString(file, mesh, reason)) << reason;
         ASSERT_EQ(mesh.layers.size(), 1u);
-        const auto &polygons = mesh.layers[0].polygons;
+        const auto polygons = testsupport::polygonsOf(mesh, 0);
         ASSERT_EQ(polygons.size(), 2u) << mesh.format;
         EXPECT_TRUE(polygons[0].points.empty()) << mesh.format;
         EXPECT_EQ(polygons[1].points, (std::vector<uint32_t>{mesh.format == "OBJ" ? 0u : 1u})) << mesh.format;

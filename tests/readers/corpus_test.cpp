@@ -32,9 +32,9 @@ void expectLayers(const Mesh &mesh, const std::vector<LayerCounts> &want) {
     for (size_t i = 0; i < want.size(); ++i) {
         SCOPED_TRACE("layer index " + std::to_string(i));
         EXPECT_EQ(mesh.layers[i].number, want[i].number);
-        EXPECT_EQ(mesh.layers[i].points.size(), want[i].points);
+        EXPECT_EQ(mesh.layers[i].pointCount, want[i].points);
         EXPECT_EQ(mesh.layers[i].polygons.size(), want[i].polygons);
-        for (const auto &p : mesh.layers[i].polygons)
+        for (const auto &p : testsupport::polygonsOf(mesh, i))
             EXPECT_EQ(p.type, want[i].type);
     }
     EXPECT_EQ(testsupport::meshFault(true, mesh, ""), "");
@@ -74,7 +74,7 @@ TEST(CorpusFiles, singleLayerFilesOfSeveralWriters) {
     Mesh c = load("concave_polygon.lwo");
     expectLayers(c, {{1, 64, 1, kFace}});
     EXPECT_EQ(c.layers[0].name, "concave_polygon");
-    EXPECT_EQ(c.layers[0].polygons[0].points.size(), 66u);
+    EXPECT_EQ(c.polygon(0, 0).points.size(), 66u);
     EXPECT_EQ(surfaceOf(c, 0, 0), "test_Smoothing");
 }
 
@@ -82,7 +82,7 @@ TEST(CorpusFiles, olderFormatReadsAsLayerOne) {
     Mesh m = load("LWOB_ConcavePolygon.lwo");
     EXPECT_EQ(m.format, "LWOB");
     expectLayers(m, {{1, 64, 1, kFace}});
-    EXPECT_EQ(m.layers[0].polygons[0].points.size(), 66u);
+    EXPECT_EQ(m.polygon(0, 0).points.size(), 66u);
     EXPECT_EQ(surfaceOf(m, 0, 0), "test_Smoothing");
 }
 

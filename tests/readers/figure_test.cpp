@@ -1,5 +1,6 @@
 // The example figure drawn as curves loads as the script describes it.
 #include "readers/bytes.h"
+#include "support/mesh_check.h"
 
 #include <gtest/gtest.h>
 
@@ -12,26 +13,27 @@ TEST(ExampleFigure, loadsItsCurvesBranchesAndGroundSquare) {
     ASSERT_TRUE(standin::readMesh(std::string(SPINDLE_EXAMPLES) + "/figure.lwo", m, reason)) << reason;
     ASSERT_EQ(m.layers.size(), 1u);
     const auto &l = m.layers[0];
+    const auto polygons = testsupport::polygonsOf(m, 0);
     EXPECT_EQ(l.number, 1);
     EXPECT_EQ(l.name, "Figure");
-    EXPECT_EQ(l.points.size(), 26u);
+    EXPECT_EQ(l.pointCount, 26u);
     ASSERT_EQ(l.polygons.size(), 11u);
     size_t curves = 0;
-    for (const auto &p : l.polygons)
+    for (const auto &p : polygons)
         curves += p.type == kCurv;
     EXPECT_EQ(curves, 10u);
 
-    const auto &spine = l.polygons[0];
+    const auto &spine = polygons[0];
     EXPECT_EQ(m.surfaces.at(spine.surface), "Spine");
     EXPECT_TRUE(spine.startControl);
     EXPECT_FALSE(spine.endControl);
     EXPECT_EQ(spine.points, (std::vector<uint32_t>{21, 0, 1, 2}));
     // The left arm starts at the chest point itself, its hand at the wrist.
-    EXPECT_EQ(m.surfaces.at(l.polygons[3].surface), "ArmL");
-    EXPECT_EQ(l.polygons[3].points.front(), spine.points.back());
-    EXPECT_EQ(l.polygons[4].points.front(), l.polygons[3].points.back());
-    EXPECT_EQ(m.surfaces.at(l.polygons[9].surface), "Tail_NG");
-    EXPECT_EQ(l.polygons[9].points.front(), 0u);
-    EXPECT_EQ(l.polygons[10].type, kFace);
-    EXPECT_EQ(m.surfaces.at(l.polygons[10].surface), "Ground");
+    EXPECT_EQ(m.surfaces.at(polygons[3].surface), "ArmL");
+    EXPECT_EQ(polygons[3].points.front(), spine.points.back());
+    EXPECT_EQ(polygons[4].points.front(), polygons[3].points.back());
+    EXPECT_EQ(m.surfaces.at(polygons[9].surface), "Tail_NG");
+    EXPECT_EQ(polygons[9].points.front(), 0u);
+    EXPECT_EQ(polygons[10].type, kFace);
+    EXPECT_EQ(m.surfaces.at(polygons[10].surface), "Ground");
 }

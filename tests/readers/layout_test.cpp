@@ -1,5 +1,6 @@
 // The layout rules of the IFF object files, on hand-built files.
 #include "readers/bytes.h"
+#include "support/mesh_check.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ Bytes pnts(size_t n) {
     return b;
 }
 
-const std::string &surface(const Mesh &m, const standin::MeshPolygon &p) { return m.surfaces.at(p.surface); }
+const std::string &surface(const Mesh &m, const standin::PolygonData &p) { return m.surfaces.at(p.surface); }
 
 } // namespace
 
@@ -46,12 +47,12 @@ TEST(Lwo2Layout, layersNumberedFromOneInFileOrderWithTheirOwnPoints) {
     EXPECT_EQ(m.layers[0].name, "five");
     EXPECT_EQ(m.layers[1].number, 1);
     EXPECT_EQ(m.layers[1].name, "one");
-    EXPECT_EQ(m.layers[0].points.size(), 2u);
-    EXPECT_EQ(m.layers[1].points.size(), 3u);
+    EXPECT_EQ(m.layers[0].pointCount, 2u);
+    EXPECT_EQ(m.layers[1].pointCount, 3u);
     ASSERT_EQ(m.layers[1].polygons.size(), 2u);
-    EXPECT_EQ(m.layers[1].polygons[0].points, (std::vector<uint32_t>{2, 1, 0}));
-    EXPECT_EQ(m.layers[1].polygons[1].points, (std::vector<uint32_t>{2}));
-    EXPECT_EQ(m.layers[1].points[2], (std::array<double, 3>{2, 4, -2}));
+    EXPECT_EQ(m.polygon(1, 0).points, (std::vector<uint32_t>{2, 1, 0}));
+    EXPECT_EQ(m.polygon(1, 1).points, (std::vector<uint32_t>{2}));
+    EXPECT_EQ(m.point(1, 2), (std::array<double, 3>{2, 4, -2}));
 }
 
 TEST(Lwo2Layout, fileWithoutLayrHoldsLayerOneAndSharedPositionsStayDistinctPoints) {
@@ -60,8 +61,8 @@ TEST(Lwo2Layout, fileWithoutLayrHoldsLayerOneAndSharedPositionsStayDistinctPoint
     Mesh m = mustRead(form("LWO2", body));
     ASSERT_EQ(m.layers.size(), 1u);
     EXPECT_EQ(m.layers[0].number, 1);
-    EXPECT_EQ(m.layers[0].points.size(), 2u);
-    EXPECT_EQ(m.layers[0].polygons[0].points, (std::vector<uint32_t>{0, 1}));
+    EXPECT_EQ(m.layers[0].pointCount, 2u);
+    EXPECT_EQ(m.polygon(0, 0).points, (std::vector<uint32_t>{0, 1}));
 
     Mesh none = mustRead(form("LWO2", Bytes()));
     ASSERT_EQ(none.layers.size(), 1u);
@@ -74,7 +75,7 @@ TEST(Lwo2Layout, wideIndicesAtAndAbove0xFF00) {
     body.chunk("PNTS", pnts(n)).chunk("POLS", Bytes().id("FACE").u2(4).vx(0xFEFF).vx(0xFF00).vx(0xFF01).vx(3));
     Mesh m = mustRead(form("LWO2", body));
     ASSERT_EQ(m.layers[0].polygons.size(), 1u);
-    EXPECT_EQ(m.layers[0].polygons[0].points, (std::vector<uint32_t>{0xFEFF, 0xFF00, 0xFF01, 3}));
+    EXPECT_EQ(m.polygon(0, 0).points, (std::vector<uint32_t>{0xFEFF, 0xFF00, 0xFF01, 3}));
 }
 
 TEST(Lwo2Layout, oddChunksArePaddedAndUnknownChunksSkipped) {
@@ -87,7 +88,7 @@ TEST(Lwo2Layout, oddChunksArePaddedAndUnknownChunksSkipped) {
         .chunk("PTAG", Bytes().id("SURF").vx(0).u2(0));
     Mesh m = mustRead(form("LWO2", body));
     ASSERT_EQ(m.layers[0].polygons.size(), 1u);
-    EXPECT_EQ(surface(m, m.layers[0].polygons[0]), "Bone");
+    EXPECT_EQ(surface(m, m.polygon(0, 0)), "Bone");
 }
 
 TEST(Lwo2Layout, curveFlagsAreControlPointsAndHighBitsExtendTheCount) {
@@ -104,7 +105,7 @@ TEST(Lwo2Layout, curveFlagsAreControlPointsAndHighBitsExtendTheCount) {
     Bytes body;
     body.chunk("PNTS", pnts(3)).chunk("POLS", pols).chunk("POLS", face);
     Mesh m = mustRead(form("LWO2", body));
-    const auto &p = m.layers[0].polygons;
+    const auto p = testsupport::polygonsOf(m, 0);
     ASSERT_EQ(p.size(), 5u);
     EXPECT_TRUE(p[0].startControl);
     EXPECT_FALSE(p[0].endControl);
@@ -130,7 +131,7 @@ TEST(Lwo2Layout, surfacesComeFromSurfTagsOfTheLatestPolsAndDefaultOtherwise) {
         .chunk("POLS", Bytes().id("CURV").u2(2).u2(2).u2(0))
         .chunk("PTAG", Bytes().id("SURF").vx(0).u2(2));
     Mesh m = mustRead(form("LWO2", body));
-    const auto &p = m.layers[0].polygons;
+    const auto p = testsupport::polygonsOf(m, 0);
     ASSERT_EQ(p.size(), 3u);
     EXPECT_EQ(surface(m, p[0]), "Default");
     EXPECT_EQ(surface(m, p[1]), "Spine");
@@ -171,7 +172,7 @@ TEST(LwobLayout, polygonsWithDetailsAndCurvesWithControlFlags) {
     EXPECT_EQ(m.format, "LWOB");
     ASSERT_EQ(m.layers.size(), 1u);
     EXPECT_EQ(m.layers[0].number, 1);
-    const auto &p = m.layers[0].polygons;
+    const auto p = testsupport::polygonsOf(m, 0);
     ASSERT_EQ(p.size(), 5u);
     EXPECT_EQ(surface(m, p[0]), "Curve");
     EXPECT_EQ(surface(m, p[1]), "Face");
@@ -200,5 +201,5 @@ TEST(LwobLayout, layeredFileKeepsItsLayerNumbers) {
     EXPECT_EQ(m.layers[0].name, "third");
     EXPECT_EQ(m.layers[0].polygons.size(), 1u);
     EXPECT_EQ(m.layers[1].number, 1);
-    EXPECT_EQ(m.layers[1].points.size(), 1u);
+    EXPECT_EQ(m.layers[1].pointCount, 1u);
 }

@@ -1,6 +1,7 @@
 // Wavefront OBJ: lines as curves with the last material, faces, relative
 // indices, one layer.
 #include "readers/bytes.h"
+#include "support/mesh_check.h"
 #include "support/support.h"
 
 #include <gtest/gtest.h>
@@ -32,20 +33,21 @@ TEST(ObjReader, linesAreCurvesWithTheLastMaterialAndFacesAreFaces) {
     EXPECT_EQ(m.format, "OBJ");
     ASSERT_EQ(m.layers.size(), 1u);
     const auto &l = m.layers[0];
+    const auto polygons = testsupport::polygonsOf(m, 0);
     EXPECT_EQ(l.number, 1);
-    ASSERT_EQ(l.points.size(), 4u);
-    EXPECT_EQ(l.points[3], (std::array<double, 3>{1, 2.5, -3}));
+    ASSERT_EQ(l.pointCount, 4u);
+    EXPECT_EQ(m.point(0, 3), (std::array<double, 3>{1, 2.5, -3}));
     ASSERT_EQ(l.polygons.size(), 4u);
-    EXPECT_EQ(l.polygons[0].type, kCurv);
-    EXPECT_EQ(l.polygons[0].points, (std::vector<uint32_t>{0, 1, 3}));
-    EXPECT_EQ(m.surfaces.at(l.polygons[0].surface), "Default");
-    EXPECT_EQ(l.polygons[1].points, (std::vector<uint32_t>{0, 3, 2}));
-    EXPECT_EQ(m.surfaces.at(l.polygons[1].surface), "Spine");
-    EXPECT_FALSE(l.polygons[1].startControl || l.polygons[1].endControl);
-    EXPECT_EQ(l.polygons[2].type, kFace);
-    EXPECT_EQ(l.polygons[2].points, (std::vector<uint32_t>{0, 1, 2}));
-    EXPECT_EQ(m.surfaces.at(l.polygons[2].surface), "Spine");
-    EXPECT_EQ(m.surfaces.at(l.polygons[3].surface), "Tail_NG");
+    EXPECT_EQ(polygons[0].type, kCurv);
+    EXPECT_EQ(polygons[0].points, (std::vector<uint32_t>{0, 1, 3}));
+    EXPECT_EQ(m.surfaces.at(polygons[0].surface), "Default");
+    EXPECT_EQ(polygons[1].points, (std::vector<uint32_t>{0, 3, 2}));
+    EXPECT_EQ(m.surfaces.at(polygons[1].surface), "Spine");
+    EXPECT_FALSE(polygons[1].startControl || polygons[1].endControl);
+    EXPECT_EQ(polygons[2].type, kFace);
+    EXPECT_EQ(polygons[2].points, (std::vector<uint32_t>{0, 1, 2}));
+    EXPECT_EQ(m.surfaces.at(polygons[2].surface), "Spine");
+    EXPECT_EQ(m.surfaces.at(polygons[3].surface), "Tail_NG");
 }
 
 TEST(ObjReader, formatToldByContentNotByName) {
@@ -62,7 +64,7 @@ TEST(ObjReader, formatToldByContentNotByName) {
     EXPECT_EQ(m.format, "LWO2");
     ASSERT_TRUE(standin::readMesh(objNamedLwo, m, reason)) << reason;
     EXPECT_EQ(m.format, "OBJ");
-    EXPECT_EQ(m.layers[0].points.size(), 1u);
+    EXPECT_EQ(m.layers[0].pointCount, 1u);
     std::remove(lwoNamedObj.c_str());
     std::remove(objNamedLwo.c_str());
     std::remove(dir.c_str());
@@ -79,7 +81,7 @@ TEST(ObjReader, millionPointCurveReadsInOnePass) {
     std::string reason;
     ASSERT_TRUE(readString(text, m, reason)) << reason;
     ASSERT_EQ(m.layers[0].polygons.size(), 1u);
-    const auto &p = m.layers[0].polygons[0].points;
+    const auto p = m.polygon(0, 0).points;
     ASSERT_EQ(p.size(), n);
     EXPECT_EQ(p[0], 2u);
     EXPECT_EQ(p[1], 1u);

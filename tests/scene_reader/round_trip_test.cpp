@@ -12,6 +12,7 @@
 #include "panel/panel.h"
 #include "standin/modeler.h"
 #include "standin/scene_reader.h"
+#include "support/mesh_check.h"
 #include "support/module.h"
 #include "support/support.h"
 
@@ -248,12 +249,12 @@ TEST(RoundTrip, exampleFigureRebuildsItsCurves) {
     std::string reason;
     ASSERT_TRUE(standin::readMesh(SPINDLE_EXAMPLES "/figure.lwo", mesh, reason)) << reason;
     Rig rig;
-    for (const standin::MeshLayer &layer : mesh.layers)
-        for (const standin::MeshPolygon &polygon : layer.polygons)
+    for (size_t l = 0; l < mesh.layers.size(); ++l)
+        for (const standin::PolygonData &polygon : testsupport::polygonsOf(mesh, l))
             if (polygon.type == HOST_POLY_CURVE) {
                 rig.push_back({{}, mesh.surfaces[polygon.surface], polygon.startControl});
                 for (uint32_t p : polygon.points)
-                    rig.back().points.push_back(layer.points[p]);
+                    rig.back().points.push_back(mesh.point(l, p));
             }
     ASSERT_EQ(mesh.layers.size(), 1u);
     testsupport::FreshModule loaded;

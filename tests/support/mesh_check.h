@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "standin/mesh.h"
 
@@ -27,10 +28,19 @@ inline bool startsWithPlace(const std::string &reason) {
     return false;
 }
 
+// Every polygon of layer `layer` (an index into mesh.layers), decoded.
+inline std::vector<standin::PolygonData> polygonsOf(const standin::Mesh &mesh, size_t layer) {
+    std::vector<standin::PolygonData> polygons;
+    for (size_t p = 0; p < mesh.layers.at(layer).polygons.size(); ++p)
+        polygons.push_back(mesh.polygon(layer, p));
+    return polygons;
+}
+
 // What is wrong with a reader's answer (`read`, the mesh, the reason), or
 // the empty text when nothing is.  Polygons may have no points at all; a
 // polygon's points must lie in its own layer and its surface must be one of
-// the mesh's; a loaded model has at least one layer.
+// the mesh's; the layers' points follow one another; a loaded model has at
+// least one layer.
 inline std::string meshFault(bool read, const standin::Mesh &mesh, const std::string &reason) {
     if (!read) {
         if (!startsWithPlace(reason) || reason.find_first_of("\r\n") != std::string::npos)
@@ -41,17 +51,27 @@ inline std::string meshFault(bool read, const standin::Mesh &mesh, const std::st
     }
     if (mesh.layers.empty())
         return "loaded model without a layer";
-    for (const standin::MeshLayer &layer : mesh.layers)
+    size_t points = 0;
+    for (size_t l = 0; l < mesh.layers.size(); ++l) {
+        const standin::MeshLayer &layer = mesh.layers[l];
+        if (layer.firstPoint != points)
+            return "layer " + std::to_string(layer.number) + " does not follow the points of the layer before";
+        points += layer.pointCount;
+        if (!layer.polygons.empty() && (layer.runs.empty() || layer.runs[0].first != 0))
+            return "layer " + std::to_string(layer.number) + " has polygons outside its runs";
         for (size_t p = 0; p < layer.polygons.size(); ++p) {
-            const standin::MeshPolygon &polygon = layer.polygons[p];
+            const standin::PolygonData polygon = mesh.polygon(l, p);
             const std::string where = "layer " + std::to_string(layer.number) + " polygon " + std::to_string(p);
             if (polygon.surface >= mesh.surfaces.size())
                 return "surface index out of range: " + where + " surface " + std::to_string(polygon.surface);
             for (uint32_t index : polygon.points)
-                if (index >= layer.points.size())
+                if (index >= layer.pointCount)
                     return "point index out of range: " + where + " point " + std::to_string(index) + " of " +
-                        std::to_string(layer.points.size());
+                        std::to_string(layer.pointCount);
         }
+    }
+    if (points != mesh.pointCount())
+        return "the layers hold " + std::to_string(points) + " points, the mesh " + std::to_string(mesh.pointCount());
     return {};
 }
 

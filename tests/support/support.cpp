@@ -61,23 +61,12 @@ FreshModule::~FreshModule() {
 standin::Mesh curveMesh(const std::vector<std::array<double, 3>> &points, const std::vector<TestCurve> &curves) {
     standin::Mesh mesh;
     mesh.format = "test";
-    standin::MeshLayer layer;
-    layer.number = 1;
-    layer.points = points;
-    for (const TestCurve &curve : curves) {
-        standin::MeshPolygon polygon;
-        polygon.type = HOST_POLY_CURVE;
-        polygon.startControl = curve.startControl;
-        polygon.points = curve.points;
-        uint32_t surface = 0;
-        while (surface < mesh.surfaces.size() && mesh.surfaces[surface] != curve.surface)
-            ++surface;
-        if (surface == mesh.surfaces.size())
-            mesh.surfaces.push_back(curve.surface);
-        polygon.surface = surface;
-        layer.polygons.push_back(polygon);
-    }
-    mesh.layers.push_back(layer);
+    mesh.addLayer(1);
+    for (const std::array<double, 3> &p : points)
+        mesh.addPoint(p[0], p[1], p[2]);
+    for (const TestCurve &curve : curves)
+        mesh.addPolygon(HOST_POLY_CURVE, mesh.surfaceNamed(curve.surface), curve.points.data(), curve.points.size(),
+                        curve.startControl);
     return mesh;
 }
 

@@ -1,0 +1,194 @@
+#include "bench/rigs.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace benchmodel {
+
+Rig chains(int chains, int curvesPerChain, int (*pointsOf)(int curve)) {
+    Rig rig;
+    int curve = 0;
+    for (int c = 0; c < chains; ++c) {
+        uint32_t last = 0;
+        for (int k = 0; k < curvesPerChain; ++k, ++curve) {
+            std::vector<uint32_t> points;
+            if (k > 0)
+                points.push_back(last);
+            const int want = pointsOf(curve);
+            while (int(points.size()) < want) {
+                // A wandering path: every bone of non-zero length, turning
+                // in heading and pitch so that every frame is rotated.
+                const double t = double(rig.points.size());
+                rig.points.push_back({0.3 * c + 0.05 * std::sin(0.7 * t), 0.02 * t + 0.01 * std::cos(0.3 * t),
+                                      0.04 * std::cos(0.5 * t)});
+                points.push_back(uint32_t(rig.points.size() - 1));
+            }
+            last = points.back();
+            rig.curves.push_back(std::move(points));
+        }
+    }
+    return rig;
+}
+
+Rig thousandCurves() {
+    return chains(100, 10, [](int) { return 4; });
+}
+
+Rig fullScene() {
+    // 96 curves of 4 bones and 904 of 3: 3096 chain bones and 1000 goal bones.
+    return chains(100, 10, [](int curve) { return curve < 96 ? 5 : 4; });
+}
+
+Rig deepChain() {
+    return chains(1, 1, [](int) { return 4096; });
+}
+
+Rig curveOfPoints(int n) {
+    static int points;
+    points = n;
+    return chains(1, 1, [](int) { return points; });
+}
+
+std::string rigObj(const Rig &rig) {
+    std::string s;
+    char line[128];
+    for (const auto &p : rig.points) {
+        std::snprintf(line, sizeof line, "v %.17g %.17g %.17g\n", p[0], p[1], p[2]);
+        s += line;
+    }
+    s += "usemtl Bone\n";
+    for (const auto &curve : rig.curves) {
+        s += "l";
+        for (uint32_t i : curve) {
+            s += ' ';
+            s += std::to_string(i + 1);
+        }
+        s += "\n";
+    }
+    return s;
+}
+
+namespace {
+
+struct Out {
+    std::string b;
+    void u1(uint8_t v) { b.push_back(char(v)); }
+    void u2(uint32_t v) {
+        u1(uint8_t(v >> 8));
+        u1(uint8_t(v));
+    }
+    void u4(uint32_t v) {
+        u2(v >> 16);
+        u2(v & 0xFFFF);
+    }
+    void f4(float f) {
+        uint32_t v;
+        std::memcpy(&v, &f, 4);
+        u4(v);
+    }
+    void id(const char *s) { b.append(s, 4); }
+    void vx(uint32_t v) { v < 0xFF00 ? u2(v) : u4(v | 0xFF000000u); }
+    size_t open(const char *name) {
+        id(name);
+        u4(0);
+        return b.size();
+    }
+    void close(size_t body) {
+        const uint32_t n = uint32_t(b.size() - body);
+        for (int i = 0; i < 4; ++i)
+            b[body - 4 + i] = char(n >> (24 - 8 * i));
+        if (n % 2)
+            u1(0);
+    }
+    void layer(int number) {
+        const size_t c = open("LAYR");
+        u2(uint32_t(number));
+        u2(0);
+        for (int i = 0; i < 3; ++i)
+            f4(0);
+        b.append("\0\0", 2);
+        close(c);
+    }
+};
+
+} // namespace
+
+std::string rigLwo2(const Rig &rig, int emptyLayers) {
+    Out o;
+    o.id("FORM");
+    o.u4(0);
+    o.id("LWO2");
+    size_t c = o.open("TAGS");
+    o.b.append("Bone\0\0", 6);
+    o.close(c);
+    for (int l = 0; l < emptyLayers; ++l)
+        o.layer(l);
+    o.layer(emptyLayers);
+    c = o.open("PNTS");
+    for (const auto &p : rig.points)
+        for (double v : p)
+            o.f4(float(v));
+    o.close(c);
+    c = o.open("POLS");
+    o.id("CURV");
+    for (const auto &curve : rig.curves) {
+        const uint32_t n = uint32_t(curve.size());
+        o.u2((n & 0x03FF) | ((n << 2) & 0xF000));
+        for (uint32_t i : curve)
+            o.vx(i);
+    }
+    o.close(c);
+    c = o.open("PTAG");
+    o.id("SURF");
+    for (size_t k = 0; k < rig.curves.size(); ++k) {
+        o.vx(uint32_t(k));
+        o.u2(0);
+    }
+    o.close(c);
+    o.close(8);
+    return o.b;
+}
+
+namespace {
+
+const PointInfo *rigPointInfo(void *state, PointId id) {
+    const RigPoints &rig = *static_cast<const RigPoints *>(state);
+    const PointInfo *record = reinterpret_cast<const PointInfo *>(id);
+    const size_t index = size_t(record - rig.records.data());
+    return index < rig.records.size() ? record : nullptr;
+}
+
+} // namespace
+
+RigPoints::RigPoints(const Rig &rig) {
+    records.resize(rig.points.size());
+    for (size_t i = 0; i < records.size(); ++i) {
+        records[i].point = reinterpret_cast<PointId>(&records[i]);
+        records[i].layer = 1;
+        for (int k = 0; k < 3; ++k)
+            records[i].position[k] = rig.points[i][size_t(k)];
+    }
+    for (const auto &curve : rig.curves) {
+        std::vector<PointId> ids;
+        ids.reserve(curve.size());
+        for (uint32_t i : curve)
+            ids.push_back(records[i].point);
+        curves.push_back(std::move(ids));
+    }
+    polygons.resize(curves.size());
+    for (size_t k = 0; k < curves.size(); ++k) {
+        PolygonInfo &p = polygons[k];
+        p.polygon = reinterpret_cast<PolygonId>(&polygons[k]);
+        p.layer = 1;
+        p.flags = HOST_POLY_SELECTED;
+        p.numPoints = int32_t(curves[k].size());
+        p.points = curves[k].data();
+        p.surface = "Bone";
+        p.type = HOST_POLY_CURVE;
+    }
+    edit.state = this;
+    edit.pointInfo = rigPointInfo;
+}
+
+} // namespace benchmodel
