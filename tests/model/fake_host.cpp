@@ -62,8 +62,7 @@ PointId ModelTest::point(double x, double y, double z) {
     return idOf(positions.size() - 1);
 }
 
-// Far past any test's points, yet an id that a 32-bit pointer still holds.
-PointId ModelTest::unknownPoint() { return idOf(1u << 24); }
+PointId ModelTest::unknownPoint() { return idOf(1u << 30); }
 
 PolygonInfo ModelTest::curve(const std::vector<PointId> &points, const char *surface, int32_t flags, uint32_t type) {
     pointLists.push_back(points);
