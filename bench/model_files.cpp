@@ -1,5 +1,7 @@
 #include "bench/model_files.h"
 
+#include "bench/iff_out.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -53,37 +55,7 @@ void corners(const Layout &l, int64_t f, uint32_t out[4]) {
     out[3] = uint32_t((r + 1) * row + c);
 }
 
-struct Out {
-    std::string b;
-    void u1(uint8_t v) { b.push_back(char(v)); }
-    void u2(uint32_t v) {
-        u1(uint8_t(v >> 8));
-        u1(uint8_t(v));
-    }
-    void u4(uint32_t v) {
-        u2(v >> 16);
-        u2(v & 0xFFFF);
-    }
-    void f4(float f) {
-        uint32_t v;
-        std::memcpy(&v, &f, 4);
-        u4(v);
-    }
-    void id(const char *s) { b.append(s, 4); }
-    void vx(uint32_t v) { v < 0xFF00 ? u2(v) : u4(v | 0xFF000000u); }
-    // Starts a chunk; `close` fills in its size and pads it.
-    size_t open(const char *name) {
-        id(name);
-        u4(0);
-        return b.size();
-    }
-    void close(size_t body) {
-        const uint32_t n = uint32_t(b.size() - body);
-        for (int i = 0; i < 4; ++i)
-            b[body - 4 + i] = char(n >> (24 - 8 * i));
-        if (n % 2)
-            u1(0);
-    }
+struct Out : spindlebench::IffOut {
     void points(const Layout &l) {
         const size_t c = open("PNTS");
         for (const Point &p : l.points) {

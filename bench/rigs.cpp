@@ -1,5 +1,7 @@
 #include "bench/rigs.h"
 
+#include "bench/iff_out.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -71,36 +73,7 @@ std::string rigObj(const Rig &rig) {
 
 namespace {
 
-struct Out {
-    std::string b;
-    void u1(uint8_t v) { b.push_back(char(v)); }
-    void u2(uint32_t v) {
-        u1(uint8_t(v >> 8));
-        u1(uint8_t(v));
-    }
-    void u4(uint32_t v) {
-        u2(v >> 16);
-        u2(v & 0xFFFF);
-    }
-    void f4(float f) {
-        uint32_t v;
-        std::memcpy(&v, &f, 4);
-        u4(v);
-    }
-    void id(const char *s) { b.append(s, 4); }
-    void vx(uint32_t v) { v < 0xFF00 ? u2(v) : u4(v | 0xFF000000u); }
-    size_t open(const char *name) {
-        id(name);
-        u4(0);
-        return b.size();
-    }
-    void close(size_t body) {
-        const uint32_t n = uint32_t(b.size() - body);
-        for (int i = 0; i < 4; ++i)
-            b[body - 4 + i] = char(n >> (24 - 8 * i));
-        if (n % 2)
-            u1(0);
-    }
+struct Out : spindlebench::IffOut {
     void layer(int number) {
         const size_t c = open("LAYR");
         u2(uint32_t(number));
