@@ -130,16 +130,18 @@ struct LwoReader {
         polygonsBase = 0;
     }
 
-    // Starts a run of polygons read in place from the chunk body that
-    // begins at `base`, indices counted from the most recent PNTS.
-    void startRun(uint32_t type, IndexCoding coding, size_t base) {
+    // Starts a run of polygons read in place from the chunk body from
+    // `base` to `end`, indices counted from the most recent PNTS.
+    void startRun(uint32_t type, IndexCoding coding, size_t base, size_t end) {
         MeshLayer &l = layer();
         PolygonRun run;
         run.type = type;
         run.coding = coding;
         run.first = l.polygons.size();
         run.base = base;
+        run.end = end;
         run.points = uint32_t(pointsBase);
+        run.named = uint32_t(l.pointCount - pointsBase);
         l.runs.push_back(run);
     }
 

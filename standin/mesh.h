@@ -1,8 +1,9 @@
 // The stand-in modeler's model: what a model file holds, as the mesh edit
 // hands it to a module.
 //
-// Stored compactly: an IFF file's bytes are kept whole and its points and
-// polygons' point indices are read from them in place; a model built by hand
+// Stored compactly: an IFF file's bytes are kept whole (a large file's as
+// the system maps it) and its points and polygons' point indices are read
+// from them in place; a model built by hand
 // or read from text holds its points in one flat array of doubles and its
 // indices in one flat array of counts and indices.  Every polygon has one
 // fixed-size record.
@@ -41,7 +42,9 @@ struct PolygonRun {
     IndexCoding coding = IndexCoding::Held;
     size_t first = 0;    // the run's first polygon in the layer
     size_t base = 0;     // Lwo2, Lwob: byte offset of the chunk; a polygon's `at` counts from here
+    size_t end = 0;      // Lwo2, Lwob: byte offset just past the chunk
     uint32_t points = 0; // added to every index: the layer's points before those the indices count from
+    uint32_t named = 0;  // Lwo2, Lwob: how many points the indices may name (the reader checked them)
 };
 
 // One PNTS chunk of an IFF layer: its points as the file holds them, three
@@ -115,7 +118,11 @@ inline uint32_t indexCount(const Mesh &mesh, const PolygonRun &run, const MeshPo
 
 // Calls `each(index)` for the point indices of `polygon` of run `run`, in
 // order, each already counted within its layer; returns their number.  The
-// readers checked every count and index when they read the file.
+// readers checked every count and index when they read the file.  A large
+// file's bytes are its mapped pages, though, which another program may
+// write to while the mesh reads them: so the walk never leaves the run's
+// chunk, and every index it gives is one of the points the reader checked
+// it against, whatever the bytes have become.
 template <typename Each>
 inline uint32_t forEachIndex(const Mesh &mesh, const PolygonRun &run, const MeshPolygon &polygon, Each &&each) {
     const uint32_t add = run.points;
@@ -127,24 +134,47 @@ inline uint32_t forEachIndex(const Mesh &mesh, const PolygonRun &run, const Mesh
         return count;
     }
     const uint8_t *p = mesh.bytes.get() + run.base + polygon.at;
+    const uint8_t *const end = mesh.bytes.get() + run.end;
+    if (run.named == 0)
+        return 0;
+    const uint32_t last = run.named - 1;
+    auto named = [last](uint32_t index) { return index < last ? index : last; };
     uint32_t count = (uint32_t(p[0]) << 8) | p[1];
     p += 2;
     if (run.coding == IndexCoding::Lwob) {
+        if (count > size_t(end - p) / 2)
+            count = uint32_t(size_t(end - p) / 2);
         for (uint32_t i = 0; i < count; ++i, p += 2)
-            each(((uint32_t(p[0]) << 8) | p[1]) + add);
+            each(named((uint32_t(p[0]) << 8) | p[1]) + add);
         return count;
     }
     count = (count & 0x03FFu) | (run.type == 0x43555256u ? (count & 0xF000u) >> 2 : 0u);
-    for (uint32_t i = 0; i < count; ++i) {
+    if (size_t(end - p) >= 4 * size_t(count)) {
+        for (uint32_t i = 0; i < count; ++i) {
+            if (p[0] != 0xFF) {
+                each(named((uint32_t(p[0]) << 8) | p[1]) + add);
+                p += 2;
+            } else {
+                each(named((uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]) + add);
+                p += 4;
+            }
+        }
+        return count;
+    }
+    // Near the chunk's end: each index checked to lie within it.
+    uint32_t given = 0;
+    for (; given < count && end - p >= 2; ++given) {
         if (p[0] != 0xFF) {
-            each(((uint32_t(p[0]) << 8) | p[1]) + add);
+            each(named((uint32_t(p[0]) << 8) | p[1]) + add);
             p += 2;
-        } else {
-            each(((uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]) + add);
+        } else if (end - p >= 4) {
+            each(named((uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]) + add);
             p += 4;
+        } else {
+            break;
         }
     }
-    return count;
+    return given;
 }
 
 // Reads a model file, telling its format by content.  On failure returns

@@ -78,14 +78,20 @@ int32_t polyScan(void *state, PolyScanFunc *scan, void *userData, int32_t layerM
                 const uint32_t count = indexCount(*mesh, run, polygon);
                 if (edit.polygonPoints.size() < count)
                     edit.polygonPoints.resize(count);
-                PointId *out = edit.polygonPoints.data();
-                forEachIndex(*mesh, run, polygon, [&](uint32_t index) { *out++ = pointId(firstPoint + index); });
+                // At most `count`: the bytes of a mapped file may have changed
+                // since they were counted.
+                PointId *const out = edit.polygonPoints.data();
+                uint32_t given = 0;
+                forEachIndex(*mesh, run, polygon, [&](uint32_t index) {
+                    if (given < count)
+                        out[given++] = pointId(firstPoint + index);
+                });
                 PolygonInfo info{};
                 info.polygon = reinterpret_cast<PolygonId>(const_cast<MeshPolygon *>(&polygon));
                 info.layer = layer.number;
                 info.flags = (selected[polygon.surface] ? HOST_POLY_SELECTED : 0) |
                     (polygon.startControl ? HOST_POLY_START_CONTROL : 0);
-                info.numPoints = static_cast<int32_t>(count);
+                info.numPoints = static_cast<int32_t>(given);
                 info.points = edit.polygonPoints.data();
                 info.surface = mesh->surfaces[polygon.surface].c_str();
                 info.type = run.type;

@@ -28,7 +28,7 @@ bool LwoReader::pols2(Cursor c, size_t header) {
     MeshLayer &l = layer();
     polygonsBase = l.polygons.size();
     if (c.left() > 0)
-        startRun(type, IndexCoding::Lwo2, c.pos);
+        startRun(type, IndexCoding::Lwo2, c.pos, c.end);
     // Room for as many triangles as the chunk could hold, so that a mesh's
     // records are not copied as they grow; pages never written stay
     // unused.

@@ -65,7 +65,7 @@ bool LwoReader::polygonOld(Cursor &c, bool curve, bool detail, uint32_t &details
 bool LwoReader::polsOld(Cursor c, bool curves) {
     layer();
     if (c.left() > 0)
-        startRun(curves ? id4("CURV") : id4("FACE"), IndexCoding::Lwob, c.pos);
+        startRun(curves ? id4("CURV") : id4("FACE"), IndexCoding::Lwob, c.pos, c.end);
     // Room for as many triangles as the chunk could hold (see pols2).
     layer().polygons.reserve(layer().polygons.size() + c.left() / 10);
     while (c.left() > 0) {
