@@ -105,17 +105,6 @@ struct Mesh {
     uint32_t surfaceNamed(const std::string &name);
 };
 
-// The number of point indices of `polygon` of run `run`.
-inline uint32_t indexCount(const Mesh &mesh, const PolygonRun &run, const MeshPolygon &polygon) {
-    if (run.coding == IndexCoding::Held)
-        return mesh.indices[polygon.at];
-    const uint8_t *p = mesh.bytes.get() + run.base + polygon.at;
-    const uint32_t word = (uint32_t(p[0]) << 8) | p[1];
-    if (run.coding == IndexCoding::Lwob)
-        return word;
-    return (word & 0x03FFu) | (run.type == 0x43555256u ? (word & 0xF000u) >> 2 : 0u);
-}
-
 // Calls `each(index)` for the point indices of `polygon` of run `run`, in
 // order, each already counted within its layer; returns their number.  The
 // readers checked every count and index when they read the file.  A large
@@ -123,58 +112,74 @@ inline uint32_t indexCount(const Mesh &mesh, const PolygonRun &run, const MeshPo
 // write to while the mesh reads them: so the walk never leaves the run's
 // chunk, and every index it gives is one of the points the reader checked
 // it against, whatever the bytes have become.
-template <typename Each>
-inline uint32_t forEachIndex(const Mesh &mesh, const PolygonRun &run, const MeshPolygon &polygon, Each &&each) {
+// The largest count a polygon's bytes can give (LWOB's two-byte count).
+constexpr uint32_t kMostCodedIndices = 0xFFFF;
+
+// forEachIndex for a run of coding `Coding`.
+template <IndexCoding Coding, typename Each>
+inline uint32_t forEachIndexOf(const Mesh &mesh, const PolygonRun &run, const MeshPolygon &polygon, Each &&each) {
     const uint32_t add = run.points;
-    if (run.coding == IndexCoding::Held) {
+    if constexpr (Coding == IndexCoding::Held) {
         const uint32_t *p = mesh.indices.data() + polygon.at;
         const uint32_t count = p[0];
         for (uint32_t i = 1; i <= count; ++i)
             each(p[i] + add);
         return count;
-    }
-    const uint8_t *p = mesh.bytes.get() + run.base + polygon.at;
-    const uint8_t *const end = mesh.bytes.get() + run.end;
-    if (run.named == 0)
-        return 0;
-    const uint32_t last = run.named - 1;
-    auto named = [last](uint32_t index) { return index < last ? index : last; };
-    uint32_t count = (uint32_t(p[0]) << 8) | p[1];
-    p += 2;
-    if (run.coding == IndexCoding::Lwob) {
-        if (count > size_t(end - p) / 2)
-            count = uint32_t(size_t(end - p) / 2);
-        for (uint32_t i = 0; i < count; ++i, p += 2)
-            each(named((uint32_t(p[0]) << 8) | p[1]) + add);
-        return count;
-    }
-    count = (count & 0x03FFu) | (run.type == 0x43555256u ? (count & 0xF000u) >> 2 : 0u);
-    if (size_t(end - p) >= 4 * size_t(count)) {
-        for (uint32_t i = 0; i < count; ++i) {
-            if (p[0] != 0xFF) {
+    } else {
+        const uint8_t *p = mesh.bytes.get() + run.base + polygon.at;
+        const uint8_t *const end = mesh.bytes.get() + run.end;
+        if (run.named == 0)
+            return 0;
+        const uint32_t last = run.named - 1;
+        auto named = [last](uint32_t index) { return index < last ? index : last; };
+        uint32_t count = (uint32_t(p[0]) << 8) | p[1];
+        p += 2;
+        if constexpr (Coding == IndexCoding::Lwob) {
+            if (count > size_t(end - p) / 2)
+                count = uint32_t(size_t(end - p) / 2);
+            for (uint32_t i = 0; i < count; ++i, p += 2)
                 each(named((uint32_t(p[0]) << 8) | p[1]) + add);
-                p += 2;
-            } else {
-                each(named((uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]) + add);
-                p += 4;
-            }
-        }
-        return count;
-    }
-    // Near the chunk's end: each index checked to lie within it.
-    uint32_t given = 0;
-    for (; given < count && end - p >= 2; ++given) {
-        if (p[0] != 0xFF) {
-            each(named((uint32_t(p[0]) << 8) | p[1]) + add);
-            p += 2;
-        } else if (end - p >= 4) {
-            each(named((uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]) + add);
-            p += 4;
+            return count;
         } else {
-            break;
+            count = (count & 0x03FFu) | (run.type == 0x43555256u ? (count & 0xF000u) >> 2 : 0u);
+            if (size_t(end - p) >= 4 * size_t(count)) {
+                for (uint32_t i = 0; i < count; ++i) {
+                    if (p[0] != 0xFF) {
+                        each(named((uint32_t(p[0]) << 8) | p[1]) + add);
+                        p += 2;
+                    } else {
+                        each(named((uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]) + add);
+                        p += 4;
+                    }
+                }
+                return count;
+            }
+            // Near the chunk's end: each index checked to lie within it.
+            uint32_t given = 0;
+            for (; given < count && end - p >= 2; ++given) {
+                if (p[0] != 0xFF) {
+                    each(named((uint32_t(p[0]) << 8) | p[1]) + add);
+                    p += 2;
+                } else if (end - p >= 4) {
+                    each(named((uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]) + add);
+                    p += 4;
+                } else {
+                    break;
+                }
+            }
+            return given;
         }
     }
-    return given;
+}
+
+template <typename Each>
+inline uint32_t forEachIndex(const Mesh &mesh, const PolygonRun &run, const MeshPolygon &polygon, Each &&each) {
+    switch (run.coding) {
+    case IndexCoding::Lwo2: return forEachIndexOf<IndexCoding::Lwo2>(mesh, run, polygon, each);
+    case IndexCoding::Lwob: return forEachIndexOf<IndexCoding::Lwob>(mesh, run, polygon, each);
+    case IndexCoding::Held: break;
+    }
+    return forEachIndexOf<IndexCoding::Held>(mesh, run, polygon, each);
 }
 
 // Reads a model file, telling its format by content.  On failure returns

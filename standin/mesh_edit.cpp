@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <memory>
 
 namespace standin {
 
@@ -32,12 +33,15 @@ struct Edit {
     std::vector<size_t> starts;
     std::vector<uint32_t> layerAt; // per entry of `starts`: the index into mesh->layers
     std::vector<uint32_t> blocks;
-    std::vector<PointId> polygonPoints; // the points of the polygon being scanned
+    // The points of the polygon being scanned: room for any count a
+    // polygon's bytes can give, or a held polygon's count.
+    std::unique_ptr<PointId[]> polygonPoints;
+    size_t polygonRoom = 0;
 };
 
 Edit edit;
 
-PointId pointId(size_t index) { return reinterpret_cast<PointId>(static_cast<uintptr_t>(index) + 1); }
+PointId pointId(uintptr_t id) { return reinterpret_cast<PointId>(id); }
 
 Transcript &transcript() {
     assert(edit.room != nullptr && edit.room->transcript != nullptr);
@@ -69,35 +73,40 @@ int32_t polyScan(void *state, PolyScanFunc *scan, void *userData, int32_t layerM
     int32_t result = 0;
     for (size_t layerIndex : order) {
         const MeshLayer &layer = mesh->layers[layerIndex];
-        const size_t firstPoint = layer.firstPoint;
+        // A point's id is its place among all the mesh's points, plus one.
+        const uintptr_t firstId = uintptr_t(layer.firstPoint) + 1;
         for (size_t r = 0; r < layer.runs.size() && result == 0; ++r) {
             const PolygonRun &run = layer.runs[r];
             const size_t end = r + 1 < layer.runs.size() ? layer.runs[r + 1].first : layer.polygons.size();
-            for (size_t p = run.first; p < end; ++p) {
-                const MeshPolygon &polygon = layer.polygons[p];
-                const uint32_t count = indexCount(*mesh, run, polygon);
-                if (edit.polygonPoints.size() < count)
-                    edit.polygonPoints.resize(count);
-                // At most `count`: the bytes of a mapped file may have changed
-                // since they were counted.
-                PointId *const out = edit.polygonPoints.data();
-                uint32_t given = 0;
-                forEachIndex(*mesh, run, polygon, [&](uint32_t index) {
-                    if (given < count)
-                        out[given++] = pointId(firstPoint + index);
-                });
-                PolygonInfo info{};
-                info.polygon = reinterpret_cast<PolygonId>(const_cast<MeshPolygon *>(&polygon));
-                info.layer = layer.number;
-                info.flags = (selected[polygon.surface] ? HOST_POLY_SELECTED : 0) |
-                    (polygon.startControl ? HOST_POLY_START_CONTROL : 0);
-                info.numPoints = static_cast<int32_t>(given);
-                info.points = edit.polygonPoints.data();
-                info.surface = mesh->surfaces[polygon.surface].c_str();
-                info.type = run.type;
-                result = scan(userData, &info);
-                if (result != 0)
-                    break;
+            PolygonInfo info{};
+            info.layer = layer.number;
+            info.type = run.type;
+            // Each run's polygons decoded as its coding says.
+            auto scanRun = [&]<IndexCoding Coding>() {
+                for (size_t p = run.first; p < end; ++p) {
+                    const MeshPolygon &polygon = layer.polygons[p];
+                    const size_t room = Coding == IndexCoding::Held ? mesh->indices[polygon.at] : kMostCodedIndices;
+                    if (edit.polygonRoom < room) {
+                        edit.polygonPoints.reset(new PointId[room]);
+                        edit.polygonRoom = room;
+                    }
+                    PointId *out = edit.polygonPoints.get();
+                    const uint32_t count = forEachIndexOf<Coding>(
+                        *mesh, run, polygon, [&](uint32_t index) { *out++ = pointId(firstId + index); });
+                    info.polygon = reinterpret_cast<PolygonId>(const_cast<MeshPolygon *>(&polygon));
+                    info.flags = (selected[polygon.surface] ? HOST_POLY_SELECTED : 0) |
+                        (polygon.startControl ? HOST_POLY_START_CONTROL : 0);
+                    info.numPoints = static_cast<int32_t>(count);
+                    info.points = edit.polygonPoints.get();
+                    info.surface = mesh->surfaces[polygon.surface].c_str();
+                    if ((result = scan(userData, &info)) != 0)
+                        return;
+                }
+            };
+            switch (run.coding) {
+            case IndexCoding::Lwo2: scanRun.template operator()<IndexCoding::Lwo2>(); break;
+            case IndexCoding::Lwob: scanRun.template operator()<IndexCoding::Lwob>(); break;
+            case IndexCoding::Held: scanRun.template operator()<IndexCoding::Held>(); break;
             }
         }
         if (result != 0)
@@ -147,7 +156,8 @@ void done(void *state, int32_t error, int32_t selectionMode) {
     edit.starts = {};
     edit.layerAt = {};
     edit.blocks = {};
-    edit.polygonPoints = {};
+    edit.polygonPoints.reset();
+    edit.polygonRoom = 0;
     ++edit.room->done;
 }
 

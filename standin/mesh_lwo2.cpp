@@ -34,7 +34,43 @@ bool LwoReader::pols2(Cursor c, size_t header) {
     // unused.
     l.polygons.reserve(l.polygons.size() + c.left() / 8);
     const size_t base = c.pos;
+    const bool curve = type == id4("CURV");
+    const size_t available = l.pointCount - pointsBase;
+    const uint8_t *const end = data + c.end;
     while (c.left() > 0) {
+        // A polygon whose indices all lie in the chunk and name its points
+        // is taken in one pass; any other is read again below, checked step
+        // by step, to say where it goes wrong.
+        const uint8_t *p = data + c.pos;
+        if (havePoints && end - p >= 2) {
+            const uint32_t word = (uint32_t(p[0]) << 8) | p[1];
+            const uint32_t count = (word & 0x03FFu) | (curve ? (word & 0xF000u) >> 2 : 0u);
+            const uint8_t *q = p + 2;
+            if (size_t(end - q) >= 4 * size_t(count)) {
+                bool outside = false;
+                for (uint32_t i = 0; i < count; ++i) {
+                    uint32_t index;
+                    if (q[0] != 0xFF) {
+                        index = (uint32_t(q[0]) << 8) | q[1];
+                        q += 2;
+                    } else {
+                        index = (uint32_t(q[1]) << 16) | (uint32_t(q[2]) << 8) | q[3];
+                        q += 4;
+                    }
+                    outside |= index >= available;
+                }
+                if (!outside) {
+                    MeshPolygon poly;
+                    poly.at = uint32_t(c.pos - base);
+                    poly.surface = kNoSurface;
+                    poly.startControl = curve && (word & 0x0400u) != 0;
+                    poly.endControl = curve && (word & 0x0800u) != 0;
+                    l.polygons.push_back(poly);
+                    c.pos = size_t(q - data);
+                    continue;
+                }
+            }
+        }
         size_t record = c.pos;
         if (!c.has(2))
             return cutShort(record, id4("POLS"));
@@ -43,7 +79,7 @@ bool LwoReader::pols2(Cursor c, size_t header) {
         poly.at = uint32_t(record - base);
         poly.surface = kNoSurface;
         uint32_t count = word & 0x03FFu;
-        if (type == id4("CURV")) {
+        if (curve) {
             count |= uint32_t(word & 0xF000u) >> 2;
             poly.startControl = (word & 0x0400u) != 0;
             poly.endControl = (word & 0x0800u) != 0;
@@ -65,7 +101,28 @@ bool LwoReader::ptag(Cursor c, size_t header) {
         return true;
     MeshLayer &l = layer();
     size_t polygons = l.polygons.size() - polygonsBase;
+    MeshPolygon *const records = l.polygons.data() + polygonsBase;
+    const uint8_t *const end = data + c.end;
     while (c.left() > 0) {
+        // An entry whole within the chunk that names a polygon and a tag is
+        // taken in one step; any other is read again below, checked.
+        const uint8_t *p = data + c.pos;
+        if (end - p >= 6) {
+            uint32_t polygon;
+            if (p[0] != 0xFF) {
+                polygon = (uint32_t(p[0]) << 8) | p[1];
+                p += 2;
+            } else {
+                polygon = (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+                p += 4;
+            }
+            const uint32_t tag = (uint32_t(p[0]) << 8) | p[1];
+            if (polygon < polygons && tag < tags.size()) {
+                records[polygon].surface = tag;
+                c.pos = size_t(p + 2 - data);
+                continue;
+            }
+        }
         size_t at = c.pos;
         uint32_t polygon;
         if (!c.vx(polygon) || !c.has(2))
