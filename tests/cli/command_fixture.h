@@ -11,10 +11,10 @@
 class Command : public testing::Test {
   protected:
     void SetUp() override { folder = testsupport::makeTempDir(); }
-    void TearDown() override { std::filesystem::remove_all(folder); }
+    void TearDown() override { testsupport::removeTree(folder); }
 
     std::string model(const std::string &name, const std::string &text) {
-        const std::string path = folder + "/" + name;
+        const std::string path = testsupport::join(folder, name);
         testsupport::writeFile(path, text);
         return path;
     }

@@ -3,11 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
+#endif
+
 #include <filesystem>
 #include <thread>
 
@@ -132,7 +135,7 @@ TEST_F(Command, colourNotInThePanelsListIsABadCommandLine) {
     EXPECT_EQ(run.err,
               "spindle: unknown colour 'Mauve' for --bone-color (Blue, Green, Cyan, Red, Purple, Yellow or White)\n");
     EXPECT_EQ(run.out, "");
-    EXPECT_FALSE(std::filesystem::exists(folder + "/rig.lws"));
+    EXPECT_FALSE(std::filesystem::exists(testsupport::join(folder, "rig.lws")));
 }
 
 TEST_F(Command, missingLayerIsABadCommandLine) {
@@ -140,20 +143,20 @@ TEST_F(Command, missingLayerIsABadCommandLine) {
     const testsupport::CommandRun run = testsupport::runSpindle({"--layer", "3", path});
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.err, "spindle: " + path + " has no layer 3\n");
-    EXPECT_FALSE(std::filesystem::exists(folder + "/rig.lws"));
+    EXPECT_FALSE(std::filesystem::exists(testsupport::join(folder, "rig.lws")));
 }
 
 TEST_F(Command, unreadableModelIsTwoAndTouchesNoScene) {
     const std::string path = model("empty.lwo", "");
-    testsupport::writeFile(folder + "/empty.lws", "old scene");
+    testsupport::writeFile(testsupport::join(folder, "empty.lws"), "old scene");
     const testsupport::CommandRun run = testsupport::runSpindle({path});
     EXPECT_EQ(run.status, 2);
     EXPECT_THAT(run.err, StartsWith("spindle: " + path + ": "));
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
-    EXPECT_EQ(testsupport::readFile(folder + "/empty.lws"), "old scene");
-    const testsupport::CommandRun missing = testsupport::runSpindle({folder + "/nothing.obj"});
+    EXPECT_EQ(testsupport::readFile(testsupport::join(folder, "empty.lws")), "old scene");
+    const testsupport::CommandRun missing = testsupport::runSpindle({testsupport::join(folder, "nothing.obj")});
     EXPECT_EQ(missing.status, 2);
-    EXPECT_THAT(missing.err, StartsWith("spindle: " + folder + "/nothing.obj: "));
+    EXPECT_THAT(missing.err, StartsWith("spindle: " + testsupport::join(folder, "nothing.obj") + ": "));
 }
 
 TEST_F(Command, eachKindOfBadModelIsOneLineAndTwo) {
@@ -161,27 +164,32 @@ TEST_F(Command, eachKindOfBadModelIsOneLineAndTwo) {
         std::string path;
         std::string reason;
     };
-    const std::string models = folder + "/models", pipe = folder + "/pipe.obj";
+    const std::string models = testsupport::join(folder, "models");
     std::filesystem::create_directory(models);
-    mkfifo(pipe.c_str(), 0600); // no one writes to it
     // Sparse files: the command must tell what they are from their first bytes.
     const std::string huge = model("huge.lwo", form("LWO2", readertest::Bytes()));
-    std::filesystem::resize_file(huge, 8 + 0xFFFFFFFFull + 1);
+    ASSERT_TRUE(testsupport::growSparse(huge, 8 + 0xFFFFFFFFull + 1));
     const std::string zeros = model("zeros.bin", std::string(1, '\0'));
-    std::filesystem::resize_file(zeros, 5ull << 30);
-    const Bad bad[] = {
+    ASSERT_TRUE(testsupport::growSparse(zeros, 5ull << 30));
+    std::vector<Bad> bad = {
         {model("empty.lwo", ""), "byte 0: empty file"},
         {model("notes.txt", "hello world\n"), "byte 0: not a model file of a known format"},
         {model("cut.lwo", std::string("FORM\0\0\0\x40LWO2", 12)), "byte 0: FORM chunk runs past the end of the file"},
         {model("index.obj", "v 0 0 0\nv 1 0 0\nl 1 3\n"), "line 3: index 3 past the 2 points"},
-        {folder + "/nothing.obj", "cannot be read (No such file or directory)"},
+        {testsupport::join(folder, "nothing.obj"), "cannot be read (" + testsupport::noSuchFileText() + ")"},
         {models, "is a folder"},
-        {"/dev/null", "is a device, not a model file"},
-        {"/dev/zero", "is a device, not a model file"},
-        {pipe, "byte 0: empty file"},
         {huge, "byte 0: larger than an IFF model file can be"},
         {zeros, "byte 0: not a model file of a known format"},
     };
+#if defined(_WIN32)
+    bad.push_back({"NUL", "is a device, not a model file"});
+#else
+    const std::string pipe = testsupport::join(folder, "pipe.obj");
+    mkfifo(pipe.c_str(), 0600); // no one writes to it
+    bad.push_back({"/dev/null", "is a device, not a model file"});
+    bad.push_back({"/dev/zero", "is a device, not a model file"});
+    bad.push_back({pipe, "byte 0: empty file"});
+#endif
     for (const Bad &file : bad) {
         const std::string scene = standin::defaultScenePath(file.path);
         const bool ours = file.path.rfind(folder, 0) == 0;
@@ -201,10 +209,17 @@ TEST_F(Command, modelTooLargeForMemoryIsOneLineAndTwo) {
     if (kSanitized)
         GTEST_SKIP() << "the sanitizers' allocator ends the process rather than fail an allocation";
     const std::string path = model("large.obj", "v 0 0 0\n");
-    std::filesystem::resize_file(path, 1ull << 30);
+#if defined(_WIN32)
+    // Wine sets no memory limit on a process: a file larger than any
+    // allocation can be instead.
+    ASSERT_TRUE(testsupport::growSparse(path, 1ull << 40));
+    const testsupport::CommandRun run = testsupport::runSpindle({path});
+#else
+    ASSERT_TRUE(testsupport::growSparse(path, 1ull << 30));
     testsupport::CommandConditions conditions;
     conditions.memoryLimit = 256ll << 20;
     const testsupport::CommandRun run = testsupport::runSpindle({path}, conditions);
+#endif
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.err, "spindle: " + path + ": not enough memory to read it\n");
 }
@@ -216,6 +231,12 @@ TEST_F(Command, readsTheModelFromAPipeWhileItIsWritten) {
     for (int i = 0; i < 20000; ++i)
         text += "# a comment line that pads the model out past what a pipe holds\n";
     text += testsupport::readFile(rig());
+#if defined(_WIN32)
+    // Windows has no /dev/fd: the pipe is a named one.
+    testsupport::ServedPipe pipe(text);
+    const testsupport::CommandRun run = testsupport::runSpindle({"-o", testsupport::join(folder, "piped.lws"), pipe.path});
+    pipe.close();
+#else
     int ends[2];
     ASSERT_EQ(::pipe(ends), 0);
     fcntl(ends[1], F_SETFD, FD_CLOEXEC); // the command must not hold the writing end open
@@ -230,13 +251,15 @@ TEST_F(Command, readsTheModelFromAPipeWhileItIsWritten) {
         ::close(ends[1]);
     });
     const testsupport::CommandRun run =
-        testsupport::runSpindle({"-o", folder + "/piped.lws", "/dev/fd/" + std::to_string(ends[0])});
+        testsupport::runSpindle({"-o", testsupport::join(folder, "piped.lws"), "/dev/fd/" + std::to_string(ends[0])});
     ::close(ends[0]);
     writer.join();
+#endif
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.status, 0);
     ASSERT_EQ(testsupport::runSpindle({rig()}).status, 0);
-    EXPECT_TRUE(testsupport::readFile(folder + "/piped.lws") == testsupport::readFile(folder + "/rig.lws"));
+    EXPECT_TRUE(testsupport::readFile(testsupport::join(folder, "piped.lws")) ==
+                testsupport::readFile(testsupport::join(folder, "rig.lws")));
 }
 
 TEST_F(Command, polygonsWithNoPointsArePassedOver) {
@@ -253,7 +276,7 @@ TEST_F(Command, polygonsWithNoPointsArePassedOver) {
         model("gaps.obj", "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 1 1 0\nl\nusemtl Spine\nl 1 2 3\nf\nusemtl Arm\nl 2 4\nl\n"),
     };
     ASSERT_EQ(testsupport::runSpindle({rig()}).status, 0);
-    const std::string expected = testsupport::readFile(folder + "/rig.lws");
+    const std::string expected = testsupport::readFile(testsupport::join(folder, "rig.lws"));
     for (const std::string &path : models) {
         const testsupport::CommandRun run = testsupport::runSpindle({path});
         EXPECT_EQ(run.err, "") << path;
@@ -279,9 +302,9 @@ TEST_F(Command, writesTheSceneBesideTheModelByDefault) {
     const testsupport::CommandRun run = testsupport::runSpindle({rig()});
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.out,
-              "Scene file created.\n" + folder + "/rig.lws: 3 chain bones in 1 chain, 2 goal bones, 2 goal objects\n");
+              "Scene file created.\n" + testsupport::join(folder, "rig.lws") + ": 3 chain bones in 1 chain, 2 goal bones, 2 goal objects\n");
     EXPECT_EQ(run.status, 0);
-    EXPECT_THAT(testsupport::readFile(folder + "/rig.lws"), StartsWith("LWSC\r\n3\r\n"));
+    EXPECT_THAT(testsupport::readFile(testsupport::join(folder, "rig.lws")), StartsWith("LWSC\r\n3\r\n"));
 }
 
 TEST_F(Command, cancelAndFailuresEndWithoutAScene) {
@@ -289,7 +312,7 @@ TEST_F(Command, cancelAndFailuresEndWithoutAScene) {
     EXPECT_EQ(cancelled.status, 1);
     EXPECT_EQ(cancelled.out, "");
     EXPECT_EQ(cancelled.err, "");
-    EXPECT_FALSE(std::filesystem::exists(folder + "/rig.lws"));
+    EXPECT_FALSE(std::filesystem::exists(testsupport::join(folder, "rig.lws")));
 
     const testsupport::CommandRun noCurves =
         testsupport::runSpindle({model("faces.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n")});
@@ -308,7 +331,7 @@ TEST_F(Command, surfaceSelectionAndLayers) {
     const testsupport::CommandRun arm =
         testsupport::runSpindle({"--surface", "Arm", "--layer", "1", "--no-goal-objects", path});
     EXPECT_EQ(arm.status, 0);
-    const std::string scene = testsupport::readFile(folder + "/rig.lws");
+    const std::string scene = testsupport::readFile(testsupport::join(folder, "rig.lws"));
     EXPECT_THAT(scene, HasSubstr("BoneName Arm\r\n"));
     EXPECT_THAT(scene, testing::Not(HasSubstr("BoneName Spine\r\n")));
 }
@@ -317,7 +340,7 @@ TEST_F(Command, transcriptGoesToStandardError) {
     const testsupport::CommandRun run = testsupport::runSpindle({"--transcript", "--cancel", rig()});
     EXPECT_EQ(run.status, 1);
     EXPECT_THAT(run.err, HasSubstr("global \"Info Messages\" 0 -> service\n"));
-    EXPECT_THAT(run.err, HasSubstr("panels.open 7\nuser: control 1 = \"" + folder + "/rig.lws\"\n"));
+    EXPECT_THAT(run.err, HasSubstr("panels.open 7\nuser: control 1 = \"" + testsupport::join(folder, "rig.lws") + "\"\n"));
     EXPECT_THAT(run.err, HasSubstr("user: Cancel\n"));
     EXPECT_EQ(run.out, "");
 }

@@ -19,7 +19,7 @@ using Report = Command;
 
 TEST_F(Report, summaryCountsTheSceneInTheSingularWhereOneAndQuietLeavesItOut) {
     const std::string stick = model("stick.obj", "v 0 0 0\nv 0 0 2\nusemtl Stick\nl 1 2\n");
-    const std::string scene = folder + "/stick.lws";
+    const std::string scene = testsupport::join(folder, "stick.lws");
     EXPECT_EQ(testsupport::runSpindle({stick}).out,
               "Scene file created.\n" + scene + ": 1 chain bone in 1 chain, 1 goal bone, 1 goal object\n");
     EXPECT_EQ(testsupport::runSpindle({"--no-goal-objects", stick}).out,
@@ -62,7 +62,7 @@ TEST_F(Report, notesNameCurvesDrawnFromAFirstPointOrFromAPointNotMerged) {
 TEST_F(Report, showPrintsTheTreeTheBoneTableOrThePictureOfAScene) {
     const std::string rig = Command::rig();
     ASSERT_EQ(testsupport::runSpindle({rig}).status, 0);
-    const std::string scene = folder + "/rig.lws";
+    const std::string scene = testsupport::join(folder, "rig.lws");
     const testsupport::CommandRun tree = testsupport::runSpindle({"show", scene});
     EXPECT_EQ(tree.status, 0);
     EXPECT_EQ(tree.out,
@@ -74,11 +74,11 @@ TEST_F(Report, showPrintsTheTreeTheBoneTableOrThePictureOfAScene) {
               "3\tArm\t1\t0.000000\t1.000000\t0.000000\t1.000000\t1.000000\t0.000000\n"
               "4\tSpine_GoalBone\t2\t0.000000\t2.000000\t0.000000\t0.000000\t2.010000\t0.000000\n"
               "5\tArm_GoalBone\t3\t1.000000\t1.000000\t0.000000\t1.010000\t1.000000\t0.000000\n");
-    const std::string picture = folder + "/rig.svg";
+    const std::string picture = testsupport::join(folder, "rig.svg");
     EXPECT_EQ(testsupport::runSpindle({"show", "-o", picture, scene}).status, 0);
     EXPECT_THAT(testsupport::readFile(picture), StartsWith("<?xml"));
-    EXPECT_EQ(testsupport::runSpindle({"--preview", folder + "/run.svg", "-q", rig}).status, 0);
-    EXPECT_EQ(testsupport::readFile(folder + "/run.svg"), testsupport::readFile(picture));
+    EXPECT_EQ(testsupport::runSpindle({"--preview", testsupport::join(folder, "run.svg"), "-q", rig}).status, 0);
+    EXPECT_EQ(testsupport::readFile(testsupport::join(folder, "run.svg")), testsupport::readFile(picture));
 
     const testsupport::CommandRun bad = testsupport::runSpindle({"show", rig});
     EXPECT_EQ(bad.status, 2);
@@ -99,7 +99,7 @@ TEST_F(Report, showPrintsAndDrawsThePackagesOwnScenes) {
         const testsupport::CommandRun tree = testsupport::runSpindle({"show", scene});
         EXPECT_EQ(tree.status, 0) << name << ": " << tree.err;
         EXPECT_EQ(std::count(tree.out.begin(), tree.out.end(), '\n'), lines) << name;
-        const std::string picture = folder + "/" + name + ".svg";
+        const std::string picture = testsupport::join(folder, std::string(name) + ".svg");
         EXPECT_EQ(testsupport::runSpindle({"show", "-o", picture, scene}).status, 0) << name;
         EXPECT_THAT(testsupport::readFile(picture), testing::EndsWith("</svg>\n")) << name;
     }

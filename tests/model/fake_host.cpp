@@ -62,7 +62,8 @@ PointId ModelTest::point(double x, double y, double z) {
     return idOf(positions.size() - 1);
 }
 
-PointId ModelTest::unknownPoint() { return idOf(1u << 30); }
+// Far past every point, and its id still fits a 32-bit pointer.
+PointId ModelTest::unknownPoint() { return idOf(1u << 24); }
 
 PolygonInfo ModelTest::curve(const std::vector<PointId> &points, const char *surface, int32_t flags, uint32_t type) {
     pointLists.push_back(points);

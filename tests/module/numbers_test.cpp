@@ -125,7 +125,7 @@ TEST(Numbers, generatedRigsGiveTheReferenceBytes) {
     }
     FreshModule loaded;
     testsupport::TempDir folder;
-    const std::string scene = folder.path + "/rig.lws";
+    const std::string scene = testsupport::join(folder.path, "rig.lws");
     std::string written;
     int differing = 0;
     for (int index = 0; index < kRigs; ++index) {

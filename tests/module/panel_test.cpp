@@ -188,7 +188,7 @@ TEST_F(PanelRuns, panelIsCentredWithTruncatingDivision) {
 }
 
 TEST_F(PanelRuns, loadsPathsWithTheirLengthsThenIntegersInItsOrderAndReadsBackInTheSameOrder) {
-    const std::string scene = temp.path + "/first.lws";
+    const std::string scene = testsupport::join(temp.path, "first.lws");
     run({type(kSceneFile, scene), type(kObjectFile, "obj.lwo")}, false, &twoCurves());
     const standin::RunResult &host = run({}, false, &noCurves());
     EXPECT_THAT(linesStartingWith(host.transcript, "control 1 set value"),
@@ -241,7 +241,7 @@ TEST_F(PanelRuns, okStoresSwitchesButPathsOnlyWhereTheRunReadsThem) {
 }
 
 TEST_F(PanelRuns, unopenableSceneStoresTheSceneButNotTheObjectPath) {
-    const std::string missingFolder = temp.path + "/no/such/folder/out.lws";
+    const std::string missingFolder = testsupport::join(testsupport::join(temp.path, "no such folder"), "out.lws");
     const standin::RunResult &first =
         run({type(kSceneFile, missingFolder), type(kObjectFile, "typed.lwo")}, false, &twoCurves());
     ASSERT_EQ(first.messages.size(), 1u);
@@ -252,7 +252,8 @@ TEST_F(PanelRuns, unopenableSceneStoresTheSceneButNotTheObjectPath) {
 }
 
 TEST_F(PanelRuns, textThatDoesNotFitTheModulesRoomIsNeverTakenAsComplete) {
-    const std::string fits = temp.path + "/no/" + std::string(1022 - temp.path.size() - 4, 'x');
+    const std::string fits =
+        testsupport::join(testsupport::join(temp.path, "no"), std::string(1022 - temp.path.size() - 4, 'x'));
     ASSERT_EQ(fits.size(), 1022u);
     EXPECT_TRUE(run({type(kSceneFile, fits)}, false, &twoCurves()).textsCut.empty());
     const standin::RunResult &cut = run({type(kSceneFile, fits + "y")}, false, &twoCurves());
@@ -306,7 +307,7 @@ TEST_F(PanelRuns, panelIsDestroyedOnceOnEveryWayOut) {
         {"cancel", {}, true, &twoCurves()},
         {"no curve", {}, false, &noCurves()},
         {"scene not opened", {type(kSceneFile, "")}, false, &twoCurves()},
-        {"scene written", {type(kSceneFile, folder + "/out.lws")}, false, &twoCurves()},
+        {"scene written", {type(kSceneFile, testsupport::join(folder, "out.lws"))}, false, &twoCurves()},
     };
     for (const WayOut &way : ways) {
         const standin::RunResult &host = run(way.edits, way.cancel, way.mesh);

@@ -45,7 +45,7 @@ TEST_P(TypicalRun, writesTheExpectedSceneByteForByte) {
     const Variant &variant = GetParam();
     FreshModule loaded;
     const std::string folder = testsupport::makeTempDir();
-    const std::string scene = folder + "/out.lws";
+    const std::string scene = testsupport::join(folder, "out.lws");
     standin::Mesh mesh = typicalMesh(variant.armHasNgSuffix ? "Arm_NG" : "Arm");
     standin::HostConfig config = testsupport::quietConfig(&mesh);
     config.edits = testsupport::variantEdits(variant);
@@ -91,7 +91,7 @@ struct LimitCase {
 TEST(BoneLimit, moreThan4096BonesInAllAreRefusedAndTheOldFileKept) {
     FreshModule loaded;
     const std::string folder = testsupport::makeTempDir();
-    const std::string scene = folder + "/limit.lws";
+    const std::string scene = testsupport::join(folder, "limit.lws");
     // Chain bones plus goal bones: 4095 + 1 and 4096 + 0 fit, 4096 + 1 does not.
     for (LimitCase limit : {LimitCase{4096, true, true}, LimitCase{4097, false, true}, LimitCase{4097, true, false},
                             LimitCase{5000, false, false}}) {
@@ -123,7 +123,7 @@ TEST(BoneLimit, moreThan4096BonesInAllAreRefusedAndTheOldFileKept) {
 TEST(Run, loopOrStoppedScanLeavesTheSceneUntouchedAndReleasesEverything) {
     FreshModule loaded;
     const std::string folder = testsupport::makeTempDir();
-    const std::string scene = folder + "/kept.lws";
+    const std::string scene = testsupport::join(folder, "kept.lws");
     // Two curves that each start at the other's second point.
     const standin::Mesh loop =
         testsupport::curveMesh({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}}, {{{0, 1, 2}, "A"}, {{1, 0, 3}, "B"}});
@@ -175,7 +175,7 @@ TEST(Run, foregroundLayersAreScannedInAscendingNumberWhateverTheFileOrder) {
     mesh.addPoint(1, 0, 0);
     mesh.addPolygon(HOST_POLY_CURVE, mesh.surfaceNamed("First"), curve, 2);
     const std::string folder = testsupport::makeTempDir();
-    const std::string scene = folder + "/layers.lws";
+    const std::string scene = testsupport::join(folder, "layers.lws");
     struct Case {
         std::vector<int32_t> foreground;
         std::vector<std::string> bones;
@@ -265,7 +265,7 @@ TEST(Run, hundredThousandEmptyLayersBeforeTheRigChangeNothing) {
     ASSERT_EQ(layered.layers.size(), 100001u);
 
     const std::string folder = testsupport::makeTempDir();
-    const std::string scene = folder + "/layered.lws";
+    const std::string scene = testsupport::join(folder, "layered.lws");
     standin::Mesh plain = typicalMesh("Arm");
     std::vector<std::string> transcripts;
     for (const standin::Mesh *mesh : {&plain, &layered}) {
@@ -292,7 +292,7 @@ TEST(Run, hundredThousandEmptyLayersBeforeTheRigChangeNothing) {
 // the first point of the spine's first bone, behind its start control point.
 TEST(Example, figureGivesItsExpectedSceneSummaryTreeAndNotes) {
     const std::string folder = testsupport::makeTempDir();
-    const std::string scene = folder + "/figure.lws";
+    const std::string scene = testsupport::join(folder, "figure.lws");
     const testsupport::CommandRun run =
         testsupport::runSpindle({"--tree", "-o", scene, SPINDLE_EXAMPLES "/figure.lwo"});
     EXPECT_EQ(run.status, 0);

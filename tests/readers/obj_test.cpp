@@ -53,7 +53,8 @@ TEST(ObjReader, linesAreCurvesWithTheLastMaterialAndFacesAreFaces) {
 TEST(ObjReader, formatToldByContentNotByName) {
     const std::string dir = testsupport::makeTempDir();
     ASSERT_FALSE(dir.empty());
-    const std::string lwoNamedObj = dir + "/cube.obj", objNamedLwo = dir + "/figure.lwo";
+    const std::string lwoNamedObj = testsupport::join(dir, "cube.obj");
+    const std::string objNamedLwo = testsupport::join(dir, "figure.lwo");
     ASSERT_TRUE(testsupport::writeFile(lwoNamedObj,
                                        testsupport::readFile(std::string(SPINDLE_TEST_DATA) + "/simple_cube.lwo")));
     // Comments longer than the first bytes read to tell the format.
@@ -65,9 +66,7 @@ TEST(ObjReader, formatToldByContentNotByName) {
     ASSERT_TRUE(standin::readMesh(objNamedLwo, m, reason)) << reason;
     EXPECT_EQ(m.format, "OBJ");
     EXPECT_EQ(m.layers[0].pointCount, 1u);
-    std::remove(lwoNamedObj.c_str());
-    std::remove(objNamedLwo.c_str());
-    std::remove(dir.c_str());
+    testsupport::removeTree(dir);
 }
 
 TEST(ObjReader, millionPointCurveReadsInOnePass) {

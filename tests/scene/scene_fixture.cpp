@@ -3,9 +3,11 @@
 #include <cmath>
 #include <cstring>
 
+#if !defined(_WIN32)
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace scenetest {
 
@@ -115,6 +117,7 @@ std::string capture(const std::function<void(spindle::SceneText &)> &write) {
     return text.failed ? "<out of memory>" : std::string(text.bytes ? text.bytes : "", text.size);
 }
 
+#if !defined(_WIN32)
 int runInChild(const std::function<int()> &body, std::string &log, unsigned uid) {
     int channel[2];
     if (pipe(channel) != 0)
@@ -149,5 +152,6 @@ int runInChild(const std::function<int()> &body, std::string &log, unsigned uid)
         return -1;
     return WEXITSTATUS(status);
 }
+#endif
 
 } // namespace scenetest

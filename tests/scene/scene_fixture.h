@@ -1,6 +1,6 @@
 // Shared pieces of the scene writer's tests: a recording message service,
 // the two-curve model of a typical run built by hand, a record captured from
-// a scratch file, and a body run in a child process.
+// a scratch file, and (POSIX) a body run in a child process.
 #pragma once
 
 #include <cstdio>
@@ -45,8 +45,10 @@ struct TypicalModel {
 // The bytes a record writer appends to a scene text.
 std::string capture(const std::function<void(spindle::SceneText &)> &write);
 
+#if !defined(_WIN32)
 // Runs `body` in a forked child (as user `uid` unless it is 0) and returns
 // its result; `log` receives the child's messageLog.  -1 when the child died.
 int runInChild(const std::function<int()> &body, std::string &log, unsigned uid = 0);
+#endif
 
 } // namespace scenetest

@@ -25,12 +25,12 @@ class TypicalScene : public ::testing::TestWithParam<Variant> {
         ASSERT_FALSE(folder.empty());
         scenetest::recordMessages();
     }
-    void TearDown() override { std::system(("rm -rf '" + folder + "'").c_str()); }
+    void TearDown() override { testsupport::removeTree(folder); }
 
     // Writes the typical model with `variant` and returns the file's bytes.
     std::string writeTypical(const Variant &variant) {
         scenetest::TypicalModel model(variant.options, variant.armHasNgSuffix);
-        const std::string path = folder + "/out.lws";
+        const std::string path = testsupport::join(folder, "out.lws");
         std::strcpy(spindle::sceneFilePath, path.c_str());
         std::strcpy(spindle::objectFilePath, variant.objectPath);
         EXPECT_EQ(spindle::writeScene(*model.table, *model.goalBones, variant.options), SceneResult::Written);

@@ -71,7 +71,7 @@ TEST(BadScene, fileThatCannotBeReadSaysWhy) {
     EXPECT_FALSE(standin::readScene(SPINDLE_TEST_DATA "/scenes", read, reason));
     EXPECT_EQ(reason, "cannot be read (Is a directory)");
     EXPECT_FALSE(standin::readScene(SPINDLE_TEST_DATA "/scenes/absent.lws", read, reason));
-    EXPECT_EQ(reason, "cannot be read (No such file or directory)");
+    EXPECT_EQ(reason, "cannot be read (" + testsupport::noSuchFileText() + ")");
 }
 
 // Every cut of typical.lws at a line end, just before one (after its CR),

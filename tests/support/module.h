@@ -70,18 +70,31 @@ struct CommandRun {
     std::string err;
 };
 
-// The conditions of a command run beyond its arguments.
+// The conditions of a command run beyond its arguments: those each system
+// can impose on a process.
 struct CommandConditions {
+    // Processor time in seconds, 0: no limit; a run that needs more is ended
+    // (RLIMIT_CPU; on Windows a job's time limit, which Wine does not enforce).
+    int cpuSeconds = 0;
+#if defined(_WIN32)
+    int terminateAfterMs = -1; // TerminateProcess the run this long after its start, -1: never
+#else
     unsigned uid = 0;             // run as this user (needs root), 0: as the tests run
     long long fileSizeLimit = -1; // RLIMIT_FSIZE in bytes, -1: none
     long long memoryLimit = 0;    // RLIMIT_AS in bytes, 0: none
-    int cpuSeconds = 0;           // RLIMIT_CPU, 0: none; a run that needs more is killed
     int signal = 0;               // sent again and again from `signalAfterMs` on until the run ends
     int signalAfterMs = 0;
+#endif
 };
 
-// Runs the built spindle command with these arguments (no shell involved).
-// `status` is the exit status, or 128 + the signal that ended the run.
+#if defined(_WIN32)
+// The exit status of a run that `terminateAfterMs` ended.
+inline constexpr int kTerminated = 0x7E57;
+#endif
+
+// Runs the built spindle command with these arguments (no shell involved;
+// on Windows quoted as the C runtime splits a command line).  `status` is
+// the exit status, or 128 + the signal that ended the run (POSIX).
 CommandRun runSpindle(const std::vector<std::string> &arguments, const CommandConditions &conditions = {});
 
 } // namespace testsupport
