@@ -19,6 +19,8 @@ namespace spindle {
 namespace {
 
 constexpr int kTemporaryTries = 100;
+constexpr int kMoveTries = 10; // a move refused for a moment (another writer's move) is tried again
+constexpr DWORD kMoveRetryMs = 10;
 
 std::wstring widen(const std::string &text, UINT codePage) {
     if (text.empty())
@@ -42,6 +44,24 @@ std::string narrowUtf8(const std::wstring &text) {
     ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), length, nullptr,
                           nullptr);
     return narrow;
+}
+
+// The path as the system's calls take it: past MAX_PATH, the full path
+// behind "\\?\" (or "\\?\UNC\"), which lifts the limit.
+std::wstring systemPath(const std::wstring &path) {
+    if (path.size() < MAX_PATH - 12 || path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0)
+        return path;
+    const DWORD length = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (length == 0)
+        return path;
+    std::wstring full(length, L'\0');
+    const DWORD written = ::GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
+    if (written == 0 || written >= length)
+        return path;
+    full.resize(written);
+    if (full.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
 }
 
 HANDLE handleOf(const SceneOutput &out) { return reinterpret_cast<HANDLE>(out.file); }
@@ -137,8 +157,9 @@ bool openTemporary(const std::wstring &folder, SceneOutput &out) {
 // Opens the target itself for writing in place, without truncating it.
 bool openInPlace(SceneOutput &out, bool create) {
     const std::wstring target = widen(out.target, CP_UTF8);
-    HANDLE file = ::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, create ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for reading only, so that two writers in place never interleave.
+    HANDLE file = ::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                create ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE && !create) // a device that gives nothing to read
         file = ::CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -180,21 +201,26 @@ bool openSceneOutput(const char *path, SceneOutput &out) {
     const std::string given = path;
     if (given.empty() || given.back() == '\\' || given.back() == '/')
         return false;
-    const std::wstring wide = widen(given, CP_ACP);
+    const std::wstring wide = systemPath(widen(given, CP_ACP));
     if (wide.empty())
         return false;
     const DWORD attributes = ::GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = ::GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND)
-            return false; // a missing folder, a name the system refuses
-        out.target = narrowUtf8(wide);
-        return openTemporary(folderOf(wide), out) || openInPlace(out, true);
+        if (error == ERROR_FILE_NOT_FOUND) {
+            out.target = narrowUtf8(wide);
+            return openTemporary(folderOf(wide), out) || openInPlace(out, true);
+        }
+        // A missing folder, a name the system refuses; what has no
+        // attributes but may still be opened (a named pipe) is tried below.
+        if (error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME || error == ERROR_BAD_PATHNAME ||
+            error == ERROR_ACCESS_DENIED)
+            return false;
     }
     // A folder is no scene file, and a read-only file may not be written
     // (the attribute is checked as well as the open below, since a
     // privileged user's open may get past it).
-    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
         return false;
     // Ask whether the file may be written, without touching its content: a
     // read-only file, or one another program holds open without sharing,
@@ -222,13 +248,20 @@ bool commitSceneOutput(SceneOutput &out, const char *bytes, std::size_t size) {
         return writeInPlace(out, bytes, size);
     bool written = writeAll(handleOf(out), bytes, size) && ::FlushFileBuffers(handleOf(out));
     closeFile(out, written);
-    if (written && ::MoveFileExW(widen(out.temporary, CP_UTF8).c_str(), widen(out.target, CP_UTF8).c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        out.temporary.clear();
-        return true;
+    bool moveRefused = false;
+    for (int attempt = 0; written && attempt < kMoveTries; ++attempt) {
+        if (attempt > 0)
+            ::Sleep(kMoveRetryMs);
+        if (::MoveFileExW(widen(out.temporary, CP_UTF8).c_str(), widen(out.target, CP_UTF8).c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            out.temporary.clear();
+            return true;
+        }
+        const DWORD error = ::GetLastError();
+        moveRefused = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+        if (!moveRefused)
+            break;
     }
-    const DWORD error = ::GetLastError();
-    const bool moveRefused = written && (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION);
     removeTemporary(out);
     // The file may be written but not replaced (another program holds it
     // open without allowing a delete, or the folder refuses the move):
