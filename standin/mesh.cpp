@@ -142,8 +142,8 @@ bool readFile(const std::string &path, Mesh &mesh, std::string &reason) {
         return cannotRead(why, reason);
     if (refusedKind(file.kind(), reason))
         return false;
-    // A regular file is read to the size it has now, mapped where it is
-    // larger than its first bytes and the system maps it; pipes, and files
+    // A regular file is read to the size it has now (an IFF file mapped
+    // where it is larger than its first bytes and the system maps it); pipes, and files
     // that tell no size (as some system files do), until they end.
     const uint64_t fileSize = file.size();
     const bool sized = fileSize > 0;
@@ -204,10 +204,11 @@ bool readFile(const std::string &path, Mesh &mesh, std::string &reason) {
         }
     } else if (!whole) {
         if (sized) {
+            // Text is read into memory, not mapped: it is parsed once and
+            // not kept, and a file larger than memory is refused at once
+            // rather than read to its end.
             if (fileSize > SIZE_MAX)
                 throw std::bad_alloc();
-            if (auto view = mapped(file, fileSize))
-                return readBytes(view.get(), size_t(fileSize), nullptr, mesh, reason);
             if (!readUpTo(file, bytes, size_t(fileSize), ended, reason))
                 return false;
         } else {
