@@ -70,48 +70,51 @@ int32_t polyScan(void *state, PolyScanFunc *scan, void *userData, int32_t layerM
         selected[i] = room.selectedSurfaces.empty() ||
             std::find(room.selectedSurfaces.begin(), room.selectedSurfaces.end(), mesh->surfaces[i]) !=
                 room.selectedSurfaces.end();
-    int32_t result = 0;
+    // Each run's polygons decoded as its coding says, straight into the
+    // record the module is handed.
+    struct Scan {
+        PolyScanFunc *scan;
+        void *userData;
+        const Mesh &mesh;
+        const std::vector<char> &selected;
+        PointId *out = nullptr;
+        uintptr_t firstId = 0;
+        PolygonInfo info{};
+        int32_t result = 0;
+
+        void room(size_t count) {
+            if (edit.polygonRoom < count) {
+                edit.polygonPoints.reset(new PointId[count]);
+                edit.polygonRoom = count;
+            }
+            out = edit.polygonPoints.get();
+        }
+        void index(uint32_t i) { *out++ = pointId(firstId + i); }
+        bool polygon(const PolygonHead &head, uint32_t count) {
+            info.polygon = reinterpret_cast<PolygonId>(const_cast<void *>(head.id));
+            info.flags = (selected[head.surface] ? HOST_POLY_SELECTED : 0) |
+                (head.startControl ? HOST_POLY_START_CONTROL : 0);
+            info.numPoints = static_cast<int32_t>(count);
+            info.points = edit.polygonPoints.get();
+            info.surface = mesh.surfaces[head.surface].c_str();
+            out = edit.polygonPoints.get();
+            return (result = scan(userData, &info)) == 0;
+        }
+    } visit{scan, userData, *mesh, selected};
     for (size_t layerIndex : order) {
         const MeshLayer &layer = mesh->layers[layerIndex];
         // A point's id is its place among all the mesh's points, plus one.
-        const uintptr_t firstId = uintptr_t(layer.firstPoint) + 1;
-        for (size_t r = 0; r < layer.runs.size() && result == 0; ++r) {
-            const PolygonRun &run = layer.runs[r];
-            const size_t end = r + 1 < layer.runs.size() ? layer.runs[r + 1].first : layer.polygons.size();
-            PolygonInfo info{};
-            info.layer = layer.number;
-            info.type = run.type;
-            // Each run's polygons decoded as its coding says.
-            auto scanRun = [&]<IndexCoding Coding>() {
-                for (size_t p = run.first; p < end; ++p) {
-                    const MeshPolygon &polygon = layer.polygons[p];
-                    const size_t room = Coding == IndexCoding::Held ? mesh->indices[polygon.at] : kMostCodedIndices;
-                    if (edit.polygonRoom < room) {
-                        edit.polygonPoints.reset(new PointId[room]);
-                        edit.polygonRoom = room;
-                    }
-                    PointId *out = edit.polygonPoints.get();
-                    const uint32_t count = forEachIndexOf<Coding>(
-                        *mesh, run, polygon, [&](uint32_t index) { *out++ = pointId(firstId + index); });
-                    info.polygon = reinterpret_cast<PolygonId>(const_cast<MeshPolygon *>(&polygon));
-                    info.flags = (selected[polygon.surface] ? HOST_POLY_SELECTED : 0) |
-                        (polygon.startControl ? HOST_POLY_START_CONTROL : 0);
-                    info.numPoints = static_cast<int32_t>(count);
-                    info.points = edit.polygonPoints.get();
-                    info.surface = mesh->surfaces[polygon.surface].c_str();
-                    if ((result = scan(userData, &info)) != 0)
-                        return;
-                }
-            };
-            switch (run.coding) {
-            case IndexCoding::Lwo2: scanRun.template operator()<IndexCoding::Lwo2>(); break;
-            case IndexCoding::Lwob: scanRun.template operator()<IndexCoding::Lwob>(); break;
-            case IndexCoding::Held: scanRun.template operator()<IndexCoding::Held>(); break;
-            }
+        visit.firstId = uintptr_t(layer.firstPoint) + 1;
+        visit.info.layer = layer.number;
+        bool more = true;
+        for (size_t r = 0; r < layer.runs.size() && more; ++r) {
+            visit.info.type = layer.runs[r].type;
+            more = walkRun(*mesh, layer, layer.runs[r], visit);
         }
-        if (result != 0)
+        if (!more)
             break;
     }
+    const int32_t result = visit.result;
     transcript().record("meshEdit.polyScan -> " + std::to_string(result));
     return result;
 }

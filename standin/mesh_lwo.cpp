@@ -164,17 +164,30 @@ void LwoReader::finish() {
             mesh.surfaces.push_back(name);
         return it->second;
     };
+    auto surfaceOf = [&](uint32_t tag) {
+        if (tag == kNoSurface) {
+            if (defaultSurface == kNoSurface)
+                defaultSurface = named("Default");
+            return defaultSurface;
+        }
+        uint32_t &s = byTag[tag];
+        if (s == kNoSurface)
+            s = named(tags[tag]);
+        return s;
+    };
+    // In file order, so that the surfaces are numbered as they first appear.
     for (MeshLayer &l : mesh.layers)
-        for (MeshPolygon &p : l.polygons) {
-            if (p.surface == kNoSurface) {
-                if (defaultSurface == kNoSurface)
-                    defaultSurface = named("Default");
-                p.surface = defaultSurface;
+        for (PolygonRun &run : l.runs) {
+            if (run.coding != IndexCoding::Lwo2) {
+                for (size_t k = 0; k < run.count; ++k) {
+                    MeshPolygon &p = l.records[run.records + k];
+                    p.surface = surfaceOf(p.surface);
+                }
+            } else if (run.surfaces.empty()) {
+                run.surface = run.count > 0 ? surfaceOf(run.surface) : 0;
             } else {
-                uint32_t &s = byTag[p.surface];
-                if (s == kNoSurface)
-                    s = named(tags[p.surface]);
-                p.surface = s;
+                for (uint32_t &s : run.surfaces)
+                    s = surfaceOf(s);
             }
         }
 }

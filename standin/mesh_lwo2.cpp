@@ -2,6 +2,8 @@
 // indices, and surfaces given to polygons by PTAG.
 #include "standin/lwo_reader.h"
 
+#include <algorithm>
+
 namespace standin::iff {
 
 // LWO2 LAYR: number, flags, pivot, name, optional parent.  The modeler
@@ -26,17 +28,16 @@ bool LwoReader::pols2(Cursor c, size_t header) {
         return cutShort(header, id4("POLS"));
     uint32_t type = c.u4();
     MeshLayer &l = layer();
-    polygonsBase = l.polygons.size();
-    if (c.left() > 0)
-        startRun(type, IndexCoding::Lwo2, c.pos, c.end);
-    // Room for as many triangles as the chunk could hold, so that a mesh's
-    // records are not copied as they grow; pages never written stay
-    // unused.
-    l.polygons.reserve(l.polygons.size() + c.left() / 8);
-    const size_t base = c.pos;
+    // An empty chunk starts no run, and a PTAG after it has no polygons to tag.
+    latestRun = SIZE_MAX;
+    if (c.left() == 0)
+        return true;
+    startRun(type, IndexCoding::Lwo2, c.pos, c.end);
+    latestRun = l.runs.size() - 1;
     const bool curve = type == id4("CURV");
     const size_t available = l.pointCount - pointsBase;
     const uint8_t *const end = data + c.end;
+    size_t count = 0;
     while (c.left() > 0) {
         // A polygon whose indices all lie in the chunk and name its points
         // is taken in one pass; any other is read again below, checked step
@@ -44,11 +45,11 @@ bool LwoReader::pols2(Cursor c, size_t header) {
         const uint8_t *p = data + c.pos;
         if (havePoints && end - p >= 2) {
             const uint32_t word = (uint32_t(p[0]) << 8) | p[1];
-            const uint32_t count = (word & 0x03FFu) | (curve ? (word & 0xF000u) >> 2 : 0u);
+            const uint32_t n = (word & 0x03FFu) | (curve ? (word & 0xF000u) >> 2 : 0u);
             const uint8_t *q = p + 2;
-            if (size_t(end - q) >= 4 * size_t(count)) {
+            if (size_t(end - q) >= 4 * size_t(n)) {
                 bool outside = false;
-                for (uint32_t i = 0; i < count; ++i) {
+                for (uint32_t i = 0; i < n; ++i) {
                     uint32_t index;
                     if (q[0] != 0xFF) {
                         index = (uint32_t(q[0]) << 8) | q[1];
@@ -60,12 +61,7 @@ bool LwoReader::pols2(Cursor c, size_t header) {
                     outside |= index >= available;
                 }
                 if (!outside) {
-                    MeshPolygon poly;
-                    poly.at = uint32_t(c.pos - base);
-                    poly.surface = kNoSurface;
-                    poly.startControl = curve && (word & 0x0400u) != 0;
-                    poly.endControl = curve && (word & 0x0800u) != 0;
-                    l.polygons.push_back(poly);
+                    ++count;
                     c.pos = size_t(q - data);
                     continue;
                 }
@@ -75,34 +71,45 @@ bool LwoReader::pols2(Cursor c, size_t header) {
         if (!c.has(2))
             return cutShort(record, id4("POLS"));
         uint16_t word = c.u2();
-        MeshPolygon poly;
-        poly.at = uint32_t(record - base);
-        poly.surface = kNoSurface;
-        uint32_t count = word & 0x03FFu;
-        if (curve) {
-            count |= uint32_t(word & 0xF000u) >> 2;
-            poly.startControl = (word & 0x0400u) != 0;
-            poly.endControl = (word & 0x0800u) != 0;
-        }
+        uint32_t n = word & 0x03FFu;
+        if (curve)
+            n |= uint32_t(word & 0xF000u) >> 2;
         if (!havePoints)
             return fail(record, "polygon before any points");
-        if (!indices(c, record, count, true, id4("POLS")))
+        if (!indices(c, record, n, true, id4("POLS")))
             return false;
-        l.polygons.push_back(poly);
+        ++count;
     }
+    l.runs.back().count = count;
     return true;
 }
 
-// LWO2 PTAG: only SURF matters; indices are into the most recent POLS.
+// LWO2 PTAG: only SURF matters; indices are into the most recent POLS.  A
+// later entry for a polygon overrides an earlier one, as does a later PTAG.
 bool LwoReader::ptag(Cursor c, size_t header) {
     if (!c.has(4))
         return cutShort(header, id4("PTAG"));
     if (c.u4() != id4("SURF"))
         return true;
     MeshLayer &l = layer();
-    size_t polygons = l.polygons.size() - polygonsBase;
-    MeshPolygon *const records = l.polygons.data() + polygonsBase;
+    PolygonRun *run = latestRun < l.runs.size() ? &l.runs[latestRun] : nullptr;
+    const size_t polygons = run ? run->count : 0;
     const uint8_t *const end = data + c.end;
+    // The common chunk names every polygon in order with one tag: the run
+    // keeps that one surface.  Such entries are taken while they last; at
+    // the first other one the run gets a surface per polygon.
+    size_t inOrder = 0;
+    uint32_t only = 0;
+    auto take = [&](uint32_t polygon, uint32_t tag) {
+        if (run->surfaces.empty() && polygon == inOrder && (inOrder == 0 || tag == only)) {
+            only = tag;
+            ++inOrder;
+            return;
+        }
+        if (run->surfaces.empty())
+            spreadSurfaces(*run, inOrder, only);
+        run->surfaces[polygon] = tag;
+    };
     while (c.left() > 0) {
         // An entry whole within the chunk that names a polygon and a tag is
         // taken in one step; any other is read again below, checked.
@@ -118,7 +125,7 @@ bool LwoReader::ptag(Cursor c, size_t header) {
             }
             const uint32_t tag = (uint32_t(p[0]) << 8) | p[1];
             if (polygon < polygons && tag < tags.size()) {
-                records[polygon].surface = tag;
+                take(polygon, tag);
                 c.pos = size_t(p + 2 - data);
                 continue;
             }
@@ -133,9 +140,22 @@ bool LwoReader::ptag(Cursor c, size_t header) {
                         "polygon " + std::to_string(polygon) + " past the " + std::to_string(polygons) + " polygons");
         if (tag >= tags.size())
             return fail(at, "tag " + std::to_string(tag) + " past the " + std::to_string(tags.size()) + " tags");
-        l.polygons[polygonsBase + polygon].surface = tag;
+        take(polygon, tag);
+    }
+    if (run && run->surfaces.empty() && inOrder > 0) {
+        if (inOrder == polygons)
+            run->surface = only;
+        else
+            spreadSurfaces(*run, inOrder, only);
     }
     return true;
+}
+
+// Gives `run` a surface per polygon: its first `tagged` polygons `tag`, the
+// others the surface they had.
+void LwoReader::spreadSurfaces(PolygonRun &run, size_t tagged, uint32_t tag) {
+    run.surfaces.assign(run.count, run.surface);
+    std::fill(run.surfaces.begin(), run.surfaces.begin() + std::ptrdiff_t(tagged), tag);
 }
 
 } // namespace standin::iff

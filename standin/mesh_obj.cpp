@@ -152,11 +152,11 @@ struct ObjReader {
         // too large for memory is refused as it was, where it was.
         try {
             mesh.points.reserve(3 * points);
-            mesh.layers.back().polygons.reserve(polygons);
+            mesh.layers.back().records.reserve(polygons);
             mesh.indices.reserve(polygons + separators);
         } catch (const std::bad_alloc &) {
             mesh.points = {};
-            mesh.layers.back().polygons = {};
+            mesh.layers.back().records = {};
             mesh.indices = {};
         }
     }

@@ -49,7 +49,7 @@ TEST(Lwo2Layout, layersNumberedFromOneInFileOrderWithTheirOwnPoints) {
     EXPECT_EQ(m.layers[1].name, "one");
     EXPECT_EQ(m.layers[0].pointCount, 2u);
     EXPECT_EQ(m.layers[1].pointCount, 3u);
-    ASSERT_EQ(m.layers[1].polygons.size(), 2u);
+    ASSERT_EQ(m.layers[1].polygonCount(), 2u);
     EXPECT_EQ(m.polygon(1, 0).points, (std::vector<uint32_t>{2, 1, 0}));
     EXPECT_EQ(m.polygon(1, 1).points, (std::vector<uint32_t>{2}));
     EXPECT_EQ(m.point(1, 2), (std::array<double, 3>{2, 4, -2}));
@@ -74,7 +74,7 @@ TEST(Lwo2Layout, wideIndicesAtAndAbove0xFF00) {
     Bytes body;
     body.chunk("PNTS", pnts(n)).chunk("POLS", Bytes().id("FACE").u2(4).vx(0xFEFF).vx(0xFF00).vx(0xFF01).vx(3));
     Mesh m = mustRead(form("LWO2", body));
-    ASSERT_EQ(m.layers[0].polygons.size(), 1u);
+    ASSERT_EQ(m.layers[0].polygonCount(), 1u);
     EXPECT_EQ(m.polygon(0, 0).points, (std::vector<uint32_t>{0xFEFF, 0xFF00, 0xFF01, 3}));
 }
 
@@ -87,7 +87,7 @@ TEST(Lwo2Layout, oddChunksArePaddedAndUnknownChunksSkipped) {
         .chunk("POLS", Bytes().id("CURV").u2(2).u2(0).u2(1))
         .chunk("PTAG", Bytes().id("SURF").vx(0).u2(0));
     Mesh m = mustRead(form("LWO2", body));
-    ASSERT_EQ(m.layers[0].polygons.size(), 1u);
+    ASSERT_EQ(m.layers[0].polygonCount(), 1u);
     EXPECT_EQ(surface(m, m.polygon(0, 0)), "Bone");
 }
 
@@ -199,7 +199,7 @@ TEST(LwobLayout, layeredFileKeepsItsLayerNumbers) {
     ASSERT_EQ(m.layers.size(), 2u);
     EXPECT_EQ(m.layers[0].number, 3);
     EXPECT_EQ(m.layers[0].name, "third");
-    EXPECT_EQ(m.layers[0].polygons.size(), 1u);
+    EXPECT_EQ(m.layers[0].polygonCount(), 1u);
     EXPECT_EQ(m.layers[1].number, 1);
     EXPECT_EQ(m.layers[1].pointCount, 1u);
 }
