@@ -138,6 +138,31 @@ TEST(Lwo2Layout, surfacesComeFromSurfTagsOfTheLatestPolsAndDefaultOtherwise) {
     EXPECT_EQ(surface(m, p[2]), "Arm");
 }
 
+TEST(Lwo2Layout, laterSurfTagsOverrideEarlierOnesPolygonByPolygon) {
+    const auto quads = [](int n) {
+        Bytes b;
+        b.id("FACE");
+        for (int i = 0; i < n; ++i)
+            b.u2(3).u2(0).u2(1).u2(2);
+        return b;
+    };
+    Bytes body;
+    body.chunk("TAGS", Bytes().s0("A").s0("B").s0("C"))
+        .chunk("PNTS", pnts(3))
+        .chunk("POLS", quads(4))
+        .chunk("PTAG", Bytes().id("SURF").vx(0).u2(0).vx(1).u2(0).vx(2).u2(0).vx(3).u2(0))
+        .chunk("PTAG", Bytes().id("SURF").vx(0).u2(1).vx(1).u2(1).vx(3).u2(2).vx(0).u2(0))
+        .chunk("POLS", quads(4))
+        .chunk("PTAG", Bytes().id("SURF").vx(0).u2(0).vx(1).u2(0).vx(2).u2(1).vx(3).u2(0))
+        .chunk("POLS", quads(3))
+        .chunk("PTAG", Bytes().id("SURF").vx(0).u2(2).vx(1).u2(2));
+    Mesh m = mustRead(form("LWO2", body));
+    std::string surfaces;
+    for (const auto &polygon : testsupport::polygonsOf(m, 0))
+        surfaces += surface(m, polygon).substr(0, 1);
+    EXPECT_EQ(surfaces, "ABAC" "AABA" "CCD");
+}
+
 TEST(LwobLayout, polygonsWithDetailsAndCurvesWithControlFlags) {
     Bytes pols;
     pols.u2(3)
