@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -121,6 +123,27 @@ struct Mesh {
     uint32_t surfaceNamed(const std::string &name);
 };
 
+// The big-endian word at `p`, whose four bytes must be readable.
+inline uint32_t bigEndian32(const uint8_t *p) {
+    uint32_t w;
+    std::memcpy(&w, p, 4);
+    if constexpr (std::endian::native == std::endian::little)
+        w = (w >> 24) | ((w >> 8) & 0xFF00u) | ((w << 8) & 0xFF0000u) | (w << 24);
+    return w;
+}
+
+// The VX index at `p` (two bytes below 0xFF00, else four whose first is
+// 0xFF), `p` moved past it; four bytes must be readable at `p`.
+inline uint32_t takeVx(const uint8_t *&p) {
+    const uint32_t w = bigEndian32(p);
+    if ((w >> 24) != 0xFF) {
+        p += 2;
+        return w >> 16;
+    }
+    p += 4;
+    return w & 0x00FFFFFFu;
+}
+
 // The largest count a polygon's bytes can give (LWOB's two-byte count).
 constexpr uint32_t kMostCodedIndices = 0xFFFF;
 
@@ -170,9 +193,12 @@ inline bool walkRunOf(const Mesh &mesh, const MeshLayer &layer, const PolygonRun
         const uint32_t last = run.named > 0 ? run.named - 1 : 0;
         auto named = [last](uint32_t index) { return index < last ? index : last; };
         const bool curve = run.type == 0x43555256u; // 'CURV'
+        const uint32_t *const surfaces = run.surfaces.empty() ? nullptr : run.surfaces.data();
+        const uint32_t surface = run.surface;
+        const size_t polygons = run.count;
         const uint8_t *p = bytes + run.base;
         visit.room(kMostCodedIndices);
-        for (size_t k = 0; k < run.count; ++k) {
+        for (size_t k = 0; k < polygons; ++k) {
             if constexpr (Coding == IndexCoding::Lwob) {
                 const MeshPolygon &record = layer.records[run.records + k];
                 p = bytes + run.base + record.at;
@@ -188,7 +214,7 @@ inline bool walkRunOf(const Mesh &mesh, const MeshLayer &layer, const PolygonRun
             uint32_t count = (uint32_t(p[0]) << 8) | p[1];
             p += 2;
             if constexpr (Coding == IndexCoding::Lwo2) {
-                head.surface = run.surfaces.empty() ? run.surface : run.surfaces[k];
+                head.surface = surfaces ? surfaces[k] : surface;
                 head.startControl = curve && (count & 0x0400u) != 0;
                 head.endControl = curve && (count & 0x0800u) != 0;
                 count = (count & 0x03FFu) | (curve ? (count & 0xF000u) >> 2 : 0u);
@@ -203,15 +229,10 @@ inline bool walkRunOf(const Mesh &mesh, const MeshLayer &layer, const PolygonRun
                 for (uint32_t i = 0; i < given; ++i, p += 2)
                     visit.index(named((uint32_t(p[0]) << 8) | p[1]) + add);
             } else if (size_t(end - p) >= 4 * size_t(count)) {
-                for (; given < count; ++given) {
-                    if (p[0] != 0xFF) {
-                        visit.index(named((uint32_t(p[0]) << 8) | p[1]) + add);
-                        p += 2;
-                    } else {
-                        visit.index(named((uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]) + add);
-                        p += 4;
-                    }
-                }
+                // Room for `count` indices of any width: the i-th starts at
+                // most 4i bytes in, so four bytes can be read at each.
+                for (; given < count; ++given)
+                    visit.index(named(takeVx(p)) + add);
             } else {
                 // Near the chunk's end: each index checked to lie within it.
                 for (; given < count && end - p >= 2; ++given) {

@@ -70,16 +70,23 @@ int32_t polyScan(void *state, PolyScanFunc *scan, void *userData, int32_t layerM
         selected[i] = room.selectedSurfaces.empty() ||
             std::find(room.selectedSurfaces.begin(), room.selectedSurfaces.end(), mesh->surfaces[i]) !=
                 room.selectedSurfaces.end();
+    std::vector<const char *> names(mesh->surfaces.size());
+    for (size_t i = 0; i < names.size(); ++i)
+        names[i] = mesh->surfaces[i].c_str();
     // Each run's polygons decoded as its coding says, straight into the
-    // record the module is handed.
+    // record the module is handed.  The record is apart from the walk's own
+    // state, which the module never sees, so that the state can stay in
+    // registers while the module runs.
+    PolygonInfo info{};
     struct Scan {
         PolyScanFunc *scan;
         void *userData;
-        const Mesh &mesh;
-        const std::vector<char> &selected;
+        PolygonInfo *info;
+        const char *selected;
+        const char *const *names;
+        PointId *points = nullptr;
         PointId *out = nullptr;
         uintptr_t firstId = 0;
-        PolygonInfo info{};
         int32_t result = 0;
 
         void room(size_t count) {
@@ -87,28 +94,28 @@ int32_t polyScan(void *state, PolyScanFunc *scan, void *userData, int32_t layerM
                 edit.polygonPoints.reset(new PointId[count]);
                 edit.polygonRoom = count;
             }
-            out = edit.polygonPoints.get();
+            points = out = edit.polygonPoints.get();
         }
         void index(uint32_t i) { *out++ = pointId(firstId + i); }
         bool polygon(const PolygonHead &head, uint32_t count) {
-            info.polygon = reinterpret_cast<PolygonId>(const_cast<void *>(head.id));
-            info.flags = (selected[head.surface] ? HOST_POLY_SELECTED : 0) |
+            info->polygon = reinterpret_cast<PolygonId>(const_cast<void *>(head.id));
+            info->flags = (selected[head.surface] ? HOST_POLY_SELECTED : 0) |
                 (head.startControl ? HOST_POLY_START_CONTROL : 0);
-            info.numPoints = static_cast<int32_t>(count);
-            info.points = edit.polygonPoints.get();
-            info.surface = mesh.surfaces[head.surface].c_str();
-            out = edit.polygonPoints.get();
-            return (result = scan(userData, &info)) == 0;
+            info->numPoints = static_cast<int32_t>(count);
+            info->points = points;
+            info->surface = names[head.surface];
+            out = points;
+            return (result = scan(userData, info)) == 0;
         }
-    } visit{scan, userData, *mesh, selected};
+    } visit{scan, userData, &info, selected.data(), names.data()};
     for (size_t layerIndex : order) {
         const MeshLayer &layer = mesh->layers[layerIndex];
         // A point's id is its place among all the mesh's points, plus one.
         visit.firstId = uintptr_t(layer.firstPoint) + 1;
-        visit.info.layer = layer.number;
+        info.layer = layer.number;
         bool more = true;
         for (size_t r = 0; r < layer.runs.size() && more; ++r) {
-            visit.info.type = layer.runs[r].type;
+            info.type = layer.runs[r].type;
             more = walkRun(*mesh, layer, layer.runs[r], visit);
         }
         if (!more)

@@ -35,38 +35,33 @@ bool LwoReader::pols2(Cursor c, size_t header) {
     startRun(type, IndexCoding::Lwo2, c.pos, c.end);
     latestRun = l.runs.size() - 1;
     const bool curve = type == id4("CURV");
-    const size_t available = l.pointCount - pointsBase;
+    const uint32_t available = uint32_t(std::min<size_t>(l.pointCount - pointsBase, UINT32_MAX));
     const uint8_t *const end = data + c.end;
     size_t count = 0;
-    while (c.left() > 0) {
-        // A polygon whose indices all lie in the chunk and name its points
-        // is taken in one pass; any other is read again below, checked step
-        // by step, to say where it goes wrong.
-        const uint8_t *p = data + c.pos;
-        if (havePoints && end - p >= 2) {
+    // Polygons whose indices all lie in the chunk and name its points are
+    // taken in one tight pass; from the first other one on, each is read
+    // checked step by step, to say where it goes wrong (or, near the
+    // chunk's end, to take it all the same).
+    const uint8_t *p = data + c.pos;
+    if (havePoints)
+        while (end - p >= 2) {
             const uint32_t word = (uint32_t(p[0]) << 8) | p[1];
             const uint32_t n = (word & 0x03FFu) | (curve ? (word & 0xF000u) >> 2 : 0u);
             const uint8_t *q = p + 2;
-            if (size_t(end - q) >= 4 * size_t(n)) {
-                bool outside = false;
-                for (uint32_t i = 0; i < n; ++i) {
-                    uint32_t index;
-                    if (q[0] != 0xFF) {
-                        index = (uint32_t(q[0]) << 8) | q[1];
-                        q += 2;
-                    } else {
-                        index = (uint32_t(q[1]) << 16) | (uint32_t(q[2]) << 8) | q[3];
-                        q += 4;
-                    }
-                    outside |= index >= available;
-                }
-                if (!outside) {
-                    ++count;
-                    c.pos = size_t(q - data);
-                    continue;
-                }
-            }
+            if (size_t(end - q) < 4 * size_t(n))
+                break;
+            // Room for n indices of any width: the i-th starts at most 4i
+            // bytes in, so four bytes can be read at each.
+            bool outside = false;
+            for (uint32_t i = 0; i < n; ++i)
+                outside |= takeVx(q) >= available;
+            if (outside)
+                break;
+            p = q;
+            ++count;
         }
+    c.pos = size_t(p - data);
+    while (c.left() > 0) {
         size_t record = c.pos;
         if (!c.has(2))
             return cutShort(record, id4("POLS"));
@@ -110,19 +105,35 @@ bool LwoReader::ptag(Cursor c, size_t header) {
             spreadSurfaces(*run, inOrder, only);
         run->surfaces[polygon] = tag;
     };
+    // The entries in order with one tag, in one tight pass.
+    if (run && run->surfaces.empty() && !tags.empty()) {
+        const uint32_t tagCount = uint32_t(std::min<size_t>(tags.size(), UINT32_MAX));
+        const uint8_t *p = data + c.pos;
+        uint32_t next = 0;
+        if (end - p >= 6) {
+            const uint8_t *q = p;
+            next = takeVx(q) == 0 ? 0 : UINT32_MAX;
+            only = (uint32_t(q[0]) << 8) | q[1];
+            if (only >= tagCount)
+                next = UINT32_MAX;
+        }
+        while (next < polygons && end - p >= 6) {
+            const uint8_t *q = p;
+            if (takeVx(q) != next || ((uint32_t(q[0]) << 8) | q[1]) != only)
+                break;
+            p = q + 2;
+            ++next;
+        }
+        if (next != UINT32_MAX)
+            inOrder = next;
+        c.pos = size_t(p - data);
+    }
     while (c.left() > 0) {
         // An entry whole within the chunk that names a polygon and a tag is
         // taken in one step; any other is read again below, checked.
         const uint8_t *p = data + c.pos;
         if (end - p >= 6) {
-            uint32_t polygon;
-            if (p[0] != 0xFF) {
-                polygon = (uint32_t(p[0]) << 8) | p[1];
-                p += 2;
-            } else {
-                polygon = (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-                p += 4;
-            }
+            const uint32_t polygon = takeVx(p);
             const uint32_t tag = (uint32_t(p[0]) << 8) | p[1];
             if (polygon < polygons && tag < tags.size()) {
                 take(polygon, tag);
