@@ -150,6 +150,10 @@ int spindleMain(int argc, char **argv) {
         return kExitUsage;
     }
 
+    // The mesh reads a large model from the file's pages as the system maps
+    // them: a program that cuts the file short meanwhile ends the run.
+    platform::whenMappedFileCut(
+        "spindle: " + escapeControls(line.model) + ": cut short by another program while it was read", kExitUsage);
     Mesh mesh;
     if (!readMesh(line.model, mesh, reason)) {
         std::fprintf(stderr, "spindle: %s: %s\n", escapeControls(line.model).c_str(), escapeControls(reason).c_str());

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -105,7 +106,9 @@ struct LwoReader {
     int current = -1;              // index into mesh.layers
     size_t pointsBase = 0;         // first point of the most recent PNTS, within its layer
     bool havePoints = false;       // the current layer has had a PNTS
-    size_t polygonsBase = 0;       // first polygon of the most recent POLS
+    // The run of the most recent POLS of the current layer, which a PTAG
+    // gives surfaces to; none (and no polygons to tag) until the first.
+    size_t latestRun = SIZE_MAX;
 
     bool fail(size_t offset, const std::string &what) {
         reason = "byte " + std::to_string(offset) + ": " + what;
@@ -127,19 +130,24 @@ struct LwoReader {
         current = int(mesh.layers.size()) - 1;
         pointsBase = 0;
         havePoints = false;
-        polygonsBase = 0;
+        latestRun = SIZE_MAX;
     }
 
-    // Starts a run of polygons read in place from the chunk body that
-    // begins at `base`, indices counted from the most recent PNTS.
-    void startRun(uint32_t type, IndexCoding coding, size_t base) {
+    // Starts a run of polygons read in place from the chunk body from
+    // `base` to `end`, indices counted from the most recent PNTS; its
+    // polygons (and LWOB's records) are counted as they are read.
+    void startRun(uint32_t type, IndexCoding coding, size_t base, size_t end) {
         MeshLayer &l = layer();
         PolygonRun run;
         run.type = type;
         run.coding = coding;
-        run.first = l.polygons.size();
+        run.first = l.polygonCount();
+        run.records = l.records.size();
+        run.surface = kNoSurface;
         run.base = base;
+        run.end = end;
         run.points = uint32_t(pointsBase);
+        run.named = uint32_t(l.pointCount - pointsBase);
         l.runs.push_back(run);
     }
 
@@ -150,6 +158,7 @@ struct LwoReader {
     bool layrLwlo(Cursor c, size_t header);
     bool pols2(Cursor c, size_t header);
     bool ptag(Cursor c, size_t header);
+    void spreadSurfaces(PolygonRun &run, size_t tagged, uint32_t tag);
     bool polsOld(Cursor c, bool curves);
     bool polygonOld(Cursor &c, bool curve, bool detail, uint32_t &details);
     bool indices(Cursor &c, size_t record, uint32_t count, bool wide, uint32_t chunk);

@@ -119,6 +119,16 @@ bool readStream(platform::InputFile &file, Bytes &bytes, uint64_t keep, uint64_t
     return true;
 }
 
+// The first `size` bytes of a regular file mapped, for the mesh to keep as
+// long as it reads them; null when the system will not map them.
+std::shared_ptr<const uint8_t[]> mapped(const platform::InputFile &file, uint64_t size) {
+    auto view = std::make_shared<platform::FileView>();
+    if (!view->map(file, size))
+        return nullptr;
+    const uint8_t *data = view->data();
+    return std::shared_ptr<const uint8_t[]>(std::move(view), data);
+}
+
 bool readFile(const std::string &path, Mesh &mesh, std::string &reason) {
     platform::FileKind kind;
     std::string why;
@@ -132,8 +142,9 @@ bool readFile(const std::string &path, Mesh &mesh, std::string &reason) {
         return cannotRead(why, reason);
     if (refusedKind(file.kind(), reason))
         return false;
-    // A regular file is read to the size it has now; pipes, and files that
-    // tell no size (as some system files do), until they end.
+    // A regular file is read to the size it has now (an IFF file mapped
+    // where it is larger than its first bytes and the system maps it); pipes, and files
+    // that tell no size (as some system files do), until they end.
     const uint64_t fileSize = file.size();
     const bool sized = fileSize > 0;
 
@@ -175,7 +186,12 @@ bool readFile(const std::string &path, Mesh &mesh, std::string &reason) {
                  uint64_t(bytes.data[7]))
                                                  : kIffLargest;
         if (sized) {
-            if (!readUpTo(file, bytes, size_t(std::min(fileSize, formEnd)), ended, reason))
+            const uint64_t want = std::min(fileSize, formEnd);
+            if (auto view = want > bytes.size ? mapped(file, want) : nullptr) {
+                const uint8_t *data = view.get();
+                return readBytes(data, size_t(want), std::move(view), mesh, reason);
+            }
+            if (!readUpTo(file, bytes, size_t(want), ended, reason))
                 return false;
         } else {
             uint64_t total = 0;
@@ -188,6 +204,9 @@ bool readFile(const std::string &path, Mesh &mesh, std::string &reason) {
         }
     } else if (!whole) {
         if (sized) {
+            // Text is read into memory, not mapped: it is parsed once and
+            // not kept, and a file larger than memory is refused at once
+            // rather than read to its end.
             if (fileSize > SIZE_MAX)
                 throw std::bad_alloc();
             if (!readUpTo(file, bytes, size_t(fileSize), ended, reason))

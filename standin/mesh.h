@@ -1,14 +1,19 @@
 // The stand-in modeler's model: what a model file holds, as the mesh edit
 // hands it to a module.
 //
-// Stored compactly: an IFF file's bytes are kept whole and its points and
-// polygons' point indices are read from them in place; a model built by hand
-// or read from text holds its points in one flat array of doubles and its
-// indices in one flat array of counts and indices.  Every polygon has one
+// Stored compactly: an IFF file's bytes are kept whole (a large file's as
+// the system maps it) and its points and polygons' point indices are read
+// from them in place; a model built by hand or read from text holds its
+// points in one flat array of doubles and its indices in one flat array of
+// counts and indices.  LWO2 polygons are read from the file's bytes one
+// after another and have no record; every other polygon has one small
 // fixed-size record.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -17,8 +22,9 @@
 
 namespace standin {
 
-// One polygon's fixed-size record.  Its type and the place of its point
-// indices come from the run of polygons it belongs to.
+// The record of one polygon of a run that has records (LWOB, held): its
+// type and the place of its point indices come from its run.  An LWO2 run
+// has none: its polygons are read from the file's bytes in order.
 struct MeshPolygon {
     uint32_t at = 0;               // where its point count is: see PolygonRun
     uint32_t surface : 30 = 0;     // index into Mesh::surfaces
@@ -29,9 +35,9 @@ struct MeshPolygon {
 // How a run's point counts and indices are stored, each polygon's count
 // first and its indices after it.
 enum class IndexCoding : uint8_t {
-    Lwo2, // in Mesh::bytes: a count word (ten bits, four more for curves) and VX indices
-    Lwob, // in Mesh::bytes: a two-byte count and two-byte indices
-    Held, // in Mesh::indices: a count and the indices, 32 bits each
+    Lwo2, // in Mesh::bytes, one polygon after another: a count word (ten bits, four more for curves) and VX indices
+    Lwob, // in Mesh::bytes, at each record: a two-byte count and two-byte indices
+    Held, // in Mesh::indices, at each record: a count and the indices, 32 bits each
 };
 
 // Successive polygons of one layer that share a type and a coding: one
@@ -40,8 +46,16 @@ struct PolygonRun {
     uint32_t type = 0; // four-character code, first character high ('FACE', 'CURV', ...)
     IndexCoding coding = IndexCoding::Held;
     size_t first = 0;    // the run's first polygon in the layer
-    size_t base = 0;     // Lwo2, Lwob: byte offset of the chunk; a polygon's `at` counts from here
+    size_t count = 0;    // its polygons
+    size_t records = 0;  // Lwob, Held: its first record in MeshLayer::records
+    size_t base = 0;     // Lwo2, Lwob: byte offset of the chunk's first polygon; a record's `at` counts from here
+    size_t end = 0;      // Lwo2, Lwob: byte offset just past the chunk
     uint32_t points = 0; // added to every index: the layer's points before those the indices count from
+    uint32_t named = 0;  // Lwo2, Lwob: how many points the indices may name (the reader checked them)
+    // Lwo2: the polygons' surfaces (indices into Mesh::surfaces), one per
+    // polygon, or when empty `surface` for all of them.
+    uint32_t surface = 0;
+    std::vector<uint32_t> surfaces;
 };
 
 // One PNTS chunk of an IFF layer: its points as the file holds them, three
@@ -57,8 +71,10 @@ struct MeshLayer {
     size_t firstPoint = 0; // its first point among the mesh's points, layer after layer
     size_t pointCount = 0;
     std::vector<PointChunk> pointChunks; // where an IFF layer's points are; empty: in Mesh::points
-    std::vector<MeshPolygon> polygons;   // in file order
-    std::vector<PolygonRun> runs;        // in order, covering every polygon
+    std::vector<PolygonRun> runs;        // in file order, covering every polygon
+    std::vector<MeshPolygon> records;    // the records of the runs that have them, in order
+
+    size_t polygonCount() const { return runs.empty() ? 0 : runs.back().first + runs.back().count; }
 };
 
 // One polygon decoded, for readers of the model other than the scan.
@@ -88,7 +104,12 @@ struct Mesh {
     // Point `index` of layer `layer` (an index into `layers`).
     std::array<double, 3> point(size_t layer, size_t index) const;
 
-    // Polygon `polygon` of layer `layer`, decoded.
+    // The polygons of run `run` of layer `layer`, decoded in order.
+    std::vector<PolygonData> runPolygons(size_t layer, size_t run) const;
+    // Every polygon of layer `layer`, decoded in order.
+    std::vector<PolygonData> polygons(size_t layer) const;
+    // Polygon `polygon` of layer `layer`, decoded (an LWO2 run is walked
+    // from its start to it: for a few polygons, not for all of them).
     PolygonData polygon(size_t layer, size_t polygon) const;
 
     // Building a mesh by hand (the OBJ reader, tests, benchmarks): points as
@@ -102,49 +123,147 @@ struct Mesh {
     uint32_t surfaceNamed(const std::string &name);
 };
 
-// The number of point indices of `polygon` of run `run`.
-inline uint32_t indexCount(const Mesh &mesh, const PolygonRun &run, const MeshPolygon &polygon) {
-    if (run.coding == IndexCoding::Held)
-        return mesh.indices[polygon.at];
-    const uint8_t *p = mesh.bytes.get() + run.base + polygon.at;
-    const uint32_t word = (uint32_t(p[0]) << 8) | p[1];
-    if (run.coding == IndexCoding::Lwob)
-        return word;
-    return (word & 0x03FFu) | (run.type == 0x43555256u ? (word & 0xF000u) >> 2 : 0u);
+// The big-endian word at `p`, whose four bytes must be readable.
+inline uint32_t bigEndian32(const uint8_t *p) {
+    uint32_t w;
+    std::memcpy(&w, p, 4);
+    if constexpr (std::endian::native == std::endian::little)
+        w = (w >> 24) | ((w >> 8) & 0xFF00u) | ((w << 8) & 0xFF0000u) | (w << 24);
+    return w;
 }
 
-// Calls `each(index)` for the point indices of `polygon` of run `run`, in
-// order, each already counted within its layer; returns their number.  The
-// readers checked every count and index when they read the file.
-template <typename Each>
-inline uint32_t forEachIndex(const Mesh &mesh, const PolygonRun &run, const MeshPolygon &polygon, Each &&each) {
+// The VX index at `p` (two bytes below 0xFF00, else four whose first is
+// 0xFF), `p` moved past it; four bytes must be readable at `p`.
+inline uint32_t takeVx(const uint8_t *&p) {
+    const uint32_t w = bigEndian32(p);
+    if ((w >> 24) != 0xFF) {
+        p += 2;
+        return w >> 16;
+    }
+    p += 4;
+    return w & 0x00FFFFFFu;
+}
+
+// The largest count a polygon's bytes can give (LWOB's two-byte count).
+constexpr uint32_t kMostCodedIndices = 0xFFFF;
+
+// What a walk over a run tells of each polygon besides its indices.
+struct PolygonHead {
+    const void *id = nullptr; // its record or its bytes: unique within the mesh
+    uint32_t surface = 0;
+    bool startControl = false;
+    bool endControl = false;
+};
+
+// Walks the polygons of run `run` of `layer` in order, the run's coding
+// being `Coding`.  For each polygon it calls `visit.room(n)` with at least
+// its number of indices, `visit.index(i)` for each index in order (already
+// counted within the layer), then `visit.polygon(head, count)`, which
+// answers false to stop the walk.  Returns false when stopped.
+//
+// The readers checked every count and index when they read the file.  A
+// large file's bytes are its mapped pages, though, which another program
+// may write to while the mesh reads them: so the walk never leaves the
+// run's chunk, every index it gives is one of the points the reader checked
+// it against, and it ends early where the chunk's bytes run out, whatever
+// the bytes have become.
+template <IndexCoding Coding, typename Visit>
+inline bool walkRunOf(const Mesh &mesh, const MeshLayer &layer, const PolygonRun &run, Visit &&visit) {
     const uint32_t add = run.points;
-    if (run.coding == IndexCoding::Held) {
-        const uint32_t *p = mesh.indices.data() + polygon.at;
-        const uint32_t count = p[0];
-        for (uint32_t i = 1; i <= count; ++i)
-            each(p[i] + add);
-        return count;
-    }
-    const uint8_t *p = mesh.bytes.get() + run.base + polygon.at;
-    uint32_t count = (uint32_t(p[0]) << 8) | p[1];
-    p += 2;
-    if (run.coding == IndexCoding::Lwob) {
-        for (uint32_t i = 0; i < count; ++i, p += 2)
-            each(((uint32_t(p[0]) << 8) | p[1]) + add);
-        return count;
-    }
-    count = (count & 0x03FFu) | (run.type == 0x43555256u ? (count & 0xF000u) >> 2 : 0u);
-    for (uint32_t i = 0; i < count; ++i) {
-        if (p[0] != 0xFF) {
-            each(((uint32_t(p[0]) << 8) | p[1]) + add);
-            p += 2;
-        } else {
-            each(((uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]) + add);
-            p += 4;
+    PolygonHead head;
+    if constexpr (Coding == IndexCoding::Held) {
+        for (size_t k = 0; k < run.count; ++k) {
+            const MeshPolygon &record = layer.records[run.records + k];
+            const uint32_t *p = mesh.indices.data() + record.at;
+            const uint32_t count = p[0];
+            visit.room(count);
+            for (uint32_t i = 1; i <= count; ++i)
+                visit.index(p[i] + add);
+            head.id = &record;
+            head.surface = record.surface;
+            head.startControl = record.startControl != 0;
+            head.endControl = record.endControl != 0;
+            if (!visit.polygon(head, count))
+                return false;
         }
+        return true;
+    } else {
+        const uint8_t *const bytes = mesh.bytes.get();
+        const uint8_t *const end = bytes + run.end;
+        const uint32_t last = run.named > 0 ? run.named - 1 : 0;
+        auto named = [last](uint32_t index) { return index < last ? index : last; };
+        const bool curve = run.type == 0x43555256u; // 'CURV'
+        const uint32_t *const surfaces = run.surfaces.empty() ? nullptr : run.surfaces.data();
+        const uint32_t surface = run.surface;
+        const size_t polygons = run.count;
+        const uint8_t *p = bytes + run.base;
+        visit.room(kMostCodedIndices);
+        for (size_t k = 0; k < polygons; ++k) {
+            if constexpr (Coding == IndexCoding::Lwob) {
+                const MeshPolygon &record = layer.records[run.records + k];
+                p = bytes + run.base + record.at;
+                head.id = &record;
+                head.surface = record.surface;
+                head.startControl = record.startControl != 0;
+                head.endControl = record.endControl != 0;
+            } else {
+                head.id = p;
+            }
+            if (end - p < 2)
+                return true;
+            uint32_t count = (uint32_t(p[0]) << 8) | p[1];
+            p += 2;
+            if constexpr (Coding == IndexCoding::Lwo2) {
+                head.surface = surfaces ? surfaces[k] : surface;
+                head.startControl = curve && (count & 0x0400u) != 0;
+                head.endControl = curve && (count & 0x0800u) != 0;
+                count = (count & 0x03FFu) | (curve ? (count & 0xF000u) >> 2 : 0u);
+            }
+            uint32_t given = 0;
+            if (run.named == 0) {
+                // No points to name (every count the reader saw was 0): the
+                // indices are stepped over, none given.
+                p += std::min<size_t>(size_t(end - p), 2 * size_t(count));
+            } else if constexpr (Coding == IndexCoding::Lwob) {
+                given = std::min<uint32_t>(count, uint32_t(size_t(end - p) / 2));
+                for (uint32_t i = 0; i < given; ++i, p += 2)
+                    visit.index(named((uint32_t(p[0]) << 8) | p[1]) + add);
+            } else if (size_t(end - p) >= 4 * size_t(count)) {
+                // Room for `count` indices of any width: the i-th starts at
+                // most 4i bytes in, so four bytes can be read at each.
+                for (; given < count; ++given)
+                    visit.index(named(takeVx(p)) + add);
+            } else {
+                // Near the chunk's end: each index checked to lie within it.
+                for (; given < count && end - p >= 2; ++given) {
+                    if (p[0] != 0xFF) {
+                        visit.index(named((uint32_t(p[0]) << 8) | p[1]) + add);
+                        p += 2;
+                    } else if (end - p >= 4) {
+                        visit.index(named((uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]) + add);
+                        p += 4;
+                    } else {
+                        p = end;
+                        break;
+                    }
+                }
+            }
+            if (!visit.polygon(head, given))
+                return false;
+        }
+        return true;
     }
-    return count;
+}
+
+// walkRunOf for a run of any coding.
+template <typename Visit>
+inline bool walkRun(const Mesh &mesh, const MeshLayer &layer, const PolygonRun &run, Visit &&visit) {
+    switch (run.coding) {
+    case IndexCoding::Lwo2: return walkRunOf<IndexCoding::Lwo2>(mesh, layer, run, visit);
+    case IndexCoding::Lwob: return walkRunOf<IndexCoding::Lwob>(mesh, layer, run, visit);
+    case IndexCoding::Held: break;
+    }
+    return walkRunOf<IndexCoding::Held>(mesh, layer, run, visit);
 }
 
 // Reads a model file, telling its format by content.  On failure returns

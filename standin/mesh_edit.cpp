@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
+#include <memory>
 
 namespace standin {
 
@@ -32,12 +33,15 @@ struct Edit {
     std::vector<size_t> starts;
     std::vector<uint32_t> layerAt; // per entry of `starts`: the index into mesh->layers
     std::vector<uint32_t> blocks;
-    std::vector<PointId> polygonPoints; // the points of the polygon being scanned
+    // The points of the polygon being scanned: room for any count a
+    // polygon's bytes can give, or a held polygon's count.
+    std::unique_ptr<PointId[]> polygonPoints;
+    size_t polygonRoom = 0;
 };
 
 Edit edit;
 
-PointId pointId(size_t index) { return reinterpret_cast<PointId>(static_cast<uintptr_t>(index) + 1); }
+PointId pointId(uintptr_t id) { return reinterpret_cast<PointId>(id); }
 
 Transcript &transcript() {
     assert(edit.room != nullptr && edit.room->transcript != nullptr);
@@ -66,37 +70,58 @@ int32_t polyScan(void *state, PolyScanFunc *scan, void *userData, int32_t layerM
         selected[i] = room.selectedSurfaces.empty() ||
             std::find(room.selectedSurfaces.begin(), room.selectedSurfaces.end(), mesh->surfaces[i]) !=
                 room.selectedSurfaces.end();
-    int32_t result = 0;
+    std::vector<const char *> names(mesh->surfaces.size());
+    for (size_t i = 0; i < names.size(); ++i)
+        names[i] = mesh->surfaces[i].c_str();
+    // Each run's polygons decoded as its coding says, straight into the
+    // record the module is handed.  The record is apart from the walk's own
+    // state, which the module never sees, so that the state can stay in
+    // registers while the module runs.
+    PolygonInfo info{};
+    struct Scan {
+        PolyScanFunc *scan;
+        void *userData;
+        PolygonInfo *info;
+        const char *selected;
+        const char *const *names;
+        PointId *points = nullptr;
+        PointId *out = nullptr;
+        uintptr_t firstId = 0;
+        int32_t result = 0;
+
+        void room(size_t count) {
+            if (edit.polygonRoom < count) {
+                edit.polygonPoints.reset(new PointId[count]);
+                edit.polygonRoom = count;
+            }
+            points = out = edit.polygonPoints.get();
+        }
+        void index(uint32_t i) { *out++ = pointId(firstId + i); }
+        bool polygon(const PolygonHead &head, uint32_t count) {
+            info->polygon = reinterpret_cast<PolygonId>(const_cast<void *>(head.id));
+            info->flags = (selected[head.surface] ? HOST_POLY_SELECTED : 0) |
+                (head.startControl ? HOST_POLY_START_CONTROL : 0);
+            info->numPoints = static_cast<int32_t>(count);
+            info->points = points;
+            info->surface = names[head.surface];
+            out = points;
+            return (result = scan(userData, info)) == 0;
+        }
+    } visit{scan, userData, &info, selected.data(), names.data()};
     for (size_t layerIndex : order) {
         const MeshLayer &layer = mesh->layers[layerIndex];
-        const size_t firstPoint = layer.firstPoint;
-        for (size_t r = 0; r < layer.runs.size() && result == 0; ++r) {
-            const PolygonRun &run = layer.runs[r];
-            const size_t end = r + 1 < layer.runs.size() ? layer.runs[r + 1].first : layer.polygons.size();
-            for (size_t p = run.first; p < end; ++p) {
-                const MeshPolygon &polygon = layer.polygons[p];
-                const uint32_t count = indexCount(*mesh, run, polygon);
-                if (edit.polygonPoints.size() < count)
-                    edit.polygonPoints.resize(count);
-                PointId *out = edit.polygonPoints.data();
-                forEachIndex(*mesh, run, polygon, [&](uint32_t index) { *out++ = pointId(firstPoint + index); });
-                PolygonInfo info{};
-                info.polygon = reinterpret_cast<PolygonId>(const_cast<MeshPolygon *>(&polygon));
-                info.layer = layer.number;
-                info.flags = (selected[polygon.surface] ? HOST_POLY_SELECTED : 0) |
-                    (polygon.startControl ? HOST_POLY_START_CONTROL : 0);
-                info.numPoints = static_cast<int32_t>(count);
-                info.points = edit.polygonPoints.data();
-                info.surface = mesh->surfaces[polygon.surface].c_str();
-                info.type = run.type;
-                result = scan(userData, &info);
-                if (result != 0)
-                    break;
-            }
+        // A point's id is its place among all the mesh's points, plus one.
+        visit.firstId = uintptr_t(layer.firstPoint) + 1;
+        info.layer = layer.number;
+        bool more = true;
+        for (size_t r = 0; r < layer.runs.size() && more; ++r) {
+            info.type = layer.runs[r].type;
+            more = walkRun(*mesh, layer, layer.runs[r], visit);
         }
-        if (result != 0)
+        if (!more)
             break;
     }
+    const int32_t result = visit.result;
     transcript().record("meshEdit.polyScan -> " + std::to_string(result));
     return result;
 }
@@ -141,7 +166,8 @@ void done(void *state, int32_t error, int32_t selectionMode) {
     edit.starts = {};
     edit.layerAt = {};
     edit.blocks = {};
-    edit.polygonPoints = {};
+    edit.polygonPoints.reset();
+    edit.polygonRoom = 0;
     ++edit.room->done;
 }
 

@@ -3,6 +3,7 @@
 #include "standin/lwo_reader.h"
 
 #include <cmath>
+#include <cstring>
 #include <unordered_map>
 
 #include "standin/mesh_formats.h"
@@ -92,7 +93,19 @@ bool LwoReader::points(Cursor c, size_t header) {
     const size_t count = c.left() / 12;
     if (count > 0)
         l.pointChunks.push_back({l.pointCount, c.pos});
-    while (c.left() > 0) {
+    // A coordinate is not finite when its exponent bits, the low seven of
+    // its first byte and the top one of its second, are all set: one pass
+    // over the chunk's words tells whether any is, the walk below which.
+    uint32_t exponent = 0;
+    std::memcpy(&exponent, "\x7F\x80\0\0", 4);
+    uint32_t nonFinite = 0;
+    const uint8_t *const words = data + c.pos;
+    for (size_t i = 0; i < 3 * count; ++i) {
+        uint32_t word;
+        std::memcpy(&word, words + 4 * i, 4);
+        nonFinite |= uint32_t((word & exponent) == exponent);
+    }
+    while (nonFinite != 0 && c.left() > 0) {
         const size_t at = c.pos;
         if (!std::isfinite(c.f4()))
             return fail(at, "non-finite coordinate");
@@ -151,17 +164,30 @@ void LwoReader::finish() {
             mesh.surfaces.push_back(name);
         return it->second;
     };
+    auto surfaceOf = [&](uint32_t tag) {
+        if (tag == kNoSurface) {
+            if (defaultSurface == kNoSurface)
+                defaultSurface = named("Default");
+            return defaultSurface;
+        }
+        uint32_t &s = byTag[tag];
+        if (s == kNoSurface)
+            s = named(tags[tag]);
+        return s;
+    };
+    // In file order, so that the surfaces are numbered as they first appear.
     for (MeshLayer &l : mesh.layers)
-        for (MeshPolygon &p : l.polygons) {
-            if (p.surface == kNoSurface) {
-                if (defaultSurface == kNoSurface)
-                    defaultSurface = named("Default");
-                p.surface = defaultSurface;
+        for (PolygonRun &run : l.runs) {
+            if (run.coding != IndexCoding::Lwo2) {
+                for (size_t k = 0; k < run.count; ++k) {
+                    MeshPolygon &p = l.records[run.records + k];
+                    p.surface = surfaceOf(p.surface);
+                }
+            } else if (run.surfaces.empty()) {
+                run.surface = run.count > 0 ? surfaceOf(run.surface) : 0;
             } else {
-                uint32_t &s = byTag[p.surface];
-                if (s == kNoSurface)
-                    s = named(tags[p.surface]);
-                p.surface = s;
+                for (uint32_t &s : run.surfaces)
+                    s = surfaceOf(s);
             }
         }
 }

@@ -2,6 +2,8 @@
 // indices, and surfaces given to polygons by PTAG.
 #include "standin/lwo_reader.h"
 
+#include <algorithm>
+
 namespace standin::iff {
 
 // LWO2 LAYR: number, flags, pivot, name, optional parent.  The modeler
@@ -26,46 +28,119 @@ bool LwoReader::pols2(Cursor c, size_t header) {
         return cutShort(header, id4("POLS"));
     uint32_t type = c.u4();
     MeshLayer &l = layer();
-    polygonsBase = l.polygons.size();
-    if (c.left() > 0)
-        startRun(type, IndexCoding::Lwo2, c.pos);
-    // Room for as many triangles as the chunk could hold, so that a mesh's
-    // records are not copied as they grow; pages never written stay
-    // unused.
-    l.polygons.reserve(l.polygons.size() + c.left() / 8);
-    const size_t base = c.pos;
+    // An empty chunk starts no run, and a PTAG after it has no polygons to tag.
+    latestRun = SIZE_MAX;
+    if (c.left() == 0)
+        return true;
+    startRun(type, IndexCoding::Lwo2, c.pos, c.end);
+    latestRun = l.runs.size() - 1;
+    const bool curve = type == id4("CURV");
+    const uint32_t available = uint32_t(std::min<size_t>(l.pointCount - pointsBase, UINT32_MAX));
+    const uint8_t *const end = data + c.end;
+    size_t count = 0;
+    // Polygons whose indices all lie in the chunk and name its points are
+    // taken in one tight pass; from the first other one on, each is read
+    // checked step by step, to say where it goes wrong (or, near the
+    // chunk's end, to take it all the same).
+    const uint8_t *p = data + c.pos;
+    if (havePoints)
+        while (end - p >= 2) {
+            const uint32_t word = (uint32_t(p[0]) << 8) | p[1];
+            const uint32_t n = (word & 0x03FFu) | (curve ? (word & 0xF000u) >> 2 : 0u);
+            const uint8_t *q = p + 2;
+            if (size_t(end - q) < 4 * size_t(n))
+                break;
+            // Room for n indices of any width: the i-th starts at most 4i
+            // bytes in, so four bytes can be read at each.
+            bool outside = false;
+            for (uint32_t i = 0; i < n; ++i)
+                outside |= takeVx(q) >= available;
+            if (outside)
+                break;
+            p = q;
+            ++count;
+        }
+    c.pos = size_t(p - data);
     while (c.left() > 0) {
         size_t record = c.pos;
         if (!c.has(2))
             return cutShort(record, id4("POLS"));
         uint16_t word = c.u2();
-        MeshPolygon poly;
-        poly.at = uint32_t(record - base);
-        poly.surface = kNoSurface;
-        uint32_t count = word & 0x03FFu;
-        if (type == id4("CURV")) {
-            count |= uint32_t(word & 0xF000u) >> 2;
-            poly.startControl = (word & 0x0400u) != 0;
-            poly.endControl = (word & 0x0800u) != 0;
-        }
+        uint32_t n = word & 0x03FFu;
+        if (curve)
+            n |= uint32_t(word & 0xF000u) >> 2;
         if (!havePoints)
             return fail(record, "polygon before any points");
-        if (!indices(c, record, count, true, id4("POLS")))
+        if (!indices(c, record, n, true, id4("POLS")))
             return false;
-        l.polygons.push_back(poly);
+        ++count;
     }
+    l.runs.back().count = count;
     return true;
 }
 
-// LWO2 PTAG: only SURF matters; indices are into the most recent POLS.
+// LWO2 PTAG: only SURF matters; indices are into the most recent POLS.  A
+// later entry for a polygon overrides an earlier one, as does a later PTAG.
 bool LwoReader::ptag(Cursor c, size_t header) {
     if (!c.has(4))
         return cutShort(header, id4("PTAG"));
     if (c.u4() != id4("SURF"))
         return true;
     MeshLayer &l = layer();
-    size_t polygons = l.polygons.size() - polygonsBase;
+    PolygonRun *run = latestRun < l.runs.size() ? &l.runs[latestRun] : nullptr;
+    const size_t polygons = run ? run->count : 0;
+    const uint8_t *const end = data + c.end;
+    // The common chunk names every polygon in order with one tag: the run
+    // keeps that one surface.  Such entries are taken while they last; at
+    // the first other one the run gets a surface per polygon.
+    size_t inOrder = 0;
+    uint32_t only = 0;
+    auto take = [&](uint32_t polygon, uint32_t tag) {
+        if (run->surfaces.empty() && polygon == inOrder && (inOrder == 0 || tag == only)) {
+            only = tag;
+            ++inOrder;
+            return;
+        }
+        if (run->surfaces.empty())
+            spreadSurfaces(*run, inOrder, only);
+        run->surfaces[polygon] = tag;
+    };
+    // The entries in order with one tag, in one tight pass.
+    if (run && run->surfaces.empty() && !tags.empty()) {
+        const uint32_t tagCount = uint32_t(std::min<size_t>(tags.size(), UINT32_MAX));
+        const uint8_t *p = data + c.pos;
+        uint32_t next = 0;
+        if (end - p >= 6) {
+            const uint8_t *q = p;
+            next = takeVx(q) == 0 ? 0 : UINT32_MAX;
+            only = (uint32_t(q[0]) << 8) | q[1];
+            if (only >= tagCount)
+                next = UINT32_MAX;
+        }
+        while (next < polygons && end - p >= 6) {
+            const uint8_t *q = p;
+            if (takeVx(q) != next || ((uint32_t(q[0]) << 8) | q[1]) != only)
+                break;
+            p = q + 2;
+            ++next;
+        }
+        if (next != UINT32_MAX)
+            inOrder = next;
+        c.pos = size_t(p - data);
+    }
     while (c.left() > 0) {
+        // An entry whole within the chunk that names a polygon and a tag is
+        // taken in one step; any other is read again below, checked.
+        const uint8_t *p = data + c.pos;
+        if (end - p >= 6) {
+            const uint32_t polygon = takeVx(p);
+            const uint32_t tag = (uint32_t(p[0]) << 8) | p[1];
+            if (polygon < polygons && tag < tags.size()) {
+                take(polygon, tag);
+                c.pos = size_t(p + 2 - data);
+                continue;
+            }
+        }
         size_t at = c.pos;
         uint32_t polygon;
         if (!c.vx(polygon) || !c.has(2))
@@ -76,9 +151,22 @@ bool LwoReader::ptag(Cursor c, size_t header) {
                         "polygon " + std::to_string(polygon) + " past the " + std::to_string(polygons) + " polygons");
         if (tag >= tags.size())
             return fail(at, "tag " + std::to_string(tag) + " past the " + std::to_string(tags.size()) + " tags");
-        l.polygons[polygonsBase + polygon].surface = tag;
+        take(polygon, tag);
+    }
+    if (run && run->surfaces.empty() && inOrder > 0) {
+        if (inOrder == polygons)
+            run->surface = only;
+        else
+            spreadSurfaces(*run, inOrder, only);
     }
     return true;
+}
+
+// Gives `run` a surface per polygon: its first `tagged` polygons `tag`, the
+// others the surface they had.
+void LwoReader::spreadSurfaces(PolygonRun &run, size_t tagged, uint32_t tag) {
+    run.surfaces.assign(run.count, run.surface);
+    std::fill(run.surfaces.begin(), run.surfaces.begin() + std::ptrdiff_t(tagged), tag);
 }
 
 } // namespace standin::iff

@@ -56,7 +56,8 @@ bool LwoReader::polygonOld(Cursor &c, bool curve, bool detail, uint32_t &details
         poly.startControl = (flags & 1u) != 0;
         poly.endControl = (flags & 2u) != 0;
     }
-    layer().polygons.push_back(poly);
+    layer().records.push_back(poly);
+    ++layer().runs.back().count;
     return true;
 }
 
@@ -65,9 +66,10 @@ bool LwoReader::polygonOld(Cursor &c, bool curve, bool detail, uint32_t &details
 bool LwoReader::polsOld(Cursor c, bool curves) {
     layer();
     if (c.left() > 0)
-        startRun(curves ? id4("CURV") : id4("FACE"), IndexCoding::Lwob, c.pos);
-    // Room for as many triangles as the chunk could hold (see pols2).
-    layer().polygons.reserve(layer().polygons.size() + c.left() / 10);
+        startRun(curves ? id4("CURV") : id4("FACE"), IndexCoding::Lwob, c.pos, c.end);
+    // Room for as many triangles as the chunk could hold, so that the
+    // records are not copied as they grow; pages never written stay unused.
+    layer().records.reserve(layer().records.size() + c.left() / 10);
     while (c.left() > 0) {
         uint32_t details = 0;
         if (!polygonOld(c, curves, false, details))

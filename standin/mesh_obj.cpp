@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <string_view>
 #include <unordered_map>
 
@@ -129,9 +130,41 @@ struct ObjReader {
         return true;
     }
 
+    // Room for the points and polygons the text holds, told by one quick
+    // pass over its lines, so that no array is copied as it grows: a line
+    // that starts "v" holds at most one point, one that starts "f" or "l"
+    // at most one polygon with an index after each of its spaces and tabs.
+    void reserve(const uint8_t *data, size_t size) {
+        size_t points = 0, polygons = 0, separators = 0;
+        for (size_t pos = 0; pos < size;) {
+            const uint8_t *eol = static_cast<const uint8_t *>(std::memchr(data + pos, '\n', size - pos));
+            const size_t next = eol ? size_t(eol - data) + 1 : size;
+            const uint8_t first = data[pos];
+            points += first == 'v';
+            if (first == 'f' || first == 'l') {
+                ++polygons;
+                for (size_t i = pos; i < next; ++i)
+                    separators += size_t(data[i] == ' ') | size_t(data[i] == '\t');
+            }
+            pos = next;
+        }
+        // Without the room, the arrays grow as they are filled, and a model
+        // too large for memory is refused as it was, where it was.
+        try {
+            mesh.points.reserve(3 * points);
+            mesh.layers.back().records.reserve(polygons);
+            mesh.indices.reserve(polygons + separators);
+        } catch (const std::bad_alloc &) {
+            mesh.points = {};
+            mesh.layers.back().records = {};
+            mesh.indices = {};
+        }
+    }
+
     bool read(const uint8_t *data, size_t size) {
         mesh.format = "OBJ";
         mesh.addLayer(1);
+        reserve(data, size);
         size_t pos = 0;
         while (pos < size) {
             ++line;

@@ -3,6 +3,7 @@
 #include "standin/mesh.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <new>
 
@@ -36,20 +37,84 @@ std::array<double, 3> Mesh::point(size_t layer, size_t index) const {
     return {floatAt(p), floatAt(p + 4), floatAt(p + 8)};
 }
 
+namespace {
+
+// Decodes the polygons a walk gives; `want` picks them by their place in
+// the run (all when it answers true for every place).
+template <typename Want>
+struct Decoder {
+    const PolygonRun &run;
+    Want want;
+    std::vector<PolygonData> &out;
+    size_t place = 0;
+    std::vector<uint32_t> points;
+
+    void room(size_t) {}
+    void index(uint32_t i) { points.push_back(i); }
+    bool polygon(const PolygonHead &head, uint32_t) {
+        const int answer = want(place++);
+        if (answer > 0) {
+            PolygonData &data = out.emplace_back();
+            data.type = run.type;
+            data.surface = head.surface;
+            data.startControl = head.startControl;
+            data.endControl = head.endControl;
+            data.points = std::move(points);
+        }
+        points.clear();
+        return answer >= 0;
+    }
+};
+
+template <typename Want>
+void decodeRun(const Mesh &mesh, const MeshLayer &layer, const PolygonRun &run, Want want,
+               std::vector<PolygonData> &out) {
+    Decoder<Want> decoder{run, want, out, 0, {}};
+    walkRun(mesh, layer, run, decoder);
+}
+
+} // namespace
+
+std::vector<PolygonData> Mesh::runPolygons(size_t layer, size_t run) const {
+    std::vector<PolygonData> out;
+    const MeshLayer &l = layers[layer];
+    out.reserve(l.runs[run].count);
+    decodeRun(*this, l, l.runs[run], [](size_t) { return 1; }, out);
+    return out;
+}
+
+std::vector<PolygonData> Mesh::polygons(size_t layer) const {
+    std::vector<PolygonData> out;
+    const MeshLayer &l = layers[layer];
+    out.reserve(l.polygonCount());
+    for (const PolygonRun &run : l.runs)
+        decodeRun(*this, l, run, [](size_t) { return 1; }, out);
+    return out;
+}
+
 PolygonData Mesh::polygon(size_t layer, size_t polygon) const {
     const MeshLayer &l = layers[layer];
-    const MeshPolygon &record = l.polygons[polygon];
+    assert(polygon < l.polygonCount());
     // The last run that starts at or before the polygon.
-    const auto run = std::upper_bound(l.runs.begin(), l.runs.end(), polygon,
-                                      [](size_t p, const PolygonRun &r) { return p < r.first; }) -
-        1;
-    PolygonData data;
-    data.type = run->type;
-    data.surface = record.surface;
-    data.startControl = record.startControl != 0;
-    data.endControl = record.endControl != 0;
-    forEachIndex(*this, *run, record, [&](uint32_t index) { data.points.push_back(index); });
-    return data;
+    const PolygonRun &run = *(std::upper_bound(l.runs.begin(), l.runs.end(), polygon,
+                                               [](size_t p, const PolygonRun &r) { return p < r.first; }) -
+                              1);
+    const size_t place = polygon - run.first;
+    std::vector<PolygonData> out;
+    if (run.coding == IndexCoding::Lwo2) {
+        decodeRun(*this, l, run, [place](size_t p) { return p < place ? 0 : p == place ? 1 : -1; }, out);
+    } else {
+        // A run with records starts its walk at the polygon's record.
+        PolygonRun one = run;
+        one.records += place;
+        one.count = 1;
+        decodeRun(*this, l, one, [](size_t) { return 1; }, out);
+    }
+    if (!out.empty())
+        return std::move(out.front());
+    PolygonData none;
+    none.type = run.type;
+    return none;
 }
 
 void Mesh::addLayer(int32_t number, std::string name) {
@@ -76,7 +141,8 @@ void Mesh::addPolygon(uint32_t type, uint32_t surface, const uint32_t *points, s
         PolygonRun run;
         run.type = type;
         run.coding = IndexCoding::Held;
-        run.first = layer.polygons.size();
+        run.first = layer.polygonCount();
+        run.records = layer.records.size();
         layer.runs.push_back(run);
     }
     MeshPolygon record;
@@ -86,7 +152,8 @@ void Mesh::addPolygon(uint32_t type, uint32_t surface, const uint32_t *points, s
     record.endControl = endControl;
     indices.push_back(uint32_t(count));
     indices.insert(indices.end(), points, points + count);
-    layer.polygons.push_back(record);
+    layer.records.push_back(record);
+    ++layer.runs.back().count;
 }
 
 uint32_t Mesh::surfaceNamed(const std::string &name) {

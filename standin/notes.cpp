@@ -41,13 +41,13 @@ std::vector<std::string> linkingNotes(const Mesh &mesh, const std::vector<int> &
         for (size_t r = 0; r < layer.runs.size(); ++r) {
             if (layer.runs[r].type != kCurve)
                 continue;
-            const size_t end = r + 1 < layer.runs.size() ? layer.runs[r + 1].first : layer.polygons.size();
-            for (size_t p = layer.runs[r].first; p < end; ++p) {
-                if (!surfaces.empty() && !surfaces.count(mesh.surfaces[layer.polygons[p].surface]))
+            std::vector<PolygonData> run = mesh.runPolygons(l, r);
+            for (size_t k = 0; k < run.size(); ++k) {
+                PolygonData &data = run[k];
+                if (!surfaces.empty() && !surfaces.count(mesh.surfaces[data.surface]))
                     continue;
-                PolygonData data = mesh.polygon(l, p);
                 if (data.points.size() >= 2)
-                    curves.push_back({l, p, std::move(data)});
+                    curves.push_back({l, layer.runs[r].first + k, std::move(data)});
             }
         }
     }

@@ -71,10 +71,40 @@ class InputFile {
     bool read(void *into, std::size_t want, std::size_t &got, std::string &why);
 
   private:
+    friend class FileView;
     std::intptr_t handle_ = -1; // a descriptor, or a HANDLE
     FileKind kind_ = FileKind::Other;
     std::uint64_t size_ = 0;
 };
+
+// The first bytes of a regular file mapped read-only into memory, for as
+// long as the object lives: the pages are the system's cache of the file,
+// not a copy, so another program's writes to the file may show in them.
+class FileView {
+  public:
+    FileView() = default;
+    ~FileView();
+    FileView(const FileView &) = delete;
+    FileView &operator=(const FileView &) = delete;
+
+    // Maps the first `size` bytes (at least one) of `file`, a regular file
+    // that still holds them once mapped.  False when the system will not
+    // map them; the caller then reads the file instead.
+    bool map(const InputFile &file, std::uint64_t size);
+    const std::uint8_t *data() const { return static_cast<const std::uint8_t *>(address_); }
+    std::size_t size() const { return size_; }
+
+  private:
+    void *address_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+// What happens when another program cuts a mapped file short while the
+// process still reads its view (on POSIX systems, a read of a page the file
+// no longer has): `line` is written to standard error and the process ends
+// with `status`, nothing else done.  Windows refuses to cut a file while a
+// view of it is mapped.
+void whenMappedFileCut(const std::string &line, int status);
 
 // Writes `bytes` as the whole file at `path`, created or emptied first.
 bool writeWholeFile(const std::string &path, const std::string &bytes, std::string &why);

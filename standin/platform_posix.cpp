@@ -5,10 +5,12 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -36,6 +38,34 @@ FileKind kindOf(mode_t mode) {
 }
 
 sigset_t heldBefore; // the signal mask holdInterrupts replaced
+
+// The mapped views, so that a bus error can be told to come from a file cut
+// short under one of them.  A view that finds no slot free is not mapped:
+// its file is read instead.
+struct ViewSlot {
+    std::atomic<uintptr_t> begin{0};
+    std::atomic<uintptr_t> end{0};
+};
+ViewSlot viewSlots[16];
+std::string cutText = "a mapped file was cut short by another program while it was read\n";
+int cutStatus = 2;
+struct sigaction busBefore; // the action the bus-error handler stands in front of
+
+void onBusError(int signal, siginfo_t *info, void *) {
+    const uintptr_t at = reinterpret_cast<uintptr_t>(info->si_addr);
+    if (info->si_code > 0)
+        for (const ViewSlot &slot : viewSlots)
+            if (at >= slot.begin.load() && at < slot.end.load()) {
+                const ssize_t written = ::write(2, cutText.data(), cutText.size());
+                static_cast<void>(written);
+                ::_exit(cutStatus);
+            }
+    // Any other bus error goes to the action there was before: a fault
+    // comes again as the access is repeated, a sent signal is sent again.
+    ::sigaction(SIGBUS, &busBefore, nullptr);
+    if (info->si_code <= 0)
+        ::raise(signal);
+}
 
 } // namespace
 
@@ -103,6 +133,64 @@ bool InputFile::read(void *into, std::size_t want, std::size_t &got, std::string
         got = size_t(n);
         return true;
     }
+}
+
+FileView::~FileView() {
+    if (!address_)
+        return;
+    ::munmap(address_, size_);
+    for (ViewSlot &slot : viewSlots)
+        if (slot.begin.load() == reinterpret_cast<uintptr_t>(address_)) {
+            slot.end.store(0);
+            slot.begin.store(0);
+        }
+}
+
+bool FileView::map(const InputFile &file, std::uint64_t size) {
+    if (address_ || file.kind_ != FileKind::Regular || size == 0 || size > SIZE_MAX / 2)
+        return false;
+    ViewSlot *slot = nullptr;
+    for (ViewSlot &free : viewSlots)
+        if (free.begin.load() == 0) {
+            slot = &free;
+            break;
+        }
+    if (!slot)
+        return false;
+    static const bool handling = [] {
+        struct sigaction action {};
+        action.sa_sigaction = onBusError;
+        action.sa_flags = SA_SIGINFO;
+        sigemptyset(&action.sa_mask);
+        return ::sigaction(SIGBUS, &action, &busBefore) == 0;
+    }();
+    if (!handling)
+        return false;
+    // Every page mapped at once, as one call, rather than on first touch.
+    int flags = MAP_PRIVATE;
+#ifdef MAP_POPULATE
+    flags |= MAP_POPULATE;
+#endif
+    void *address = ::mmap(nullptr, size_t(size), PROT_READ, flags, int(file.handle_), 0);
+    if (address == MAP_FAILED)
+        return false;
+    // A file cut short before it was mapped is read as it is now.
+    struct stat status;
+    if (::fstat(int(file.handle_), &status) != 0 || status.st_size < 0 || uint64_t(status.st_size) < size) {
+        ::munmap(address, size_t(size));
+        return false;
+    }
+    const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
+    slot->begin.store(reinterpret_cast<uintptr_t>(address));
+    slot->end.store((reinterpret_cast<uintptr_t>(address) + uintptr_t(size) + page - 1) / page * page);
+    address_ = address;
+    size_ = size_t(size);
+    return true;
+}
+
+void whenMappedFileCut(const std::string &line, int status) {
+    cutText = line + "\n";
+    cutStatus = status;
 }
 
 bool writeWholeFile(const std::string &path, const std::string &bytes, std::string &why) {

@@ -228,6 +228,31 @@ bool InputFile::read(void *into, std::size_t want, std::size_t &got, std::string
     return true;
 }
 
+FileView::~FileView() {
+    if (address_)
+        UnmapViewOfFile(address_);
+}
+
+bool FileView::map(const InputFile &file, std::uint64_t size) {
+    if (address_ || file.kind_ != FileKind::Regular || size == 0 || size > SIZE_MAX / 2)
+        return false;
+    // The mapping object lives as long as its view.
+    const HANDLE mapping = CreateFileMappingW(HANDLE(file.handle_), nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (!mapping)
+        return false;
+    void *address = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, SIZE_T(size));
+    CloseHandle(mapping);
+    if (!address)
+        return false;
+    address_ = address;
+    size_ = std::size_t(size);
+    return true;
+}
+
+// Nothing to do: while a view is mapped, the system refuses to make its
+// file shorter.
+void whenMappedFileCut(const std::string &, int) {}
+
 bool writeWholeFile(const std::string &path, const std::string &bytes, std::string &why) {
     const HANDLE handle = CreateFileW(native(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);

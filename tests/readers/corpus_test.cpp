@@ -33,7 +33,7 @@ void expectLayers(const Mesh &mesh, const std::vector<LayerCounts> &want) {
         SCOPED_TRACE("layer index " + std::to_string(i));
         EXPECT_EQ(mesh.layers[i].number, want[i].number);
         EXPECT_EQ(mesh.layers[i].pointCount, want[i].points);
-        EXPECT_EQ(mesh.layers[i].polygons.size(), want[i].polygons);
+        EXPECT_EQ(mesh.layers[i].polygonCount(), want[i].polygons);
         for (const auto &p : testsupport::polygonsOf(mesh, i))
             EXPECT_EQ(p.type, want[i].type);
     }
@@ -41,7 +41,7 @@ void expectLayers(const Mesh &mesh, const std::vector<LayerCounts> &want) {
 }
 
 std::string surfaceOf(const Mesh &mesh, size_t layer, size_t polygon) {
-    return mesh.surfaces.at(mesh.layers.at(layer).polygons.at(polygon).surface);
+    return mesh.surfaces.at(mesh.polygon(layer, polygon).surface);
 }
 
 } // namespace

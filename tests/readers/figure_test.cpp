@@ -17,7 +17,7 @@ TEST(ExampleFigure, loadsItsCurvesBranchesAndGroundSquare) {
     EXPECT_EQ(l.number, 1);
     EXPECT_EQ(l.name, "Figure");
     EXPECT_EQ(l.pointCount, 26u);
-    ASSERT_EQ(l.polygons.size(), 11u);
+    ASSERT_EQ(l.polygonCount(), 11u);
     size_t curves = 0;
     for (const auto &p : polygons)
         curves += p.type == kCurv;

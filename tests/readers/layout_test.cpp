@@ -49,7 +49,7 @@ TEST(Lwo2Layout, layersNumberedFromOneInFileOrderWithTheirOwnPoints) {
     EXPECT_EQ(m.layers[1].name, "one");
     EXPECT_EQ(m.layers[0].pointCount, 2u);
     EXPECT_EQ(m.layers[1].pointCount, 3u);
-    ASSERT_EQ(m.layers[1].polygons.size(), 2u);
+    ASSERT_EQ(m.layers[1].polygonCount(), 2u);
     EXPECT_EQ(m.polygon(1, 0).points, (std::vector<uint32_t>{2, 1, 0}));
     EXPECT_EQ(m.polygon(1, 1).points, (std::vector<uint32_t>{2}));
     EXPECT_EQ(m.point(1, 2), (std::array<double, 3>{2, 4, -2}));
@@ -74,7 +74,7 @@ TEST(Lwo2Layout, wideIndicesAtAndAbove0xFF00) {
     Bytes body;
     body.chunk("PNTS", pnts(n)).chunk("POLS", Bytes().id("FACE").u2(4).vx(0xFEFF).vx(0xFF00).vx(0xFF01).vx(3));
     Mesh m = mustRead(form("LWO2", body));
-    ASSERT_EQ(m.layers[0].polygons.size(), 1u);
+    ASSERT_EQ(m.layers[0].polygonCount(), 1u);
     EXPECT_EQ(m.polygon(0, 0).points, (std::vector<uint32_t>{0xFEFF, 0xFF00, 0xFF01, 3}));
 }
 
@@ -87,7 +87,7 @@ TEST(Lwo2Layout, oddChunksArePaddedAndUnknownChunksSkipped) {
         .chunk("POLS", Bytes().id("CURV").u2(2).u2(0).u2(1))
         .chunk("PTAG", Bytes().id("SURF").vx(0).u2(0));
     Mesh m = mustRead(form("LWO2", body));
-    ASSERT_EQ(m.layers[0].polygons.size(), 1u);
+    ASSERT_EQ(m.layers[0].polygonCount(), 1u);
     EXPECT_EQ(surface(m, m.polygon(0, 0)), "Bone");
 }
 
@@ -136,6 +136,31 @@ TEST(Lwo2Layout, surfacesComeFromSurfTagsOfTheLatestPolsAndDefaultOtherwise) {
     EXPECT_EQ(surface(m, p[0]), "Default");
     EXPECT_EQ(surface(m, p[1]), "Spine");
     EXPECT_EQ(surface(m, p[2]), "Arm");
+}
+
+TEST(Lwo2Layout, laterSurfTagsOverrideEarlierOnesPolygonByPolygon) {
+    const auto quads = [](int n) {
+        Bytes b;
+        b.id("FACE");
+        for (int i = 0; i < n; ++i)
+            b.u2(3).u2(0).u2(1).u2(2);
+        return b;
+    };
+    Bytes body;
+    body.chunk("TAGS", Bytes().s0("A").s0("B").s0("C"))
+        .chunk("PNTS", pnts(3))
+        .chunk("POLS", quads(4))
+        .chunk("PTAG", Bytes().id("SURF").vx(0).u2(0).vx(1).u2(0).vx(2).u2(0).vx(3).u2(0))
+        .chunk("PTAG", Bytes().id("SURF").vx(0).u2(1).vx(1).u2(1).vx(3).u2(2).vx(0).u2(0))
+        .chunk("POLS", quads(4))
+        .chunk("PTAG", Bytes().id("SURF").vx(0).u2(0).vx(1).u2(0).vx(2).u2(1).vx(3).u2(0))
+        .chunk("POLS", quads(3))
+        .chunk("PTAG", Bytes().id("SURF").vx(0).u2(2).vx(1).u2(2));
+    Mesh m = mustRead(form("LWO2", body));
+    std::string surfaces;
+    for (const auto &polygon : testsupport::polygonsOf(m, 0))
+        surfaces += surface(m, polygon).substr(0, 1);
+    EXPECT_EQ(surfaces, "ABAC" "AABA" "CCD");
 }
 
 TEST(LwobLayout, polygonsWithDetailsAndCurvesWithControlFlags) {
@@ -199,7 +224,7 @@ TEST(LwobLayout, layeredFileKeepsItsLayerNumbers) {
     ASSERT_EQ(m.layers.size(), 2u);
     EXPECT_EQ(m.layers[0].number, 3);
     EXPECT_EQ(m.layers[0].name, "third");
-    EXPECT_EQ(m.layers[0].polygons.size(), 1u);
+    EXPECT_EQ(m.layers[0].polygonCount(), 1u);
     EXPECT_EQ(m.layers[1].number, 1);
     EXPECT_EQ(m.layers[1].pointCount, 1u);
 }

@@ -37,7 +37,7 @@ TEST(ObjReader, linesAreCurvesWithTheLastMaterialAndFacesAreFaces) {
     EXPECT_EQ(l.number, 1);
     ASSERT_EQ(l.pointCount, 4u);
     EXPECT_EQ(m.point(0, 3), (std::array<double, 3>{1, 2.5, -3}));
-    ASSERT_EQ(l.polygons.size(), 4u);
+    ASSERT_EQ(l.polygonCount(), 4u);
     EXPECT_EQ(polygons[0].type, kCurv);
     EXPECT_EQ(polygons[0].points, (std::vector<uint32_t>{0, 1, 3}));
     EXPECT_EQ(m.surfaces.at(polygons[0].surface), "Default");
@@ -79,7 +79,7 @@ TEST(ObjReader, millionPointCurveReadsInOnePass) {
     Mesh m;
     std::string reason;
     ASSERT_TRUE(readString(text, m, reason)) << reason;
-    ASSERT_EQ(m.layers[0].polygons.size(), 1u);
+    ASSERT_EQ(m.layers[0].polygonCount(), 1u);
     const auto p = m.polygon(0, 0).points;
     ASSERT_EQ(p.size(), n);
     EXPECT_EQ(p[0], 2u);

@@ -30,10 +30,7 @@ inline bool startsWithPlace(const std::string &reason) {
 
 // Every polygon of layer `layer` (an index into mesh.layers), decoded.
 inline std::vector<standin::PolygonData> polygonsOf(const standin::Mesh &mesh, size_t layer) {
-    std::vector<standin::PolygonData> polygons;
-    for (size_t p = 0; p < mesh.layers.at(layer).polygons.size(); ++p)
-        polygons.push_back(mesh.polygon(layer, p));
-    return polygons;
+    return mesh.polygons(layer);
 }
 
 // What is wrong with a reader's answer (`read`, the mesh, the reason), or
@@ -57,10 +54,16 @@ inline std::string meshFault(bool read, const standin::Mesh &mesh, const std::st
         if (layer.firstPoint != points)
             return "layer " + std::to_string(layer.number) + " does not follow the points of the layer before";
         points += layer.pointCount;
-        if (!layer.polygons.empty() && (layer.runs.empty() || layer.runs[0].first != 0))
-            return "layer " + std::to_string(layer.number) + " has polygons outside its runs";
-        for (size_t p = 0; p < layer.polygons.size(); ++p) {
-            const standin::PolygonData polygon = mesh.polygon(l, p);
+        for (size_t r = 0; r < layer.runs.size(); ++r)
+            if (layer.runs[r].first != (r == 0 ? 0 : layer.runs[r - 1].first + layer.runs[r - 1].count))
+                return "layer " + std::to_string(layer.number) + " has polygons outside its runs";
+        const std::vector<standin::PolygonData> polygons = mesh.polygons(l);
+        // Fewer only where another program overwrote a mapped file's bytes.
+        if (polygons.size() > layer.polygonCount())
+            return "layer " + std::to_string(layer.number) + " decodes to " + std::to_string(polygons.size()) +
+                " polygons, more than its " + std::to_string(layer.polygonCount());
+        for (size_t p = 0; p < polygons.size(); ++p) {
+            const standin::PolygonData &polygon = polygons[p];
             const std::string where = "layer " + std::to_string(layer.number) + " polygon " + std::to_string(p);
             if (polygon.surface >= mesh.surfaces.size())
                 return "surface index out of range: " + where + " surface " + std::to_string(polygon.surface);
