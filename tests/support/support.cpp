@@ -358,17 +358,26 @@ ServedPipe::ServedPipe(const std::string &text)
     // at once (as after a look at what the path is) finds one.
     for (int i = 0; i < 2; ++i)
         servers_.emplace_back([this] { serve(); });
+    // The pipe is there before the constructor returns: a thread may first
+    // run a millisecond or more after it was started.
+    while (listening_ < 2)
+        Sleep(1);
 }
 
 ServedPipe::~ServedPipe() { close(); }
 
 void ServedPipe::serve() {
     const std::wstring name = wide(path);
+    bool listening = false;
     while (!stopping_) {
         const HANDLE pipe = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT,
                                              PIPE_UNLIMITED_INSTANCES, 64 * 1024, 64 * 1024, 0, nullptr);
         if (pipe == INVALID_HANDLE_VALUE)
             break;
+        if (!listening) {
+            listening = true;
+            ++listening_;
+        }
         const bool connected = ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED;
         DWORD n = 0;
         if (connected && !stopping_ && !text_.empty()) {
@@ -389,6 +398,8 @@ void ServedPipe::serve() {
         // program has not read yet.
         CloseHandle(pipe);
     }
+    if (!listening)
+        ++listening_;
     --serving_;
 }
 

@@ -125,6 +125,7 @@ class ServedPipe {
     std::mutex receiving_;
     std::atomic<bool> stopping_{false};
     std::atomic<int> serving_{0};
+    std::atomic<int> listening_{0}; // servers whose first instance exists, or that gave up
 };
 #endif
 
