@@ -33,10 +33,6 @@ struct Edit {
     std::vector<size_t> starts;
     std::vector<uint32_t> layerAt; // per entry of `starts`: the index into mesh->layers
     std::vector<uint32_t> blocks;
-    // The points of the polygon being scanned: room for any count a
-    // polygon's bytes can give, or a held polygon's count.
-    std::unique_ptr<PointId[]> polygonPoints;
-    size_t polygonRoom = 0;
 };
 
 Edit edit;
@@ -84,17 +80,22 @@ int32_t polyScan(void *state, PolyScanFunc *scan, void *userData, int32_t layerM
         PolygonInfo *info;
         const char *selected;
         const char *const *names;
+        // The points of the polygon being scanned, this scan's own (a scan
+        // the module runs from within its callback has another): room for
+        // any count a polygon's bytes can give, or a held polygon's count.
+        std::unique_ptr<PointId[]> room_ = nullptr;
+        size_t roomSize = 0;
         PointId *points = nullptr;
         PointId *out = nullptr;
         uintptr_t firstId = 0;
         int32_t result = 0;
 
         void room(size_t count) {
-            if (edit.polygonRoom < count) {
-                edit.polygonPoints.reset(new PointId[count]);
-                edit.polygonRoom = count;
+            if (roomSize < count) {
+                room_.reset(new PointId[count]);
+                roomSize = count;
             }
-            points = out = edit.polygonPoints.get();
+            points = out = room_.get();
         }
         void index(uint32_t i) { *out++ = pointId(firstId + i); }
         bool polygon(const PolygonHead &head, uint32_t count) {
@@ -166,8 +167,6 @@ void done(void *state, int32_t error, int32_t selectionMode) {
     edit.starts = {};
     edit.layerAt = {};
     edit.blocks = {};
-    edit.polygonPoints.reset();
-    edit.polygonRoom = 0;
     ++edit.room->done;
 }
 

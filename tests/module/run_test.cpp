@@ -248,6 +248,60 @@ TEST(MeshEdit, everyPointIdFindsItsLayerAndPositionWhateverTheLayerSizes) {
     edit->done(edit->state, 0, 0);
 }
 
+TEST(MeshEdit, recordStaysWholeWhenTheModuleScansAgainOrEndsTheEditInItsCallback) {
+    readertest::Bytes pols;
+    pols.id("FACE");
+    for (uint16_t k = 0; k < 3; ++k)
+        pols.u2(3).vx(k).vx((k + 1) % 3).vx((k + 2) % 3);
+    standin::Mesh mesh;
+    std::string reason;
+    ASSERT_TRUE(readertest::readString(
+        readertest::form("LWO2", readertest::Bytes()
+                                     .chunk("PNTS", readertest::Bytes().points({0, 0, 0, 1, 0, 0, 0, 1, 0}))
+                                     .chunk("POLS", pols)),
+        mesh, reason))
+        << reason;
+    // A second layer with a polygon larger than any a file's bytes can
+    // give, so that a scan of it needs a larger room for its points.
+    mesh.addLayer(2);
+    mesh.addPoint(0, 0, 1);
+    const std::vector<uint32_t> many(standin::kMostCodedIndices + 1, 0);
+    mesh.addPolygon(0x46414345u, 0, many.data(), many.size());
+
+    standin::Transcript transcript;
+    transcript.keep = false;
+    standin::MeshEditRoom room;
+    room.mesh = &mesh;
+    room.transcript = &transcript;
+    MeshEditOp *edit = standin::commandContext(room)->editBegin(0, 0, 1);
+    ASSERT_NE(edit, nullptr);
+    struct Seen {
+        MeshEditOp *edit;
+        int polygons;
+        std::string ids;
+        static std::string idsOf(const PolygonInfo *polygon) {
+            std::string ids;
+            for (int32_t i = 0; i < polygon->numPoints; ++i)
+                ids += std::to_string(reinterpret_cast<uintptr_t>(polygon->points[i])) + " ";
+            return ids;
+        }
+    } seen{edit, 0, {}};
+    auto check = [](void *data, const PolygonInfo *polygon) -> int32_t {
+        Seen &s = *static_cast<Seen *>(data);
+        if (polygon->layer != 1)
+            return 0;
+        const std::string before = Seen::idsOf(polygon);
+        if (++s.polygons == 1)
+            s.edit->polyScan(s.edit->state, [](void *, const PolygonInfo *) { return 0; }, nullptr, 1);
+        if (s.polygons == 2)
+            s.edit->done(s.edit->state, 0, 0);
+        s.ids += Seen::idsOf(polygon) == before ? before + "| " : "changed | ";
+        return 0;
+    };
+    EXPECT_EQ(edit->polyScan(edit->state, check, &seen, HOST_LAYERS_FOREGROUND), 0);
+    EXPECT_EQ(seen.ids, "1 2 3 | 2 3 1 | 3 1 2 | ");
+}
+
 TEST(Run, hundredThousandEmptyLayersBeforeTheRigChangeNothing) {
     // The typical model's curves in the last of 100,001 layers, all shown as
     // layer 1, so the scan reaches the rig after every empty layer.
