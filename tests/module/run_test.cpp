@@ -195,6 +195,21 @@ TEST(Run, foregroundLayersAreScannedInAscendingNumberWhateverTheFileOrder) {
     std::filesystem::remove_all(folder);
 }
 
+// A mesh edit begun over `mesh` through the stand-in's command context.
+struct EditOver {
+    standin::Transcript transcript;
+    standin::MeshEditRoom room;
+    MeshEditOp *edit = nullptr;
+    explicit EditOver(const standin::Mesh &mesh) {
+        transcript.keep = false;
+        room.mesh = &mesh;
+        room.transcript = &transcript;
+        edit = standin::commandContext(room)->editBegin(0, 0, 1);
+    }
+    EditOver(const EditOver &) = delete;
+    EditOver &operator=(const EditOver &) = delete;
+};
+
 // Every point the scan hands out names its own layer and position, for
 // layers of every size around the mesh edit's blocks of 4096 points (many
 // layers starting in one block, a layer spanning several, empty layers),
@@ -212,12 +227,8 @@ TEST(MeshEdit, everyPointIdFindsItsLayerAndPositionWhateverTheLayerSizes) {
         }
         mesh.addPolygon(face, mesh.surfaceNamed("S"), all.data(), all.size());
     }
-    standin::Transcript transcript;
-    transcript.keep = false;
-    standin::MeshEditRoom room;
-    room.mesh = &mesh;
-    room.transcript = &transcript;
-    MeshEditOp *edit = standin::commandContext(room)->editBegin(0, 0, 1);
+    EditOver over(mesh);
+    MeshEditOp *edit = over.edit;
     ASSERT_NE(edit, nullptr);
     struct Seen {
         MeshEditOp *edit = nullptr;
@@ -268,12 +279,8 @@ TEST(MeshEdit, recordStaysWholeWhenTheModuleScansAgainOrEndsTheEditInItsCallback
     const std::vector<uint32_t> many(standin::kMostCodedIndices + 1, 0);
     mesh.addPolygon(0x46414345u, 0, many.data(), many.size());
 
-    standin::Transcript transcript;
-    transcript.keep = false;
-    standin::MeshEditRoom room;
-    room.mesh = &mesh;
-    room.transcript = &transcript;
-    MeshEditOp *edit = standin::commandContext(room)->editBegin(0, 0, 1);
+    EditOver over(mesh);
+    MeshEditOp *edit = over.edit;
     ASSERT_NE(edit, nullptr);
     struct Seen {
         MeshEditOp *edit;
