@@ -39,37 +39,32 @@ std::array<double, 3> Mesh::point(size_t layer, size_t index) const {
 
 namespace {
 
-// Decodes the polygons a walk gives; `want` picks them by their place in
-// the run (all when it answers true for every place).
-template <typename Want>
-struct Decoder {
-    const PolygonRun &run;
-    Want want;
-    std::vector<PolygonData> &out;
-    size_t place = 0;
-    std::vector<uint32_t> points;
-
-    void room(size_t) {}
-    void index(uint32_t i) { points.push_back(i); }
-    bool polygon(const PolygonHead &head, uint32_t) {
-        const int answer = want(place++);
-        if (answer > 0) {
-            PolygonData &data = out.emplace_back();
-            data.type = run.type;
-            data.surface = head.surface;
-            data.startControl = head.startControl;
-            data.endControl = head.endControl;
-            data.points = std::move(points);
-        }
-        points.clear();
-        return answer >= 0;
-    }
-};
-
-template <typename Want>
-void decodeRun(const Mesh &mesh, const MeshLayer &layer, const PolygonRun &run, Want want,
+// Decodes the polygons of run `run` from its `from`-th to before its
+// `to`-th into `out`.
+void decodeRun(const Mesh &mesh, const MeshLayer &layer, const PolygonRun &run, size_t from, size_t to,
                std::vector<PolygonData> &out) {
-    Decoder<Want> decoder{run, want, out, 0, {}};
+    struct Decoder {
+        const PolygonRun &run;
+        size_t from, to;
+        std::vector<PolygonData> &out;
+        size_t place = 0;
+        std::vector<uint32_t> points;
+
+        void room(size_t) {}
+        void index(uint32_t i) { points.push_back(i); }
+        bool polygon(const PolygonHead &head, uint32_t) {
+            if (place++ >= from) {
+                PolygonData &data = out.emplace_back();
+                data.type = run.type;
+                data.surface = head.surface;
+                data.startControl = head.startControl;
+                data.endControl = head.endControl;
+                data.points = std::move(points);
+            }
+            points.clear();
+            return place < to;
+        }
+    } decoder{run, from, to, out, 0, {}};
     walkRun(mesh, layer, run, decoder);
 }
 
@@ -79,7 +74,7 @@ std::vector<PolygonData> Mesh::runPolygons(size_t layer, size_t run) const {
     std::vector<PolygonData> out;
     const MeshLayer &l = layers[layer];
     out.reserve(l.runs[run].count);
-    decodeRun(*this, l, l.runs[run], [](size_t) { return 1; }, out);
+    decodeRun(*this, l, l.runs[run], 0, SIZE_MAX, out);
     return out;
 }
 
@@ -88,7 +83,7 @@ std::vector<PolygonData> Mesh::polygons(size_t layer) const {
     const MeshLayer &l = layers[layer];
     out.reserve(l.polygonCount());
     for (const PolygonRun &run : l.runs)
-        decodeRun(*this, l, run, [](size_t) { return 1; }, out);
+        decodeRun(*this, l, run, 0, SIZE_MAX, out);
     return out;
 }
 
@@ -102,13 +97,14 @@ PolygonData Mesh::polygon(size_t layer, size_t polygon) const {
     const size_t place = polygon - run.first;
     std::vector<PolygonData> out;
     if (run.coding == IndexCoding::Lwo2) {
-        decodeRun(*this, l, run, [place](size_t p) { return p < place ? 0 : p == place ? 1 : -1; }, out);
+        // Its bytes are walked from the run's start.
+        decodeRun(*this, l, run, place, place + 1, out);
     } else {
-        // A run with records starts its walk at the polygon's record.
+        // The walk starts at the polygon's record.
         PolygonRun one = run;
         one.records += place;
         one.count = 1;
-        decodeRun(*this, l, one, [](size_t) { return 1; }, out);
+        decodeRun(*this, l, one, 0, 1, out);
     }
     if (!out.empty())
         return std::move(out.front());
