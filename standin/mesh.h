@@ -144,6 +144,13 @@ inline uint32_t takeVx(const uint8_t *&p) {
     return w & 0x00FFFFFFu;
 }
 
+// An LWO2 polygon's number of indices, from its count word: ten bits, and
+// for curves the four high bits above the two control-point flags as bits
+// 10-13.
+inline uint32_t lwo2IndexCount(uint32_t word, bool curve) {
+    return (word & 0x03FFu) | (curve ? (word & 0xF000u) >> 2 : 0u);
+}
+
 // The largest count a polygon's bytes can give (LWOB's two-byte count).
 constexpr uint32_t kMostCodedIndices = 0xFFFF;
 
@@ -217,7 +224,7 @@ inline bool walkRunOf(const Mesh &mesh, const MeshLayer &layer, const PolygonRun
                 head.surface = surfaces ? surfaces[k] : surface;
                 head.startControl = curve && (count & 0x0400u) != 0;
                 head.endControl = curve && (count & 0x0800u) != 0;
-                count = (count & 0x03FFu) | (curve ? (count & 0xF000u) >> 2 : 0u);
+                count = lwo2IndexCount(count, curve);
             }
             uint32_t given = 0;
             if (run.named == 0) {

@@ -46,7 +46,7 @@ bool LwoReader::pols2(Cursor c, size_t header) {
     if (havePoints)
         while (end - p >= 2) {
             const uint32_t word = (uint32_t(p[0]) << 8) | p[1];
-            const uint32_t n = (word & 0x03FFu) | (curve ? (word & 0xF000u) >> 2 : 0u);
+            const uint32_t n = lwo2IndexCount(word, curve);
             const uint8_t *q = p + 2;
             if (size_t(end - q) < 4 * size_t(n))
                 break;
@@ -65,10 +65,7 @@ bool LwoReader::pols2(Cursor c, size_t header) {
         size_t record = c.pos;
         if (!c.has(2))
             return cutShort(record, id4("POLS"));
-        uint16_t word = c.u2();
-        uint32_t n = word & 0x03FFu;
-        if (curve)
-            n |= uint32_t(word & 0xF000u) >> 2;
+        const uint32_t n = lwo2IndexCount(c.u2(), curve);
         if (!havePoints)
             return fail(record, "polygon before any points");
         if (!indices(c, record, n, true, id4("POLS")))
