@@ -88,43 +88,30 @@ bool LwoReader::ptag(Cursor c, size_t header) {
     const size_t polygons = run ? run->count : 0;
     const uint8_t *const end = data + c.end;
     // The common chunk names every polygon in order with one tag: the run
-    // keeps that one surface.  Such entries are taken while they last; at
-    // the first other one the run gets a surface per polygon.
+    // keeps that one surface.  Such entries are taken in one tight pass; at
+    // the first other entry the run gets a surface per polygon.
     size_t inOrder = 0;
     uint32_t only = 0;
-    auto take = [&](uint32_t polygon, uint32_t tag) {
-        if (run->surfaces.empty() && polygon == inOrder && (inOrder == 0 || tag == only)) {
+    if (run && run->surfaces.empty()) {
+        const uint8_t *p = data + c.pos;
+        while (inOrder < polygons && end - p >= 4) {
+            const uint8_t *q = p;
+            if (takeVx(q) != inOrder || end - q < 2)
+                break;
+            const uint32_t tag = (uint32_t(q[0]) << 8) | q[1];
+            if (inOrder == 0 ? tag >= tags.size() : tag != only)
+                break;
             only = tag;
             ++inOrder;
-            return;
+            p = q + 2;
         }
+        c.pos = size_t(p - data);
+    }
+    auto take = [&](uint32_t polygon, uint32_t tag) {
         if (run->surfaces.empty())
             spreadSurfaces(*run, inOrder, only);
         run->surfaces[polygon] = tag;
     };
-    // The entries in order with one tag, in one tight pass.
-    if (run && run->surfaces.empty() && !tags.empty()) {
-        const uint32_t tagCount = uint32_t(std::min<size_t>(tags.size(), UINT32_MAX));
-        const uint8_t *p = data + c.pos;
-        uint32_t next = 0;
-        if (end - p >= 6) {
-            const uint8_t *q = p;
-            next = takeVx(q) == 0 ? 0 : UINT32_MAX;
-            only = (uint32_t(q[0]) << 8) | q[1];
-            if (only >= tagCount)
-                next = UINT32_MAX;
-        }
-        while (next < polygons && end - p >= 6) {
-            const uint8_t *q = p;
-            if (takeVx(q) != next || ((uint32_t(q[0]) << 8) | q[1]) != only)
-                break;
-            p = q + 2;
-            ++next;
-        }
-        if (next != UINT32_MAX)
-            inOrder = next;
-        c.pos = size_t(p - data);
-    }
     while (c.left() > 0) {
         // An entry whole within the chunk that names a polygon and a tag is
         // taken in one step; any other is read again below, checked.
