@@ -139,7 +139,7 @@ TEST(Lwo2Layout, surfacesComeFromSurfTagsOfTheLatestPolsAndDefaultOtherwise) {
 }
 
 TEST(Lwo2Layout, laterSurfTagsOverrideEarlierOnesPolygonByPolygon) {
-    const auto quads = [](int n) {
+    const auto triangles = [](int n) {
         Bytes b;
         b.id("FACE");
         for (int i = 0; i < n; ++i)
@@ -149,12 +149,12 @@ TEST(Lwo2Layout, laterSurfTagsOverrideEarlierOnesPolygonByPolygon) {
     Bytes body;
     body.chunk("TAGS", Bytes().s0("A").s0("B").s0("C"))
         .chunk("PNTS", pnts(3))
-        .chunk("POLS", quads(4))
+        .chunk("POLS", triangles(4))
         .chunk("PTAG", Bytes().id("SURF").vx(0).u2(0).vx(1).u2(0).vx(2).u2(0).vx(3).u2(0))
         .chunk("PTAG", Bytes().id("SURF").vx(0).u2(1).vx(1).u2(1).vx(3).u2(2).vx(0).u2(0))
-        .chunk("POLS", quads(4))
+        .chunk("POLS", triangles(4))
         .chunk("PTAG", Bytes().id("SURF").vx(0).u2(0).vx(1).u2(0).vx(2).u2(1).vx(3).u2(0))
-        .chunk("POLS", quads(3))
+        .chunk("POLS", triangles(3))
         .chunk("PTAG", Bytes().id("SURF").vx(0).u2(2).vx(1).u2(2));
     Mesh m = mustRead(form("LWO2", body));
     std::string surfaces;
