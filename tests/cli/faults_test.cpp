@@ -40,7 +40,13 @@ class Faults : public testing::Test {
             model, "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 1 1 0\nusemtl Spine\nl 1 2 3\nusemtl Arm\nl 2 4\n"));
         scene = testsupport::join(folder, "rig.lws");
     }
-    void TearDown() override { testsupport::removeTree(folder); }
+    void TearDown() override {
+        testsupport::removeTree(folder);
+#if !defined(_WIN32)
+        if (!strangersFolder.empty())
+            testsupport::removeTree(strangersFolder);
+#endif
+    }
 
     // The scene a clean run writes for the rig.
     std::string wholeScene() {
@@ -64,6 +70,20 @@ class Faults : public testing::Test {
     // A user who owns none of the test's files; 0 when the tests cannot
     // switch users.
     static unsigned stranger() { return geteuid() == 0 ? 65534u : 0u; }
+    // A copy of the command and its module that the stranger can run, in a
+    // folder of its own: the build tree may sit where only its owner can
+    // reach it (a clone in root's home).
+    std::string strangersCommand() {
+        strangersFolder = testsupport::makeTempDir();
+        fs::permissions(strangersFolder, fs::perms(0755));
+        const std::string command = testsupport::join(strangersFolder, "spindle");
+        fs::copy_file(SPINDLE_COMMAND_PATH, command);
+        fs::copy_file(SPINDLE_MODULE_PATH, testsupport::join(strangersFolder, "Spindle.p"));
+        for (const std::string &file : {command, testsupport::join(strangersFolder, "Spindle.p")})
+            fs::permissions(file, fs::perms(0755));
+        return command;
+    }
+    std::string strangersFolder;
 #endif
 
     std::string folder, model, scene;
@@ -154,12 +174,14 @@ TEST_F(Faults, foldersThatRefuseTheMoveHaveTheirWritableSceneWrittenInPlace) {
     if (stranger() == 0)
         GTEST_SKIP() << "needs root to run as a user who owns neither folder nor scene";
     const std::string whole = wholeScene();
+    const std::string command = strangersCommand();
     for (const fs::perms folderMode : {fs::perms(0555), fs::perms(01777)}) {
         ASSERT_TRUE(testsupport::writeFile(scene, "old scene"));
         fs::permissions(scene, fs::perms(0666));
         fs::permissions(folder, folderMode);
         testsupport::CommandConditions conditions;
         conditions.uid = stranger();
+        conditions.program = command;
         const testsupport::CommandRun run = testsupport::runSpindle({model}, conditions);
         EXPECT_EQ(run.err, "") << std::oct << int(folderMode);
         EXPECT_EQ(run.status, 0);

@@ -80,6 +80,7 @@ struct CommandConditions {
     int terminateAfterMs = -1; // TerminateProcess the run this long after its start, -1: never
 #else
     unsigned uid = 0;             // run as this user (needs root), 0: as the tests run
+    std::string program;          // the command to run instead of the built one, "": the built one
     long long fileSizeLimit = -1; // RLIMIT_FSIZE in bytes, -1: none
     long long memoryLimit = 0;    // RLIMIT_AS in bytes, 0: none
     int signal = 0;               // sent again and again from `signalAfterMs` on until the run ends

@@ -581,7 +581,7 @@ CommandRun runSpindle(const std::vector<std::string> &arguments, const CommandCo
         if (conditions.uid != 0 && (setgid(conditions.uid) != 0 || setuid(conditions.uid) != 0))
             _exit(126);
         std::vector<char *> argv;
-        std::string command = SPINDLE_COMMAND_PATH;
+        std::string command = conditions.program.empty() ? SPINDLE_COMMAND_PATH : conditions.program;
         argv.push_back(command.data());
         std::vector<std::string> copies = arguments;
         for (std::string &argument : copies)
