@@ -13,7 +13,7 @@
 // Argument lines are "F SET A [B]" with F one of s c a t (sin, cos, asin,
 // atan2(A, B)) and A, B the bit patterns of doubles in hex; output values
 // are bit patterns too, "-" where the fast path does not apply.
-#include "model/exact_math.cpp"
+#include "module/model/exact_math.cpp"
 
 #include <chrono>
 #include <cstdio>

@@ -9,7 +9,7 @@
 #include <map>
 #include <random>
 
-#include "panel/panel.h"
+#include "module/panel/panel.h"
 #include "standin/modeler.h"
 #include "standin/scene_reader.h"
 #include "support/mesh_check.h"

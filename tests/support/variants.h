@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "panel/panel.h"
+#include "module/panel/panel.h"
 #include "standin/panels.h"
 
 namespace testsupport {

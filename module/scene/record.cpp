@@ -3,7 +3,7 @@
 #include <cassert>
 #include <cstdio>
 
-#include "scene/scene.h"
+#include "module/scene/scene.h"
 
 namespace spindle {
 

@@ -1,5 +1,5 @@
 // The run's host services and its two message calls.
-#include "services/services.h"
+#include "module/services/services.h"
 
 #include <cassert>
 

@@ -2,11 +2,11 @@
 // travel between the stored options and the controls at three moments: the
 // load before the panel opens, the read-back on OK, and the late read-back of
 // each path right where the run uses it.
-#include "panel/panel.h"
+#include "module/panel/panel.h"
 
 #include <cstring>
 
-#include "services/services.h"
+#include "module/services/services.h"
 
 namespace spindle {
 

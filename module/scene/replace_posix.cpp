@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "scene/scene.h"
+#include "module/scene/scene.h"
 
 namespace spindle {
 

@@ -6,8 +6,8 @@
 #include <functional>
 #include <new>
 
-#include "model/model.h"
-#include "services/services.h"
+#include "module/model/model.h"
+#include "module/services/services.h"
 
 namespace spindle {
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "model/exact_math.h"
+#include "module/model/exact_math.h"
 
-#include "model/model.h"
+#include "module/model/model.h"
 
 namespace spindle {
 

@@ -1,7 +1,7 @@
 // The module's one exported symbol: the descriptor the host reads on loading,
 // with the server list, start-up and shut-down.
 #include "host/host.h"
-#include "plugin/plugin.h"
+#include "module/plugin/plugin.h"
 
 namespace {
 

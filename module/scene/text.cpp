@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "scene/scene.h"
+#include "module/scene/scene.h"
 
 namespace spindle {
 

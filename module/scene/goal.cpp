@@ -2,7 +2,7 @@
 #include <cassert>
 #include <cstring>
 
-#include "scene/scene.h"
+#include "module/scene/scene.h"
 
 namespace spindle {
 

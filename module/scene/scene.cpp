@@ -2,8 +2,8 @@
 // records, composed in memory and then handed to the file at the scene path.
 #include <string>
 
-#include "services/services.h"
-#include "scene/scene.h"
+#include "module/services/services.h"
+#include "module/scene/scene.h"
 
 namespace spindle {
 

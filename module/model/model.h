@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "host/host.h"
-#include "panel/panel.h"
+#include "module/panel/panel.h"
 
 namespace spindle {
 

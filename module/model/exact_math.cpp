@@ -17,7 +17,7 @@
 // Knuth's sum) need every operation rounded to a double on its own, so this
 // file must be compiled without contraction into fused multiply-adds and,
 // on 32-bit x86, with SSE2 doubles.
-#include "model/exact_math.h"
+#include "module/model/exact_math.h"
 
 #include <bit>
 #include <cmath>

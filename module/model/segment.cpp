@@ -1,9 +1,9 @@
 // Bone segment geometry: one bone between two successive curve points.
 #include <cmath>
 
-#include "model/exact_math.h"
-#include "model/model.h"
-#include "services/services.h"
+#include "module/model/exact_math.h"
+#include "module/model/model.h"
+#include "module/services/services.h"
 
 namespace spindle {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "model/model.h"
-#include "panel/panel.h"
+#include "module/model/model.h"
+#include "module/panel/panel.h"
 
 namespace spindle {
 

@@ -12,7 +12,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-#include "scene/scene.h"
+#include "module/scene/scene.h"
 
 namespace spindle {
 

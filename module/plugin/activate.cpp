@@ -3,11 +3,11 @@
 // and destroys the panel, so nothing a run acquires outlives it.
 #include <cstdio>
 
-#include "model/model.h"
-#include "panel/panel.h"
-#include "plugin/plugin.h"
-#include "scene/scene.h"
-#include "services/services.h"
+#include "module/model/model.h"
+#include "module/panel/panel.h"
+#include "module/plugin/plugin.h"
+#include "module/scene/scene.h"
+#include "module/services/services.h"
 
 namespace spindle {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "model/model.h"
+#include "module/model/model.h"
 
 namespace spindle {
 
