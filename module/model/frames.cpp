@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "module/model/exact_math.h"
+#include "module/numerics/exact_math.h"
 
 #include "module/model/model.h"
 

@@ -1,7 +1,7 @@
 // Bone segment geometry: one bone between two successive curve points.
 #include <cmath>
 
-#include "module/model/exact_math.h"
+#include "module/numerics/exact_math.h"
 #include "module/model/model.h"
 #include "module/services/services.h"
 

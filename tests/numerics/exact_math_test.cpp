@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "module/model/exact_math.h"
+#include "module/numerics/exact_math.h"
 
 namespace {
 

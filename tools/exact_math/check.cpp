@@ -1,5 +1,5 @@
-// Checker for model/exact_math.cpp, outside the test suite: built natively
-// and with both MinGW-w64 compilers by bench/exact_math/run, it evaluates
+// Checker for module/numerics/, outside the test suite: built natively
+// and with both MinGW-w64 compilers by tools/exact_math/run, it evaluates
 // every argument of an argument file with the correctly rounded functions,
 // with the platform's own std::sin/cos/asin/atan2, and with the fast path
 // alone (its double-double value and error bound, for verify.py to compare
@@ -13,7 +13,11 @@
 // Argument lines are "F SET A [B]" with F one of s c a t (sin, cos, asin,
 // atan2(A, B)) and A, B the bit patterns of doubles in hex; output values
 // are bit patterns too, "-" where the fast path does not apply.
-#include "module/model/exact_math.cpp"
+#include "module/numerics/arctangent.cpp"
+#include "module/numerics/asin.cpp"
+#include "module/numerics/atan2.cpp"
+#include "module/numerics/fixed_point.cpp"
+#include "module/numerics/sin_cos.cpp"
 
 #include <chrono>
 #include <cstdio>
@@ -83,8 +87,9 @@ double libm(const Arg &g) {
 
 // The fast path's value and bound where it applies (for asin and atan2 the
 // positive angle, before the sign).
-bool fast(const Arg &g, spindle::Approx &out) {
+bool fast(const Arg &g, spindle::numerics::Approx &out) {
     using namespace spindle;
+    using namespace spindle::numerics;
     const double ax = std::fabs(g.a);
     switch (g.f) {
     case 's':
@@ -114,7 +119,8 @@ bool fast(const Arg &g, spindle::Approx &out) {
 // The fixed-point path alone, from level `first` on.
 double slowOnly(const Arg &g, int first) {
     using namespace spindle;
-    spindle::Approx a;
+    using namespace spindle::numerics;
+    spindle::numerics::Approx a;
     if (!fast(g, a))
         return exact(g);
     switch (g.f) {
@@ -142,7 +148,7 @@ int evaluate(const char *argsPath, const char *outPath, int slowFrom) {
         putBits(line, slowFrom < 0 ? exact(g) : slowOnly(g, slowFrom));
         const bool slow = spindle::exactMathCounts.slowPath != slowBefore;
         putBits(line, libm(g));
-        spindle::Approx a;
+        spindle::numerics::Approx a;
         if (fast(g, a)) {
             putBits(line, a.hi);
             putBits(line, a.lo);

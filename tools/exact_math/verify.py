@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-# Accuracy evidence for module/model/exact_math.cpp against mpmath (Debian's
+# Accuracy evidence for module/numerics/ against mpmath (Debian's
 # python3-mpmath), outside the test suite.
 #
 #   verify.py args ARGS              write the argument file (fixed seed)
