@@ -7,7 +7,7 @@
 #include "bench/bench_files.h"
 #include "bench/heap.h"
 #include "bench/model_files.h"
-#include "standin/mesh.h"
+#include "standin/mesh/mesh.h"
 
 namespace {
 

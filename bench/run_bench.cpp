@@ -12,7 +12,7 @@
 #include "bench/heap.h"
 #include "bench/model_files.h"
 #include "bench/rigs.h"
-#include "standin/modeler.h"
+#include "standin/modeler/modeler.h"
 
 namespace {
 

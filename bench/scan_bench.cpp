@@ -6,8 +6,8 @@
 
 #include "bench/heap.h"
 #include "bench/model_files.h"
-#include "standin/mesh.h"
-#include "standin/mesh_edit.h"
+#include "standin/mesh/mesh.h"
+#include "standin/modeler/mesh_edit.h"
 
 namespace {
 

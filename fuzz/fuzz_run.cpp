@@ -21,8 +21,8 @@
 #include <optional>
 
 #include "support/mesh_check.h"
-#include "standin/command.h"
-#include "standin/modeler.h"
+#include "standin/cli/command.h"
+#include "standin/modeler/modeler.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "standin/scene_reader.h"
+#include "standin/scene_reader/scene_reader.h"
 #include "support/mesh_check.h"
 
 namespace {

@@ -16,7 +16,7 @@
 
 #include "readers/bytes.h"
 #include "cli/command_fixture.h"
-#include "standin/command.h"
+#include "standin/cli/command.h"
 #include "support/module.h"
 #include "support/support.h"
 

@@ -9,8 +9,8 @@
 #include <set>
 
 #include "readers/bytes.h"
-#include "standin/command.h"
-#include "standin/mesh_edit.h"
+#include "standin/cli/command.h"
+#include "standin/modeler/mesh_edit.h"
 #include "support/module.h"
 #include "support/support.h"
 #include "support/variants.h"

@@ -1,7 +1,7 @@
 // A small builder of big-endian IFF bytes for hand-made model files.
 #pragma once
 
-#include "standin/mesh.h"
+#include "standin/mesh/mesh.h"
 
 #include <cstdint>
 #include <cstring>

@@ -7,7 +7,7 @@
 #include "support/mesh_check.h"
 #include "support/support.h"
 
-#include "standin/platform.h"
+#include "standin/platform/platform.h"
 
 #include <gtest/gtest.h>
 

@@ -10,8 +10,8 @@
 #include <random>
 
 #include "module/panel/panel.h"
-#include "standin/modeler.h"
-#include "standin/scene_reader.h"
+#include "standin/modeler/modeler.h"
+#include "standin/scene_reader/scene_reader.h"
 #include "support/mesh_check.h"
 #include "support/module.h"
 #include "support/support.h"

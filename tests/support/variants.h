@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "module/panel/panel.h"
-#include "standin/panels.h"
+#include "standin/modeler/panels.h"
 
 namespace testsupport {
 
