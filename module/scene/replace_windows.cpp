@@ -133,7 +133,8 @@ bool rewind(HANDLE file) {
 bool openTemporary(const std::wstring &folder, SceneOutput &out) {
     static unsigned serial = 0;
     for (int attempt = 0; attempt < kTemporaryTries; ++attempt) {
-        const unsigned mixed = (::GetCurrentProcessId() * 2654435761u) ^ (::GetTickCount() * 40503u) ^ (++serial * 69069u);
+        const unsigned mixed =
+            (::GetCurrentProcessId() * 2654435761u) ^ (::GetTickCount() * 40503u) ^ (++serial * 69069u);
         wchar_t name[16];
         static const wchar_t digits[] = L"0123456789abcdefghijklmnopqrstuvwxyz";
         unsigned rest = mixed;
@@ -141,8 +142,8 @@ bool openTemporary(const std::wstring &folder, SceneOutput &out) {
             name[i] = digits[rest % 36];
         name[6] = L'\0';
         const std::wstring temporary = folder + L".spindle-" + name;
-        const HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE file =
+            ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             out.file = reinterpret_cast<std::intptr_t>(file);
             out.temporary = narrowUtf8(temporary);
@@ -161,8 +162,8 @@ bool openInPlace(SceneOutput &out, bool create) {
     HANDLE file = ::CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 create ? CREATE_NEW : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE && !create) // a device that gives nothing to read
-        file = ::CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        file = ::CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     out.file = reinterpret_cast<std::intptr_t>(file);
@@ -226,8 +227,9 @@ bool openSceneOutput(const char *path, SceneOutput &out) {
     // read-only file, or one another program holds open without sharing,
     // may not.  A link at the path is kept: the file it leads to is the one
     // replaced, and the temporary goes beside that file.
-    const HANDLE probe = ::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE probe =
+        ::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (probe == INVALID_HANDLE_VALUE)
         return false;
     const bool disk = ::GetFileType(probe) == FILE_TYPE_DISK;

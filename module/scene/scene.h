@@ -76,8 +76,8 @@ void writeGoalNull(SceneText &text, const BoneSegment &segment, bool atEnd, cons
 struct SceneOutput {
     std::intptr_t file = -1; // the open file: a descriptor, or a Windows HANDLE
     std::string target;      // the file replaced: the path, or where links at it lead
-    std::string temporary; // moved over `target` by commit; empty when writing in place
-    bool created = false;  // writing in place into a file this run created
+    std::string temporary;   // moved over `target` by commit; empty when writing in place
+    bool created = false;    // writing in place into a file this run created
 };
 
 // Opens the output for the scene at `path`: a temporary file with a short

@@ -13,10 +13,10 @@ namespace standin {
 
 // The counts of the summary, read from a written scene.
 struct SceneCounts {
-    int chainBones = 0;   // bones that are not goal bones
-    int chains = 0;       // chain bones whose parent is the scene's first object
-    int goalBones = 0;    // bones with a GoalObject line and strength 0, as Spindle writes them
-    int goalObjects = 0;  // null objects after the first object
+    int chainBones = 0;  // bones that are not goal bones
+    int chains = 0;      // chain bones whose parent is the scene's first object
+    int goalBones = 0;   // bones with a GoalObject line and strength 0, as Spindle writes them
+    int goalObjects = 0; // null objects after the first object
 };
 SceneCounts countScene(const Scene &scene);
 

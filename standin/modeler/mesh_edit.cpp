@@ -100,8 +100,8 @@ int32_t polyScan(void *state, PolyScanFunc *scan, void *userData, int32_t layerM
         void index(uint32_t i) { *out++ = pointId(firstId + i); }
         bool polygon(const PolygonHead &head, uint32_t count) {
             info->polygon = reinterpret_cast<PolygonId>(const_cast<void *>(head.id));
-            info->flags = (selected[head.surface] ? HOST_POLY_SELECTED : 0) |
-                (head.startControl ? HOST_POLY_START_CONTROL : 0);
+            info->flags =
+                (selected[head.surface] ? HOST_POLY_SELECTED : 0) | (head.startControl ? HOST_POLY_START_CONTROL : 0);
             info->numPoints = static_cast<int32_t>(count);
             info->points = points;
             info->surface = names[head.surface];

@@ -97,7 +97,8 @@ bool readUpTo(platform::InputFile &file, Bytes &bytes, size_t want, bool &ended,
 
 // Reads the rest of a stream of unknown length.  At most `keep` bytes are
 // kept; `total` counts what the stream held, up to just past `largest`.
-bool readStream(platform::InputFile &file, Bytes &bytes, uint64_t keep, uint64_t largest, uint64_t &total, std::string &reason) {
+bool readStream(platform::InputFile &file, Bytes &bytes, uint64_t keep, uint64_t largest, uint64_t &total,
+                std::string &reason) {
     bool ended = false;
     while (!ended && bytes.size < keep) {
         const size_t want = size_t(std::min<uint64_t>(keep, std::max<uint64_t>(2 * uint64_t(bytes.size), kPrefix)));

@@ -21,24 +21,24 @@ struct SceneItem {
     // Object: the path of LoadObjectLayer / LoadObject as written; null
     // object: its name; bone: BoneName; light: LightName; camera: "Camera".
     std::string name;
-    size_t line = 0;         // the line that adds the item, from 1
-    int parent = -1;         // index into Scene::items of the parent item; -1 none
-    std::vector<Vec3> positions;  // position keys (channels 0-2 / x y z), in key order
+    size_t line = 0;             // the line that adds the item, from 1
+    int parent = -1;             // index into Scene::items of the parent item; -1 none
+    std::vector<Vec3> positions; // position keys (channels 0-2 / x y z), in key order
 
     // Bones only.
-    int object = -1;         // index into Scene::items of the object the bone belongs to
-    Vec3 restPosition{};     // BoneRestPosition, in the parent's frame (model units)
-    Vec3 restDirection{};    // BoneRestDirection: heading, pitch, bank in degrees
-    double restLength = 0;   // BoneRestLength
-    double strength = 1;     // BoneStrength
-    bool active = true;      // BoneActive
-    int color = 0;           // second value of ShowBone (objects: of ShowObject); 0 when none
-    int goal = -1;           // index into Scene::items of the GoalObject; -1 none (the package's nulls carry one too)
+    int object = -1;       // index into Scene::items of the object the bone belongs to
+    Vec3 restPosition{};   // BoneRestPosition, in the parent's frame (model units)
+    Vec3 restDirection{};  // BoneRestDirection: heading, pitch, bank in degrees
+    double restLength = 0; // BoneRestLength
+    double strength = 1;   // BoneStrength
+    bool active = true;    // BoneActive
+    int color = 0;         // second value of ShowBone (objects: of ShowObject); 0 when none
+    int goal = -1;         // index into Scene::items of the GoalObject; -1 none (the package's nulls carry one too)
 };
 
 struct Scene {
-    int version = 0;                 // the number after "LWSC"
-    std::vector<SceneItem> items;    // objects, null objects, bones, lights, cameras in file order
+    int version = 0;              // the number after "LWSC"
+    std::vector<SceneItem> items; // objects, null objects, bones, lights, cameras in file order
 };
 
 // Reads a scene file.  On failure returns false with one line
@@ -51,8 +51,8 @@ bool readSceneText(const char *text, size_t size, Scene &scene, std::string &rea
 
 // Where the items of a scene sit in model space.
 struct RigPlacement {
-    std::vector<Vec3> base;  // per item: a bone's base, any other item's position at its first key
-    std::vector<Vec3> tip;   // per item: a bone's tip (base + rest length along the bone); others: base
+    std::vector<Vec3> base; // per item: a bone's base, any other item's position at its first key
+    std::vector<Vec3> tip;  // per item: a bone's tip (base + rest length along the bone); others: base
 };
 
 // Places every bone and null of `scene` in model space: each bone's frame

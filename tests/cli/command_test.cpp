@@ -234,7 +234,8 @@ TEST_F(Command, readsTheModelFromAPipeWhileItIsWritten) {
 #if defined(_WIN32)
     // Windows has no /dev/fd: the pipe is a named one.
     testsupport::ServedPipe pipe(text);
-    const testsupport::CommandRun run = testsupport::runSpindle({"-o", testsupport::join(folder, "piped.lws"), pipe.path});
+    const testsupport::CommandRun run =
+        testsupport::runSpindle({"-o", testsupport::join(folder, "piped.lws"), pipe.path});
     pipe.close();
 #else
     int ends[2];
@@ -302,7 +303,8 @@ TEST_F(Command, writesTheSceneBesideTheModelByDefault) {
     const testsupport::CommandRun run = testsupport::runSpindle({rig()});
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.out,
-              "Scene file created.\n" + testsupport::join(folder, "rig.lws") + ": 3 chain bones in 1 chain, 2 goal bones, 2 goal objects\n");
+              "Scene file created.\n" + testsupport::join(folder, "rig.lws") +
+                  ": 3 chain bones in 1 chain, 2 goal bones, 2 goal objects\n");
     EXPECT_EQ(run.status, 0);
     EXPECT_THAT(testsupport::readFile(testsupport::join(folder, "rig.lws")), StartsWith("LWSC\r\n3\r\n"));
 }
@@ -340,7 +342,8 @@ TEST_F(Command, transcriptGoesToStandardError) {
     const testsupport::CommandRun run = testsupport::runSpindle({"--transcript", "--cancel", rig()});
     EXPECT_EQ(run.status, 1);
     EXPECT_THAT(run.err, HasSubstr("global \"Info Messages\" 0 -> service\n"));
-    EXPECT_THAT(run.err, HasSubstr("panels.open 7\nuser: control 1 = \"" + testsupport::join(folder, "rig.lws") + "\"\n"));
+    EXPECT_THAT(run.err,
+                HasSubstr("panels.open 7\nuser: control 1 = \"" + testsupport::join(folder, "rig.lws") + "\"\n"));
     EXPECT_THAT(run.err, HasSubstr("user: Cancel\n"));
     EXPECT_EQ(run.out, "");
 }

@@ -179,7 +179,8 @@ TEST_F(Faults, foldersThatRefuseTheMoveHaveTheirWritableSceneWrittenInPlace) {
 TEST_F(Faults, pathsThatCannotBeOpenedAreCantOpenAndTouchNothing) {
     const std::string sub = testsupport::join(folder, "sub");
     fs::create_directory(sub);
-    std::vector<std::string> targets = {sub, sub + "/", testsupport::join(testsupport::join(folder, "missing"), "rig.lws")};
+    std::vector<std::string> targets = {sub, sub + "/",
+                                        testsupport::join(testsupport::join(folder, "missing"), "rig.lws")};
     Names left = {"rig.obj", "sub"};
 #if defined(_WIN32)
     // A name Windows refuses (it holds a wildcard) stands for the link loop.

@@ -267,9 +267,10 @@ TEST(MeshEdit, recordStaysWholeWhenTheModuleScansAgainOrEndsTheEditInItsCallback
     standin::Mesh mesh;
     std::string reason;
     ASSERT_TRUE(readertest::readString(
-        readertest::form("LWO2", readertest::Bytes()
-                                     .chunk("PNTS", readertest::Bytes().points({0, 0, 0, 1, 0, 0, 0, 1, 0}))
-                                     .chunk("POLS", pols)),
+        readertest::form("LWO2",
+                         readertest::Bytes()
+                             .chunk("PNTS", readertest::Bytes().points({0, 0, 0, 1, 0, 0, 0, 1, 0}))
+                             .chunk("POLS", pols)),
         mesh, reason))
         << reason;
     // A second layer with a polygon larger than any a file's bytes can
@@ -299,7 +300,8 @@ TEST(MeshEdit, recordStaysWholeWhenTheModuleScansAgainOrEndsTheEditInItsCallback
             return 0;
         const std::string before = Seen::idsOf(polygon);
         if (++s.polygons == 1)
-            s.edit->polyScan(s.edit->state, [](void *, const PolygonInfo *) { return 0; }, nullptr, 1);
+            s.edit->polyScan(
+                s.edit->state, [](void *, const PolygonInfo *) { return 0; }, nullptr, 1);
         if (s.polygons == 2)
             s.edit->done(s.edit->state, 0, 0);
         s.ids += Seen::idsOf(polygon) == before ? before + "| " : "changed | ";

@@ -108,7 +108,7 @@ class SceneFile : public ::testing::Test {
 #define WRITES_FAIL_ON_A_FULL_VOLUME()                                                                                 \
     testsupport::FullVolume volume;                                                                                    \
     if (!moveOnto(volume))                                                                                             \
-        GTEST_SKIP() << volume.reason
+    GTEST_SKIP() << volume.reason
 #else
 #define WRITES_FAIL_ON_A_FULL_VOLUME() (void)0
 #endif

@@ -173,14 +173,16 @@ void expectRoundTrip(const standin::Module &module, const standin::Mesh &mesh, c
     testsupport::TempDir folder;
     standin::HostConfig config = testsupport::quietConfig(&mesh);
     config.edits = switchEdits(options);
-    config.edits.insert(config.edits.begin(), testsupport::type(testsupport::kSceneFile, testsupport::join(folder.path, "rig.lws")));
+    config.edits.insert(config.edits.begin(),
+                        testsupport::type(testsupport::kSceneFile, testsupport::join(folder.path, "rig.lws")));
     const standin::RunResult run = standin::runCommand(module, config);
     ASSERT_FALSE(run.messages.empty()) << label;
     ASSERT_EQ(run.messages.back().text, "Scene file created.") << label;
 
     Scene scene;
     std::string reason;
-    ASSERT_TRUE(standin::readScene(testsupport::join(folder.path, "rig.lws"), scene, reason)) << label << ": " << reason;
+    ASSERT_TRUE(standin::readScene(testsupport::join(folder.path, "rig.lws"), scene, reason))
+        << label << ": " << reason;
     const standin::RigPlacement placed = standin::placeRig(scene);
     const Expected expected = expectedScene(rig, options);
     std::vector<size_t> bones, goals;

@@ -188,9 +188,8 @@ void removeNative(const std::wstring &path) {
         return;
     }
     WIN32_FIND_DATAW found;
-    const HANDLE search = (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        ? INVALID_HANDLE_VALUE
-        : FindFirstFileW((path + L"\\*").c_str(), &found);
+    const HANDLE search = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? INVALID_HANDLE_VALUE
+                                                                      : FindFirstFileW((path + L"\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
             const std::wstring name = found.cFileName;
@@ -239,10 +238,9 @@ std::string makeTempDir() {
 
 std::string noSuchFileText() {
     wchar_t *buffer = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                            FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, ERROR_FILE_NOT_FOUND, 0, reinterpret_cast<wchar_t *>(&buffer), 0,
-                                        nullptr);
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, ERROR_FILE_NOT_FOUND, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
     std::wstring text = length && buffer ? std::wstring(buffer, length) : std::wstring();
     LocalFree(buffer);
     for (wchar_t &c : text)
