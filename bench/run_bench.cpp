@@ -13,6 +13,7 @@
 #include "bench/model_files.h"
 #include "bench/rigs.h"
 #include "standin/modeler/modeler.h"
+#include "standin/readers/read_mesh.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "bench/model_files.h"
 #include "standin/mesh/mesh.h"
 #include "standin/modeler/mesh_edit.h"
+#include "standin/readers/read_mesh.h"
 
 namespace {
 

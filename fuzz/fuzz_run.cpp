@@ -22,7 +22,9 @@
 
 #include "support/mesh_check.h"
 #include "standin/cli/command.h"
+#include "standin/cli/command_line.h"
 #include "standin/modeler/modeler.h"
+#include "standin/readers/read_mesh.h"
 
 namespace {
 

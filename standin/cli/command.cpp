@@ -2,6 +2,8 @@
 // standard error beginning "spindle: "; the module's messages appear as the
 // host's message services show them.
 #include "standin/cli/command.h"
+#include "standin/cli/command_line.h"
+#include "standin/modeler/modeler.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,7 +12,9 @@
 
 #include "standin/picture/picture.h"
 #include "standin/platform/platform.h"
+#include "standin/cli/linking_notes.h"
 #include "standin/cli/report.h"
+#include "standin/readers/read_mesh.h"
 
 #ifndef SPINDLE_VERSION
 #define SPINDLE_VERSION "unknown"

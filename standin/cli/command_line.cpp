@@ -1,6 +1,7 @@
 // The command line: one table of every option with its argument, its help
 // line and its effect, parsed in one place.
 #include "standin/cli/command.h"
+#include "standin/cli/command_line.h"
 
 #include <cctype>
 

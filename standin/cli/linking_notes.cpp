@@ -3,10 +3,11 @@
 // point for point, so a curve drawn from another curve's first point, or
 // from a point at the same place that was never merged, is not linked.
 #include <algorithm>
+#include <array>
 #include <map>
 #include <set>
 
-#include "standin/cli/report.h"
+#include "standin/cli/linking_notes.h"
 #include "standin/modeler/transcript.h"
 
 namespace standin {
@@ -63,7 +64,7 @@ std::vector<std::string> linkingNotes(const Mesh &mesh, const std::vector<int> &
     using Point = std::pair<size_t, uint32_t>;
     std::set<Point> boneEnds;
     std::map<Point, size_t> chainStarts; // point -> the first curve beginning there
-    std::map<Vec3, std::vector<std::pair<size_t, Point>>> places;
+    std::map<std::array<double, 3>, std::vector<std::pair<size_t, Point>>> places;
     auto pointOf = [&](const CurveRef &curve, size_t i) { return Point{curve.layer, curve.data.points[i]}; };
     for (size_t c = 0; c < curves.size(); ++c) {
         const PolygonData &polygon = curves[c].data;

@@ -1,12 +1,11 @@
 // What the command tells a rigger about a scene: the run's summary line,
-// the bone tree, the bone table for scripts, and the linking notes on the
-// model's curves.
+// the bone tree and the bone table for scripts.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "standin/mesh/mesh.h"
+#include "standin/scene_reader/rig.h"
 #include "standin/scene_reader/scene_reader.h"
 
 namespace standin {
@@ -34,14 +33,5 @@ std::string treeText(const Scene &scene);
 // One tab-separated line per bone in file order: number, name, parent (a
 // bone number, or the object's name), base x y z, tip x y z as "%.6f".
 std::string bonesText(const Scene &scene, const RigPlacement &placement);
-
-// The two linking mistakes riggers make most, found among the curves a run
-// collects (selected curves of two or more points in the foreground layers;
-// empty lists: every layer, every surface): a curve that starts at the
-// first point of another curve, and a curve that starts where another
-// curve has a point but not at that point.  One line per finding, each
-// beginning "spindle: note: ", without its line end.
-std::vector<std::string> linkingNotes(const Mesh &mesh, const std::vector<int> &foreground,
-                                      const std::vector<std::string> &selectedSurfaces);
 
 } // namespace standin

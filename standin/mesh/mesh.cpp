@@ -1,6 +1,8 @@
 // The mesh's compact storage: decoding one polygon, and building a mesh by
 // hand with held polygons.
 #include "standin/mesh/mesh.h"
+#include "standin/readers/iff_bytes.h"
+#include "standin/readers/run_walker.h"
 
 #include <algorithm>
 #include <cassert>
@@ -12,7 +14,7 @@ namespace standin {
 namespace {
 
 double floatAt(const uint8_t *p) {
-    const uint32_t bits = (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+    const uint32_t bits = bigEndian32(p);
     float f;
     std::memcpy(&f, &bits, sizeof f);
     return f;

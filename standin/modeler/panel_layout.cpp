@@ -2,7 +2,7 @@
 // order they were added, OK and Cancel in a row at the bottom.
 #include <algorithm>
 
-#include "standin/modeler/panels.h"
+#include "standin/modeler/panel_layout.h"
 
 namespace standin {
 

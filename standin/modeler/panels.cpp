@@ -1,6 +1,7 @@
 // The panel services: controls stacked in creation order, values kept per
 // control, ghosting, event functions, and the user's edits by label.
 #include "standin/modeler/panels.h"
+#include "standin/modeler/panel_layout.h"
 
 #include <algorithm>
 #include <cassert>

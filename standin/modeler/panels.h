@@ -71,12 +71,6 @@ struct PanelRoom {
     std::vector<RefusedEdit> refused;
 };
 
-// The panel's size in pixels as its layout makes it: what `get` answers for
-// HOST_PANEL_WIDTH and HOST_PANEL_HEIGHT.  A string control's width counts
-// half-character cells, a choice control's pixels.
-int32_t panelWidth(const PanelState &panel);
-int32_t panelHeight(const PanelState &panel);
-
 // A fresh "LWPanelServices" table serving `room` until closePanels.
 PanelServices *panelServices(PanelRoom &room);
 

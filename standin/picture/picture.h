@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "standin/scene_reader/rig.h"
 #include "standin/scene_reader/scene_reader.h"
 
 namespace standin {

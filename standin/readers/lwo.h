@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "standin/mesh/mesh.h"
+#include "standin/readers/iff_bytes.h"
 
 namespace standin::iff {
 
@@ -53,8 +54,7 @@ struct Cursor {
         return v;
     }
     uint32_t u4() {
-        uint32_t v = (uint32_t(data[pos]) << 24) | (uint32_t(data[pos + 1]) << 16) | (uint32_t(data[pos + 2]) << 8) |
-            uint32_t(data[pos + 3]);
+        uint32_t v = bigEndian32(data + pos);
         pos += 4;
         return v;
     }

@@ -8,6 +8,8 @@
 #include <new>
 
 #include "standin/platform/platform.h"
+#include "standin/readers/iff_bytes.h"
+#include "standin/readers/read_mesh.h"
 
 namespace standin {
 namespace {
@@ -182,10 +184,7 @@ bool readFile(const std::string &path, Mesh &mesh, std::string &reason) {
         }
         // Nothing past the FORM's own size is read by the reader; a stream
         // is still counted to its end to refuse one no IFF file could be.
-        const uint64_t formEnd = bytes.size >= 8 ? 8 +
-                ((uint64_t(bytes.data[4]) << 24) | (uint64_t(bytes.data[5]) << 16) | (uint64_t(bytes.data[6]) << 8) |
-                 uint64_t(bytes.data[7]))
-                                                 : kIffLargest;
+        const uint64_t formEnd = bytes.size >= 8 ? 8 + uint64_t(bigEndian32(bytes.data.get() + 4)) : kIffLargest;
         if (sized) {
             const uint64_t want = std::min(fileSize, formEnd);
             if (auto view = want > bytes.size ? mapped(file, want) : nullptr) {

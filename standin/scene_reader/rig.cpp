@@ -8,7 +8,7 @@
 // rotation is its parent's times R(h, p, b) = M(h, p)^T Rz(b): the bank b
 // turns about the bone's own z axis after heading and pitch (Spindle always
 // writes b = 0; the sign is the right-hand one about +z).
-#include "standin/scene_reader/scene_reader.h"
+#include "standin/scene_reader/rig.h"
 
 #include <algorithm>
 #include <cmath>

@@ -17,6 +17,7 @@
 #include "readers/bytes.h"
 #include "cli/command_fixture.h"
 #include "standin/cli/command.h"
+#include "standin/cli/command_line.h"
 #include "support/module.h"
 #include "support/support.h"
 

@@ -14,6 +14,7 @@
 #include "support/module.h"
 #include "support/support.h"
 #include "support/variants.h"
+#include "standin/readers/run_walker.h"
 
 using testing::ElementsAre;
 using testsupport::FreshModule;

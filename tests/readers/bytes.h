@@ -2,6 +2,7 @@
 #pragma once
 
 #include "standin/mesh/mesh.h"
+#include "standin/readers/read_mesh.h"
 
 #include <cstdint>
 #include <cstring>

@@ -8,6 +8,7 @@
 #include "support/support.h"
 
 #include "standin/platform/platform.h"
+#include "standin/readers/read_mesh.h"
 
 #include <gtest/gtest.h>
 

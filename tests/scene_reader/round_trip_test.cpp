@@ -11,10 +11,12 @@
 
 #include "module/panel/panel.h"
 #include "standin/modeler/modeler.h"
+#include "standin/scene_reader/rig.h"
 #include "standin/scene_reader/scene_reader.h"
 #include "support/mesh_check.h"
 #include "support/module.h"
 #include "support/support.h"
+#include "standin/readers/read_mesh.h"
 
 namespace {
 
