@@ -38,10 +38,12 @@ void scanMesh(benchmark::State &state) {
     }
     standin::Transcript transcript;
     transcript.keep = false;
-    standin::MeshEditRoom room;
-    room.mesh = &mesh;
-    room.transcript = &transcript;
-    CommandContext *context = standin::commandContext(room);
+    standin::HostConfig config;
+    config.mesh = &mesh;
+    standin::MeshEditSession session;
+    session.config = &config;
+    session.transcript = &transcript;
+    CommandContext *context = standin::commandContext(session);
     Count count;
     double peak = 0;
     for (auto _ : state) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "standin/modeler/panels.h"
+#include "standin/modeler/host_config.h"
 
 namespace standin {
 

@@ -1,5 +1,5 @@
 // The mesh's compact storage: decoding one polygon, and building a mesh by
-// hand with held polygons.
+// hand with its polygons in memory.
 #include "standin/mesh/mesh.h"
 #include "standin/readers/iff_bytes.h"
 #include "standin/readers/run_walker.h"
@@ -135,10 +135,10 @@ void Mesh::addPolygon(uint32_t type, uint32_t surface, const uint32_t *points, s
     if (indices.size() + count + 1 > UINT32_MAX || surface >= (1u << 30) || count > UINT32_MAX)
         throw std::bad_alloc();
     MeshLayer &layer = layers.back();
-    if (layer.runs.empty() || layer.runs.back().type != type || layer.runs.back().coding != IndexCoding::Held) {
+    if (layer.runs.empty() || layer.runs.back().type != type || layer.runs.back().coding != IndexCoding::InMemory) {
         PolygonRun run;
         run.type = type;
-        run.coding = IndexCoding::Held;
+        run.coding = IndexCoding::InMemory;
         run.first = layer.polygonCount();
         run.records = layer.records.size();
         layer.runs.push_back(run);

@@ -19,7 +19,7 @@
 
 namespace standin {
 
-// The record of one polygon of a run that has records (LWOB, held): its
+// The record of one polygon of a run that has records (LWOB, in memory): its
 // type and the place of its point indices come from its run.  An LWO2 run
 // has none: its polygons are read from the file's bytes in order.
 struct MeshPolygon {
@@ -32,23 +32,23 @@ struct MeshPolygon {
 // How a run's point counts and indices are stored, each polygon's count
 // first and its indices after it.
 enum class IndexCoding : uint8_t {
-    Lwo2, // in Mesh::bytes, one polygon after another: a count word (ten bits, four more for curves) and VX indices
-    Lwob, // in Mesh::bytes, at each record: a two-byte count and two-byte indices
-    Held, // in Mesh::indices, at each record: a count and the indices, 32 bits each
+    Lwo2,     // in Mesh::bytes, one polygon after another: a count word (ten bits, four more for curves) and VX indices
+    Lwob,     // in Mesh::bytes, at each record: a two-byte count and two-byte indices
+    InMemory, // in Mesh::indices, at each record: a count and the indices, 32 bits each
 };
 
 // Successive polygons of one layer that share a type and a coding: one
 // polygon chunk of an IFF file, or the polygons a reader or builder added.
 struct PolygonRun {
     uint32_t type = 0; // four-character code, first character high ('FACE', 'CURV', ...)
-    IndexCoding coding = IndexCoding::Held;
-    size_t first = 0;    // the run's first polygon in the layer
-    size_t count = 0;    // its polygons
-    size_t records = 0;  // Lwob, Held: its first record in MeshLayer::records
-    size_t base = 0;     // Lwo2, Lwob: byte offset of the chunk's first polygon; a record's `at` counts from here
-    size_t end = 0;      // Lwo2, Lwob: byte offset just past the chunk
-    uint32_t points = 0; // added to every index: the layer's points before those the indices count from
-    uint32_t named = 0;  // Lwo2, Lwob: how many points the indices may name (the reader checked them)
+    IndexCoding coding = IndexCoding::InMemory;
+    size_t first = 0;         // the run's first polygon in the layer
+    size_t count = 0;         // its polygons
+    size_t records = 0;       // Lwob, InMemory: its first record in MeshLayer::records
+    size_t base = 0;          // Lwo2, Lwob: byte offset of the chunk's first polygon; a record's `at` counts from here
+    size_t end = 0;           // Lwo2, Lwob: byte offset just past the chunk
+    uint32_t indexOffset = 0; // added to every index: the layer's points before those the indices count from
+    uint32_t checkedPointCount = 0; // Lwo2, Lwob: how many points the indices may name (the reader checked them)
     // Lwo2: the polygons' surfaces (indices into Mesh::surfaces), one per
     // polygon, or when empty `surface` for all of them.
     uint32_t surface = 0;
@@ -91,9 +91,9 @@ struct Mesh {
     // The IFF file whose chunks the layers read in place.
     std::shared_ptr<const uint8_t[]> bytes;
     size_t byteCount = 0;
-    // Held points, layer after layer, three coordinates each.
+    // Points in memory, layer after layer, three coordinates each.
     std::vector<double> points;
-    // Held runs' counts and indices.
+    // The counts and indices of the runs in memory.
     std::vector<uint32_t> indices;
 
     // The number of points of all layers.
@@ -110,7 +110,7 @@ struct Mesh {
     PolygonData polygon(size_t layer, size_t polygon) const;
 
     // Building a mesh by hand (the OBJ reader, tests, benchmarks): points as
-    // doubles, polygons held.  addLayer starts a layer that the later points
+    // doubles, polygons in memory.  addLayer starts a layer that the later points
     // and polygons go into.
     void addLayer(int32_t number, std::string name = {});
     void addPoint(double x, double y, double z);

@@ -18,7 +18,7 @@ constexpr size_t kBlockBits = 12;
 
 // The edit in progress.  Runs never overlap, so one is enough.
 struct Edit {
-    MeshEditRoom *room = nullptr;
+    MeshEditSession *session = nullptr;
     bool open = false;
     MeshEditOp op{};
     CommandContext context{};
@@ -41,20 +41,20 @@ Edit edit;
 PointId pointId(uintptr_t id) { return reinterpret_cast<PointId>(id); }
 
 Transcript &transcript() {
-    assert(edit.room != nullptr && edit.room->transcript != nullptr);
-    return *edit.room->transcript;
+    assert(edit.session != nullptr && edit.session->transcript != nullptr);
+    return *edit.session->transcript;
 }
 
 int32_t polyScan(void *state, PolyScanFunc *scan, void *userData, int32_t layerMode) {
     transcript().record("meshEdit.polyScan layers " + std::to_string(layerMode));
-    const MeshEditRoom &room = *edit.room;
-    const Mesh *mesh = room.mesh;
+    const MeshEditSession &session = *edit.session;
+    const Mesh *mesh = session.config->mesh;
     if (state != &edit || !edit.open || !mesh || !scan) {
         transcript().record("meshEdit.polyScan -> 0 (nothing to scan)");
         return 0;
     }
     // Foreground layers in ascending number, file order among equal numbers.
-    std::vector<int32_t> foreground = room.foreground;
+    std::vector<int32_t> foreground = session.config->foreground;
     std::sort(foreground.begin(), foreground.end());
     std::vector<size_t> order;
     for (size_t i = 0; i < mesh->layers.size(); ++i)
@@ -64,9 +64,9 @@ int32_t polyScan(void *state, PolyScanFunc *scan, void *userData, int32_t layerM
                      [&](size_t a, size_t b) { return mesh->layers[a].number < mesh->layers[b].number; });
     std::vector<char> selected(mesh->surfaces.size());
     for (size_t i = 0; i < selected.size(); ++i)
-        selected[i] = room.selectedSurfaces.empty() ||
-            std::find(room.selectedSurfaces.begin(), room.selectedSurfaces.end(), mesh->surfaces[i]) !=
-                room.selectedSurfaces.end();
+        selected[i] = session.config->selectedSurfaces.empty() ||
+            std::find(session.config->selectedSurfaces.begin(), session.config->selectedSurfaces.end(),
+                      mesh->surfaces[i]) != session.config->selectedSurfaces.end();
     std::vector<const char *> names(mesh->surfaces.size());
     for (size_t i = 0; i < names.size(); ++i)
         names[i] = mesh->surfaces[i].c_str();
@@ -129,7 +129,7 @@ int32_t polyScan(void *state, PolyScanFunc *scan, void *userData, int32_t layerM
 }
 
 const PointInfo *pointInfo(void *state, PointId point) {
-    if (state != &edit || !edit.open || edit.room->refusePointInfo) {
+    if (state != &edit || !edit.open || edit.session->config->refusePointInfo) {
         if (transcript().wanted())
             transcript().record("meshEdit.pointInfo -> null");
         return nullptr;
@@ -147,11 +147,12 @@ const PointInfo *pointInfo(void *state, PointId point) {
     const auto to =
         block + 1 < edit.blocks.size() ? edit.starts.begin() + edit.blocks[block + 1] + 1 : edit.starts.end();
     const size_t entry = size_t(std::upper_bound(from, to, index) - edit.starts.begin()) - 1;
-    const MeshLayer &layer = edit.room->mesh->layers[edit.layerAt[entry]];
+    const MeshLayer &layer = edit.session->config->mesh->layers[edit.layerAt[entry]];
     edit.record = PointInfo{};
     edit.record.point = point;
     edit.record.layer = layer.number;
-    const std::array<double, 3> position = edit.room->mesh->point(edit.layerAt[entry], index - layer.firstPoint);
+    const std::array<double, 3> position =
+        edit.session->config->mesh->point(edit.layerAt[entry], index - layer.firstPoint);
     std::copy(position.begin(), position.end(), edit.record.position);
     if (transcript().wanted())
         transcript().record("meshEdit.pointInfo layer " + std::to_string(layer.number) + " point " +
@@ -168,20 +169,20 @@ void done(void *state, int32_t error, int32_t selectionMode) {
     edit.starts = {};
     edit.layerAt = {};
     edit.blocks = {};
-    ++edit.room->done;
+    ++edit.session->done;
 }
 
 MeshEditOp *editBegin(int32_t pointBuffer, int32_t polygonBuffer, int32_t selectionMode) {
-    MeshEditRoom &room = *edit.room;
+    MeshEditSession &session = *edit.session;
     transcript().record("context.editBegin " + std::to_string(pointBuffer) + " " + std::to_string(polygonBuffer) + " " +
-                        std::to_string(selectionMode) + (room.refuseMeshEdit ? " -> null" : " -> meshEdit"));
-    if (room.refuseMeshEdit)
+                        std::to_string(selectionMode) + (session.config->refuseMeshEdit ? " -> null" : " -> meshEdit"));
+    if (session.config->refuseMeshEdit)
         return nullptr;
     edit.pointCount = 0;
     edit.starts.clear();
     edit.layerAt.clear();
     edit.blocks.clear();
-    if (const Mesh *mesh = room.mesh) {
+    if (const Mesh *mesh = session.config->mesh) {
         edit.pointCount = mesh->pointCount();
         for (size_t l = 0; l < mesh->layers.size(); ++l)
             if (mesh->layers[l].pointCount > 0) {
@@ -198,15 +199,15 @@ MeshEditOp *editBegin(int32_t pointBuffer, int32_t polygonBuffer, int32_t select
         }
     }
     edit.open = true;
-    ++room.begun;
+    ++session.begun;
     edit.op = MeshEditOp{&edit, polyScan, pointInfo, done};
     return &edit.op;
 }
 
 } // namespace
 
-CommandContext *commandContext(MeshEditRoom &room) {
-    edit.room = &room;
+CommandContext *commandContext(MeshEditSession &session) {
+    edit.session = &session;
     edit.open = false;
     edit.context = CommandContext{nullptr, "", editBegin};
     return &edit.context;

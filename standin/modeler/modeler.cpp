@@ -12,7 +12,7 @@ namespace standin {
 namespace {
 
 // The services of the run in progress, for the global function.
-struct Offer {
+struct RunServices {
     const HostConfig *config = nullptr;
     Transcript *transcript = nullptr;
     const MessageServices *messages = nullptr;
@@ -20,20 +20,20 @@ struct Offer {
     PanelServices *panels = nullptr;
 };
 
-Offer offer;
+RunServices current;
 
 void *global(const char *serviceName, int32_t useMode) {
-    assert(offer.config != nullptr);
+    assert(current.config != nullptr);
     const std::string name = serviceName ? serviceName : "";
     void *found = nullptr;
-    if (name == HOST_MESSAGE_SERVICE && offer.config->offerMessages)
-        found = const_cast<MessageServices *>(offer.messages);
-    else if (name == HOST_DISPLAY_SERVICE && offer.config->offerDisplay)
-        found = &offer.display;
-    else if (name == HOST_PANEL_SERVICE && offer.config->offerPanels)
-        found = offer.panels;
-    offer.transcript->record("global " + quoted(serviceName) + " " + std::to_string(useMode) +
-                             (found ? " -> service" : " -> null"));
+    if (name == HOST_MESSAGE_SERVICE && current.config->offerMessages)
+        found = const_cast<MessageServices *>(current.messages);
+    else if (name == HOST_DISPLAY_SERVICE && current.config->offerDisplay)
+        found = &current.display;
+    else if (name == HOST_PANEL_SERVICE && current.config->offerPanels)
+        found = current.panels;
+    current.transcript->record("global " + quoted(serviceName) + " " + std::to_string(useMode) +
+                               (found ? " -> service" : " -> null"));
     return found;
 }
 
@@ -49,24 +49,16 @@ RunResult runCommand(const Module &module, const HostConfig &config, int32_t ver
     messages.echo = config.echoMessages;
     messages.transcript = &transcript;
 
-    PanelRoom panels;
-    panels.refusePanel = config.refusePanel;
-    panels.refuseControl = config.refuseControl;
-    panels.metrics = config.metrics;
-    panels.edits = config.edits;
-    panels.cancel = config.cancel;
+    PanelSession panels;
+    panels.config = &config;
     panels.transcript = &transcript;
 
-    MeshEditRoom meshEdit;
-    meshEdit.mesh = config.mesh;
-    meshEdit.foreground = config.foreground;
-    meshEdit.selectedSurfaces = config.selectedSurfaces;
-    meshEdit.refuseMeshEdit = config.refuseMeshEdit;
-    meshEdit.refusePointInfo = config.refusePointInfo;
+    MeshEditSession meshEdit;
+    meshEdit.config = &config;
     meshEdit.transcript = &transcript;
 
-    const Offer previous = offer;
-    offer = Offer{&config, &transcript, messageServices(messages), HostDisplayInfo{}, panelServices(panels)};
+    const RunServices previous = current;
+    current = RunServices{&config, &transcript, messageServices(messages), HostDisplayInfo{}, panelServices(panels)};
     CommandContext *context = commandContext(meshEdit);
 
     transcript.record("activate version " + std::to_string(version));
@@ -74,7 +66,7 @@ RunResult runCommand(const Module &module, const HostConfig &config, int32_t ver
     run.result = module.server->activate(version, global, context, module.serverData);
     transcript.record("activate -> " + std::to_string(run.result));
     closePanels(panels);
-    offer = previous;
+    current = previous;
 
     run.messages = std::move(messages.shown);
     run.transcript = std::move(transcript.lines);

@@ -8,39 +8,12 @@
 #include <vector>
 
 #include "host/host.h"
+#include "standin/modeler/host_config.h"
 #include "standin/modeler/loader.h"
-#include "standin/mesh/mesh.h"
 #include "standin/modeler/messages.h"
 #include "standin/modeler/panels.h"
 
 namespace standin {
-
-// How the modeler and its user answer one run.
-struct HostConfig {
-    // Services the global function offers.
-    bool offerMessages = true;
-    bool offerDisplay = true;
-    bool offerPanels = true;
-    // Failures to play.
-    bool refusePanel = false;     // create answers null
-    int refuseControl = 0;        // addControl answers null for this control (1..n), 0: none
-    bool refuseMeshEdit = false;  // editBegin answers null
-    bool refusePointInfo = false; // pointInfo answers null
-    // Messages go to standard output (info) and standard error (error).
-    bool echoMessages = true;
-    // Keep the transcript in the result; also stream it here if set.
-    bool keepTranscript = true;
-    std::ostream *transcriptOut = nullptr;
-    DisplayMetrics metrics = kDefaultScreen;
-    // The user's answer to the panel: the edits, then OK or Cancel.
-    std::vector<PanelEdit> edits;
-    bool cancel = false;
-    // The model, its foreground layers (empty: every layer) and the
-    // surfaces whose polygons are selected (empty: every polygon).
-    const Mesh *mesh = nullptr;
-    std::vector<int32_t> foreground;
-    std::vector<std::string> selectedSurfaces;
-};
 
 // What one run did.
 struct RunResult {

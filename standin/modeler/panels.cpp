@@ -23,7 +23,7 @@ struct HostControl {
 // The services of the run in progress.  Runs never overlap, so one is
 // enough.
 struct Services {
-    PanelRoom *room = nullptr;
+    PanelSession *session = nullptr;
     DrawServices draw{};
     PanelServices table{};
     std::map<const Panel *, PanelState *> live;
@@ -33,14 +33,14 @@ struct Services {
 Services services;
 
 Transcript &transcript() {
-    assert(services.room != nullptr && services.room->transcript != nullptr);
-    return *services.room->transcript;
+    assert(services.session != nullptr && services.session->transcript != nullptr);
+    return *services.session->transcript;
 }
 
 std::string text(const char *value) { return value ? std::string(value) : std::string(); }
 
 const DisplayMetrics *displayMetrics() {
-    const DisplayMetrics &metrics = services.room->metrics;
+    const DisplayMetrics &metrics = services.session->config->metrics;
     transcript().record("drawFuncs.displayMetrics -> " + std::to_string(metrics.width) + "x" +
                         std::to_string(metrics.height));
     return &metrics;
@@ -105,7 +105,7 @@ void controlGet(Control *control, int32_t tag, Value *value) {
     }
     const bool cut = length < state.text.size();
     if (cut)
-        services.room->textsCut.push_back(state.label);
+        services.session->textsCut.push_back(state.label);
     transcript().record(controlName(control) + " get value offered " + std::to_string(room) + " -> " +
                         quoted(state.text.substr(0, length).c_str()) +
                         (cut ? " (cut from " + std::to_string(state.text.size()) + " bytes)" : ""));
@@ -127,7 +127,7 @@ bool applyEdit(PanelState &panel, const PanelEdit &edit) {
             number = static_cast<int>(i) + 1;
     if (number == 0) {
         transcript().record("user: no control " + quoted(edit.label.c_str()));
-        services.room->refused.push_back({edit, {}});
+        services.session->refused.push_back({edit, {}});
         return false;
     }
     ControlState &state = panel.controls[static_cast<size_t>(number - 1)];
@@ -146,7 +146,7 @@ bool applyEdit(PanelState &panel, const PanelEdit &edit) {
         }
         if (value < 0) {
             transcript().record("user: " + name + " has no value " + quoted(edit.value.c_str()));
-            services.room->refused.push_back({edit, state.items});
+            services.session->refused.push_back({edit, state.items});
             return false;
         }
         state.integer = value;
@@ -172,14 +172,14 @@ PanelState *livePanel(Panel *panel) {
 }
 
 Panel *panelCreate(const char *title, PanelServices *table) {
-    PanelRoom &room = *services.room;
+    PanelSession &session = *services.session;
     transcript().record("panels.create " + quoted(title) +
                         (table == &services.table ? " services" : " foreign services") +
-                        (room.refusePanel ? " -> null" : " -> panel"));
-    if (room.refusePanel)
+                        (session.config->refusePanel ? " -> null" : " -> panel"));
+    if (session.config->refusePanel)
         return nullptr;
-    room.panels.push_back(std::make_unique<PanelState>());
-    PanelState *state = room.panels.back().get();
+    session.panels.push_back(std::make_unique<PanelState>());
+    PanelState *state = session.panels.back().get();
     state->title = text(title);
     Panel *handle = reinterpret_cast<Panel *>(state);
     services.live[handle] = state;
@@ -204,8 +204,8 @@ int32_t panelOpen(Panel *panel, int32_t flags) {
     transcript().record("panels.open " + std::to_string(flags));
     state->opened = true;
     state->shown = state->controls;
-    bool cancel = services.room->cancel;
-    for (const PanelEdit &edit : services.room->edits) {
+    bool cancel = services.session->config->cancel;
+    for (const PanelEdit &edit : services.session->config->edits) {
         if (!applyEdit(*state, edit)) {
             cancel = true; // a user who cannot make an edit gives up
             break;
@@ -254,7 +254,7 @@ Control *panelAddControl(Panel *panel, const char *kind, const ControlDesc *desc
     }
     if (services.table.globalFun == nullptr)
         line += " (no globalFun yet)";
-    if (!state || static_cast<int>(state->controls.size()) + 1 == services.room->refuseControl) {
+    if (!state || static_cast<int>(state->controls.size()) + 1 == services.session->config->refuseControl) {
         transcript().record(line + " -> null");
         return nullptr;
     }
@@ -279,8 +279,8 @@ Control *panelAddControl(Panel *panel, const char *kind, const ControlDesc *desc
 
 } // namespace
 
-PanelServices *panelServices(PanelRoom &room) {
-    services.room = &room;
+PanelServices *panelServices(PanelSession &session) {
+    services.session = &session;
     services.live.clear();
     services.controls.clear();
     services.draw = DrawServices{displayMetrics};
@@ -290,12 +290,12 @@ PanelServices *panelServices(PanelRoom &room) {
     return &services.table;
 }
 
-void closePanels(PanelRoom &room) {
-    if (services.room != &room)
+void closePanels(PanelSession &session) {
+    if (services.session != &session)
         return;
     services.live.clear();
     services.controls.clear();
-    services.room = nullptr;
+    services.session = nullptr;
 }
 
 } // namespace standin

@@ -8,18 +8,10 @@
 #include <vector>
 
 #include "host/host.h"
+#include "standin/modeler/host_config.h"
 #include "standin/modeler/transcript.h"
 
 namespace standin {
-
-// A user's edit on the open panel, naming the control by its label as the
-// panel shows it.  The value is the text of a text control, "on" or "off"
-// for a check box, or an item of a choice control's own list (any case).
-// The edit fires the control's event function as a real change does.
-struct PanelEdit {
-    std::string label;
-    std::string value;
-};
 
 // What one control holds.
 struct ControlState {
@@ -52,18 +44,12 @@ struct RefusedEdit {
     std::vector<std::string> items; // a choice control's items, for the user's message
 };
 
-// The screen the stand-in's panels are shown on, unless a run says otherwise.
-inline constexpr DisplayMetrics kDefaultScreen = {1280, 1024, 1280, 1024, 16777216, 24, 14, 11};
-
 // The panel services of one run and what became of them.
-struct PanelRoom {
-    // How the host and the user answer.
-    bool refusePanel = false; // create answers null
-    int refuseControl = 0;    // addControl answers null for this control (1..n), 0: none
-    DisplayMetrics metrics = kDefaultScreen;
-    std::vector<PanelEdit> edits;     // made in order once the panel opens
-    bool cancel = false;              // then OK, or Cancel
-    Transcript *transcript = nullptr; // must be set
+struct PanelSession {
+    // How the host and the user answer (refusePanel, refuseControl,
+    // metrics, edits, cancel), and where the calls are told; both must be set.
+    const HostConfig *config = nullptr;
+    Transcript *transcript = nullptr;
 
     // What happened.
     std::vector<std::unique_ptr<PanelState>> panels; // every panel created, in order
@@ -71,10 +57,10 @@ struct PanelRoom {
     std::vector<RefusedEdit> refused;
 };
 
-// A fresh "LWPanelServices" table serving `room` until closePanels.
-PanelServices *panelServices(PanelRoom &room);
+// A fresh "LWPanelServices" table serving `session` until closePanels.
+PanelServices *panelServices(PanelSession &session);
 
 // Ends the run's panels: no handle the module was given stays valid.
-void closePanels(PanelRoom &room);
+void closePanels(PanelSession &session);
 
 } // namespace standin

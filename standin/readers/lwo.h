@@ -146,8 +146,8 @@ struct LwoReader {
         run.surface = kNoSurface;
         run.base = base;
         run.end = end;
-        run.points = uint32_t(pointsBase);
-        run.named = uint32_t(l.pointCount - pointsBase);
+        run.indexOffset = uint32_t(pointsBase);
+        run.checkedPointCount = uint32_t(l.pointCount - pointsBase);
         l.runs.push_back(run);
     }
 

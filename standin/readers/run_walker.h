@@ -33,9 +33,9 @@ struct PolygonHead {
 // the bytes have become.
 template <IndexCoding Coding, typename Visit>
 inline bool walkRunOf(const Mesh &mesh, const MeshLayer &layer, const PolygonRun &run, Visit &&visit) {
-    const uint32_t add = run.points;
+    const uint32_t add = run.indexOffset;
     PolygonHead head;
-    if constexpr (Coding == IndexCoding::Held) {
+    if constexpr (Coding == IndexCoding::InMemory) {
         for (size_t k = 0; k < run.count; ++k) {
             const MeshPolygon &record = layer.records[run.records + k];
             const uint32_t *p = mesh.indices.data() + record.at;
@@ -54,8 +54,8 @@ inline bool walkRunOf(const Mesh &mesh, const MeshLayer &layer, const PolygonRun
     } else {
         const uint8_t *const bytes = mesh.bytes.get();
         const uint8_t *const end = bytes + run.end;
-        const uint32_t last = run.named > 0 ? run.named - 1 : 0;
-        auto named = [last](uint32_t index) { return index < last ? index : last; };
+        const uint32_t last = run.checkedPointCount > 0 ? run.checkedPointCount - 1 : 0;
+        auto clamped = [last](uint32_t index) { return index < last ? index : last; };
         const bool curve = run.type == 0x43555256u; // 'CURV'
         const uint32_t *const surfaces = run.surfaces.empty() ? nullptr : run.surfaces.data();
         const uint32_t surface = run.surface;
@@ -84,27 +84,27 @@ inline bool walkRunOf(const Mesh &mesh, const MeshLayer &layer, const PolygonRun
                 count = lwo2IndexCount(count, curve);
             }
             uint32_t given = 0;
-            if (run.named == 0) {
+            if (run.checkedPointCount == 0) {
                 // No points to name (every count the reader saw was 0): the
                 // indices are stepped over, none given.
                 p += std::min<size_t>(size_t(end - p), 2 * size_t(count));
             } else if constexpr (Coding == IndexCoding::Lwob) {
                 given = std::min<uint32_t>(count, uint32_t(size_t(end - p) / 2));
                 for (uint32_t i = 0; i < given; ++i, p += 2)
-                    visit.index(named((uint32_t(p[0]) << 8) | p[1]) + add);
+                    visit.index(clamped((uint32_t(p[0]) << 8) | p[1]) + add);
             } else if (size_t(end - p) >= 4 * size_t(count)) {
                 // Room for `count` indices of any width: the i-th starts at
                 // most 4i bytes in, so four bytes can be read at each.
                 for (; given < count; ++given)
-                    visit.index(named(takeVx(p)) + add);
+                    visit.index(clamped(takeVx(p)) + add);
             } else {
                 // Near the chunk's end: each index checked to lie within it.
                 for (; given < count && end - p >= 2; ++given) {
                     if (p[0] != 0xFF) {
-                        visit.index(named((uint32_t(p[0]) << 8) | p[1]) + add);
+                        visit.index(clamped((uint32_t(p[0]) << 8) | p[1]) + add);
                         p += 2;
                     } else if (end - p >= 4) {
-                        visit.index(named((uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]) + add);
+                        visit.index(clamped((uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]) + add);
                         p += 4;
                     } else {
                         p = end;
@@ -125,9 +125,9 @@ inline bool walkRun(const Mesh &mesh, const MeshLayer &layer, const PolygonRun &
     switch (run.coding) {
     case IndexCoding::Lwo2: return walkRunOf<IndexCoding::Lwo2>(mesh, layer, run, visit);
     case IndexCoding::Lwob: return walkRunOf<IndexCoding::Lwob>(mesh, layer, run, visit);
-    case IndexCoding::Held: break;
+    case IndexCoding::InMemory: break;
     }
-    return walkRunOf<IndexCoding::Held>(mesh, layer, run, visit);
+    return walkRunOf<IndexCoding::InMemory>(mesh, layer, run, visit);
 }
 
 } // namespace standin

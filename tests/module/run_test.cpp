@@ -199,13 +199,15 @@ TEST(Run, foregroundLayersAreScannedInAscendingNumberWhateverTheFileOrder) {
 // A mesh edit begun over `mesh` through the stand-in's command context.
 struct EditOver {
     standin::Transcript transcript;
-    standin::MeshEditRoom room;
+    standin::HostConfig config;
+    standin::MeshEditSession session;
     MeshEditOp *edit = nullptr;
     explicit EditOver(const standin::Mesh &mesh) {
         transcript.keep = false;
-        room.mesh = &mesh;
-        room.transcript = &transcript;
-        edit = standin::commandContext(room)->editBegin(0, 0, 1);
+        config.mesh = &mesh;
+        session.config = &config;
+        session.transcript = &transcript;
+        edit = standin::commandContext(session)->editBegin(0, 0, 1);
     }
     EditOver(const EditOver &) = delete;
     EditOver &operator=(const EditOver &) = delete;
