@@ -3,7 +3,9 @@
 #include "standin/cli/command.h"
 #include "standin/cli/command_line.h"
 
+#include <cassert>
 #include <cctype>
+#include <string_view>
 
 #include "standin/platform/platform.h"
 
@@ -40,8 +42,6 @@ struct OptionRow {
 
 namespace {
 
-constexpr const char *kGoalObjectLabel = "Create Goal object (Name : \"<Bone name>_Goal\")";
-
 const OptionRow kOptions[] = {
     {"Panel", "-o", "--scene", "PATH", "scene file to write (default: MODEL with .lws)", Effect::PanelText,
      "Scene File "},
@@ -54,7 +54,7 @@ const OptionRow kOptions[] = {
      "Use surface name for Bone name"},
     {"Panel", nullptr, "active-bones", nullptr, "write the bones as active", Effect::PanelSwitch, "Activate Bone"},
     {"Panel", nullptr, "goal-objects", nullptr, "make goal null objects at the chain tips", Effect::PanelSwitch,
-     kGoalObjectLabel},
+     "Create Goal object (Name : \"<Bone name>_Goal\")"},
     {"Panel", nullptr, "ng-suffix", nullptr, "no goal for surfaces ending in \"_NG\"", Effect::PanelSwitch,
      "Don't create goal if surface name has \"_NG\" suffix"},
     {"Panel", nullptr, "goal-bones", nullptr, "make a goal bone for each goal", Effect::PanelSwitch,
@@ -79,6 +79,16 @@ const OptionRow kOptions[] = {
     {"spindle show SCENE", "-o", "--picture", "FILE", "draw the scene in three views into FILE (SVG)",
      Effect::ShowPicture, nullptr, true},
 };
+
+// The row whose name is `name` ("--scene", "goal-objects"), which must be
+// in the table.
+const OptionRow &optionNamed(std::string_view name) {
+    for (const OptionRow &row : kOptions)
+        if (name == row.name)
+            return row;
+    assert(false && "no option of that name");
+    return kOptions[0];
+}
 
 // The option as the user writes it: "--scene", or "--NAME" for a switch.
 std::string longName(const OptionRow &row) {
@@ -240,7 +250,7 @@ bool parseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
     }
     if (show)
         return true;
-    const OptionRow &sceneRow = kOptions[0];
+    const OptionRow &sceneRow = optionNamed("--scene");
     const auto typed = line.panelValues.find(&sceneRow);
     line.scene = typed != line.panelValues.end() ? typed->second : defaultScenePath(line.model);
     if (haveModel && line.scene.size() > kPanelTextLimit) {
@@ -252,23 +262,21 @@ bool parseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
 }
 
 std::vector<PanelEdit> panelEdits(const CommandLine &line) {
-    std::vector<PanelEdit> edits{{kOptions[0].label, line.scene}};
-    const OptionRow *goalObjects = nullptr;
-    for (const OptionRow &row : kOptions)
-        if (row.label == kGoalObjectLabel)
-            goalObjects = &row;
-    const auto goal = line.panelValues.find(goalObjects);
+    const OptionRow &sceneRow = optionNamed("--scene");
+    const OptionRow &goalObjects = optionNamed("goal-objects");
+    std::vector<PanelEdit> edits{{sceneRow.label, line.scene}};
+    const auto goal = line.panelValues.find(&goalObjects);
     const bool goalOn = goal != line.panelValues.end() && goal->second == "on";
     const bool goalOff = goal != line.panelValues.end() && goal->second == "off";
     if (goalOn)
-        edits.push_back({kGoalObjectLabel, "on"});
+        edits.push_back({goalObjects.label, "on"});
     for (const OptionRow &row : kOptions) {
         const auto given = line.panelValues.find(&row);
-        if (&row != &kOptions[0] && &row != goalObjects && given != line.panelValues.end())
+        if (&row != &sceneRow && &row != &goalObjects && given != line.panelValues.end())
             edits.push_back({row.label, given->second});
     }
     if (goalOff)
-        edits.push_back({kGoalObjectLabel, "off"});
+        edits.push_back({goalObjects.label, "off"});
     return edits;
 }
 

@@ -24,11 +24,6 @@ constexpr uint64_t kIffLargest = 8 + uint64_t(0xFFFFFFFFu);
 
 enum class Format { Unknown, Iff, Obj, Unsure };
 
-// The model in `data`; `owned`, when set, holds the same bytes for the mesh
-// to keep.
-bool readBytes(const uint8_t *data, size_t size, std::shared_ptr<const uint8_t[]> owned, Mesh &mesh,
-               std::string &reason);
-
 Format tellFormat(const uint8_t *data, size_t size, bool whole) {
     if (size >= 4 && std::memcmp(data, "FORM", 4) == 0)
         return Format::Iff;
@@ -132,144 +127,173 @@ std::shared_ptr<const uint8_t[]> mapped(const platform::InputFile &file, uint64_
     return std::shared_ptr<const uint8_t[]>(std::move(view), data);
 }
 
-bool readFile(const std::string &path, Mesh &mesh, std::string &reason) {
+// Opens a model file: folders and devices are refused before anything is
+// read from them.  Opened without waiting for a FIFO's writer, read waiting
+// for it.
+bool openModelFile(const std::string &path, platform::InputFile &file, std::string &reason) {
     platform::FileKind kind;
     std::string why;
     if (!platform::fileKind(path, kind, why))
         return cannotRead(why, reason);
     if (refusedKind(kind, reason))
         return false;
-    // Opened without waiting for a FIFO's writer, read waiting for it.
-    platform::InputFile file;
     if (!file.open(path, why))
         return cannotRead(why, reason);
-    if (refusedKind(file.kind(), reason))
-        return false;
-    // A regular file is read to the size it has now (an IFF file mapped
-    // where it is larger than its first bytes and the system maps it); pipes, and files
-    // that tell no size (as some system files do), until they end.
-    const uint64_t fileSize = file.size();
-    const bool sized = fileSize > 0;
+    return !refusedKind(file.kind(), reason);
+}
 
+// What is known once the first bytes are read.  Pipes, and files that tell
+// no size (some system files), are read until they end.
+struct Start {
     Bytes bytes;
+    uint64_t fileSize = 0;
+    bool sized = false;
     bool ended = false;
-    if (!readUpTo(file, bytes, sized ? size_t(std::min<uint64_t>(fileSize, kPrefix)) : kPrefix, ended, reason))
+    bool whole = false; // `bytes` holds the whole file
+    Format format = Format::Unknown;
+};
+
+// Reads the first bytes and tells the format from them, reading on past
+// comments and blank lines to the first statement; false with the reason
+// for an empty file or one of no known format.
+bool readStart(platform::InputFile &file, Start &start, std::string &reason) {
+    start.fileSize = file.size();
+    start.sized = start.fileSize > 0;
+    Bytes &bytes = start.bytes;
+    const size_t first = start.sized ? size_t(std::min<uint64_t>(start.fileSize, kPrefix)) : kPrefix;
+    if (!readUpTo(file, bytes, first, start.ended, reason))
         return false;
-    bool whole = ended || (sized && bytes.size == fileSize);
-    Format format = tellFormat(bytes.data.get(), bytes.size, whole);
-    while (format == Format::Unsure && !whole) {
-        // Only comments and blank lines so far: read on to the first statement.
-        const uint64_t want = sized ? fileSize : 2 * uint64_t(bytes.size);
+    start.whole = start.ended || (start.sized && bytes.size == start.fileSize);
+    start.format = tellFormat(bytes.data.get(), bytes.size, start.whole);
+    while (start.format == Format::Unsure && !start.whole) {
+        const uint64_t want = start.sized ? start.fileSize : 2 * uint64_t(bytes.size);
         if (want > SIZE_MAX)
             throw std::bad_alloc();
-        if (!readUpTo(file, bytes, size_t(want), ended, reason))
+        if (!readUpTo(file, bytes, size_t(want), start.ended, reason))
             return false;
-        whole = ended || (sized && bytes.size == fileSize);
-        format = tellFormat(bytes.data.get(), bytes.size, whole);
+        start.whole = start.ended || (start.sized && bytes.size == start.fileSize);
+        start.format = tellFormat(bytes.data.get(), bytes.size, start.whole);
     }
     if (bytes.size == 0) {
         reason = "byte 0: empty file";
         return false;
     }
-    if (format == Format::Unknown || format == Format::Unsure) {
+    if (start.format == Format::Unknown || start.format == Format::Unsure) {
         reason = kUnknownFormat;
         return false;
     }
+    return true;
+}
 
-    if (!whole && format == Format::Iff) {
-        const char *tooLarge = "byte 0: larger than an IFF model file can be";
-        if (sized && fileSize > kIffLargest) {
-            reason = tooLarge;
-            return false;
-        }
-        // Nothing past the FORM's own size is read by the reader; a stream
-        // is still counted to its end to refuse one no IFF file could be.
-        const uint64_t formEnd = bytes.size >= 8 ? 8 + uint64_t(bigEndian32(bytes.data.get() + 4)) : kIffLargest;
-        if (sized) {
-            const uint64_t want = std::min(fileSize, formEnd);
-            if (auto view = want > bytes.size ? mapped(file, want) : nullptr) {
-                const uint8_t *data = view.get();
-                return readBytes(data, size_t(want), std::move(view), mesh, reason);
-            }
-            if (!readUpTo(file, bytes, size_t(want), ended, reason))
-                return false;
-        } else {
-            uint64_t total = 0;
-            if (!readStream(file, bytes, formEnd, kIffLargest, total, reason))
-                return false;
-            if (total > kIffLargest) {
-                reason = tooLarge;
-                return false;
-            }
-        }
-    } else if (!whole) {
-        if (sized) {
-            // Text is read into memory, not mapped: it is parsed once and
-            // not kept, and a file larger than memory is refused at once
-            // rather than read to its end.
-            if (fileSize > SIZE_MAX)
-                throw std::bad_alloc();
-            if (!readUpTo(file, bytes, size_t(fileSize), ended, reason))
-                return false;
-        } else {
-            uint64_t total = 0;
-            if (!readStream(file, bytes, UINT64_MAX, UINT64_MAX, total, reason))
-                return false;
-        }
+// The rest of an IFF file: nothing past the FORM's own size is read by the
+// reader, so only that much is read, or mapped where the system maps it (in
+// `view`, then); a stream is still counted to its end to refuse one no IFF
+// file could be.
+bool readIffRest(platform::InputFile &file, Start &start, std::shared_ptr<const uint8_t[]> &view, uint64_t &viewSize,
+                 std::string &reason) {
+    const char *tooLarge = "byte 0: larger than an IFF model file can be";
+    Bytes &bytes = start.bytes;
+    if (start.sized && start.fileSize > kIffLargest) {
+        reason = tooLarge;
+        return false;
     }
-    const uint8_t *data = bytes.data.get();
-    return readBytes(data, bytes.size, std::shared_ptr<const uint8_t[]>(std::move(bytes.data)), mesh, reason);
+    const uint64_t formEnd = bytes.size >= 8 ? 8 + uint64_t(bigEndian32(bytes.data.get() + 4)) : kIffLargest;
+    if (start.sized) {
+        const uint64_t want = std::min(start.fileSize, formEnd);
+        if ((view = want > bytes.size ? mapped(file, want) : nullptr)) {
+            viewSize = want;
+            return true;
+        }
+        return readUpTo(file, bytes, size_t(want), start.ended, reason);
+    }
+    uint64_t total = 0;
+    if (!readStream(file, bytes, formEnd, kIffLargest, total, reason))
+        return false;
+    if (total > kIffLargest) {
+        reason = tooLarge;
+        return false;
+    }
+    return true;
+}
+
+// The rest of a text file, read into memory, not mapped: it is parsed once
+// and not kept; one larger than memory is refused at once, not read to its end.
+bool readTextRest(platform::InputFile &file, Start &start, std::string &reason) {
+    if (start.sized) {
+        if (start.fileSize > SIZE_MAX)
+            throw std::bad_alloc();
+        return readUpTo(file, start.bytes, size_t(start.fileSize), start.ended, reason);
+    }
+    uint64_t total = 0;
+    return readStream(file, start.bytes, UINT64_MAX, UINT64_MAX, total, reason);
+}
+
+// The model in `data`; `owned`, when set, holds the same bytes for the mesh
+// to keep.
+bool readBytes(const uint8_t *data, size_t size, std::shared_ptr<const uint8_t[]> owned, Mesh &mesh,
+               std::string &reason) {
+    if (size == 0) {
+        reason = "byte 0: empty file";
+        return false;
+    }
+    switch (tellFormat(data, size, true)) {
+    case Format::Iff: return readLwo(data, size, std::move(owned), mesh, reason);
+    case Format::Obj: return readObj(data, size, mesh, reason);
+    default: break;
+    }
+    reason = kUnknownFormat;
+    return false;
+}
+
+// Opens, reads as much of the file as its format needs, and reads the model
+// from those bytes.
+bool readFile(const std::string &path, Mesh &mesh, std::string &reason) {
+    platform::InputFile file;
+    Start start;
+    if (!openModelFile(path, file, reason) || !readStart(file, start, reason))
+        return false;
+    if (!start.whole && start.format == Format::Iff) {
+        std::shared_ptr<const uint8_t[]> view;
+        uint64_t viewSize = 0;
+        if (!readIffRest(file, start, view, viewSize, reason))
+            return false;
+        if (view) {
+            const uint8_t *data = view.get();
+            return readBytes(data, size_t(viewSize), std::move(view), mesh, reason);
+        }
+    } else if (!start.whole && !readTextRest(file, start, reason)) {
+        return false;
+    }
+    const uint8_t *data = start.bytes.data.get();
+    const size_t size = start.bytes.size;
+    return readBytes(data, size, std::shared_ptr<const uint8_t[]>(std::move(start.bytes.data)), mesh, reason);
+}
+
+// Runs `read` on an empty mesh, the one place where running out of memory
+// becomes a reason; on failure the mesh is left empty.
+template <typename Read>
+bool guarded(Mesh &mesh, std::string &reason, Read read) {
+    mesh = Mesh{};
+    bool ok;
+    try {
+        ok = read();
+    } catch (const std::bad_alloc &) {
+        reason = kNoMemory;
+        ok = false;
+    }
+    if (!ok)
+        mesh = Mesh{};
+    return ok;
 }
 
 } // namespace
 
 bool readMeshBytes(const uint8_t *data, size_t size, Mesh &mesh, std::string &reason) {
-    return readBytes(data, size, nullptr, mesh, reason);
+    return guarded(mesh, reason, [&] { return readBytes(data, size, nullptr, mesh, reason); });
 }
-
-namespace {
-
-bool readBytes(const uint8_t *data, size_t size, std::shared_ptr<const uint8_t[]> owned, Mesh &mesh,
-               std::string &reason) {
-    mesh = Mesh{};
-    bool ok;
-    try {
-        if (size == 0) {
-            reason = "byte 0: empty file";
-            ok = false;
-        } else {
-            switch (tellFormat(data, size, true)) {
-            case Format::Iff: ok = readLwo(data, size, std::move(owned), mesh, reason); break;
-            case Format::Obj: ok = readObj(data, size, mesh, reason); break;
-            default:
-                reason = kUnknownFormat;
-                ok = false;
-                break;
-            }
-        }
-    } catch (const std::bad_alloc &) {
-        reason = kNoMemory;
-        ok = false;
-    }
-    if (!ok)
-        mesh = Mesh{};
-    return ok;
-}
-
-} // namespace
 
 bool readMesh(const std::string &path, Mesh &mesh, std::string &reason) {
-    mesh = Mesh{};
-    bool ok;
-    try {
-        ok = readFile(path, mesh, reason);
-    } catch (const std::bad_alloc &) {
-        reason = kNoMemory;
-        ok = false;
-    }
-    if (!ok)
-        mesh = Mesh{};
-    return ok;
+    return guarded(mesh, reason, [&] { return readFile(path, mesh, reason); });
 }
 
 } // namespace standin
