@@ -18,6 +18,7 @@
 #include "cli/command_fixture.h"
 #include "standin/cli/command.h"
 #include "standin/cli/command_line.h"
+#include "support/golden.h"
 #include "support/module.h"
 #include "support/support.h"
 
@@ -283,7 +284,7 @@ TEST_F(Command, polygonsWithNoPointsArePassedOver) {
         const testsupport::CommandRun run = testsupport::runSpindle({path});
         EXPECT_EQ(run.err, "") << path;
         EXPECT_EQ(run.status, 0) << path;
-        EXPECT_TRUE(testsupport::readFile(standin::defaultScenePath(path)) == expected) << path;
+        EXPECT_TRUE(testsupport::sameText(testsupport::readFile(standin::defaultScenePath(path)), expected)) << path;
     }
 }
 

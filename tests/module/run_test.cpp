@@ -11,6 +11,7 @@
 #include "readers/bytes.h"
 #include "standin/cli/command.h"
 #include "standin/modeler/mesh_edit.h"
+#include "support/golden.h"
 #include "support/module.h"
 #include "support/support.h"
 #include "support/variants.h"
@@ -45,7 +46,8 @@ class TypicalRun : public testing::TestWithParam<Variant> {};
 TEST_P(TypicalRun, writesTheExpectedSceneByteForByte) {
     const Variant &variant = GetParam();
     FreshModule loaded;
-    const std::string folder = testsupport::makeTempDir();
+    const testsupport::TempDir temp;
+    const std::string &folder = temp.path;
     const std::string scene = testsupport::join(folder, "out.lws");
     standin::Mesh mesh = typicalMesh(variant.armHasNgSuffix ? "Arm_NG" : "Arm");
     standin::HostConfig config = testsupport::quietConfig(&mesh);
@@ -57,11 +59,11 @@ TEST_P(TypicalRun, writesTheExpectedSceneByteForByte) {
         ASSERT_EQ(host.messages.size(), 1u);
         EXPECT_EQ(host.messages[0].text, "Scene file created.");
         EXPECT_FALSE(host.messages[0].isError);
-        EXPECT_TRUE(testsupport::readFile(scene) ==
-                    testsupport::readFile(std::string(SPINDLE_TEST_DATA "/scenes/") + variant.golden))
+        EXPECT_TRUE(
+            testsupport::sameText(testsupport::readFile(scene),
+                                  testsupport::readFile(std::string(SPINDLE_TEST_DATA "/scenes/") + variant.golden)))
             << variant.golden << " differs in run " << run + 1;
     }
-    std::filesystem::remove_all(folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(Options, TypicalRun, testing::ValuesIn(testsupport::goldenVariants()),
@@ -91,7 +93,8 @@ struct LimitCase {
 
 TEST(BoneLimit, moreThan4096BonesInAllAreRefusedAndTheOldFileKept) {
     FreshModule loaded;
-    const std::string folder = testsupport::makeTempDir();
+    const testsupport::TempDir temp;
+    const std::string &folder = temp.path;
     const std::string scene = testsupport::join(folder, "limit.lws");
     // Chain bones plus goal bones: 4095 + 1 and 4096 + 0 fit, 4096 + 1 does not.
     for (LimitCase limit : {LimitCase{4096, true, true}, LimitCase{4097, false, true}, LimitCase{4097, true, false},
@@ -116,14 +119,14 @@ TEST(BoneLimit, moreThan4096BonesInAllAreRefusedAndTheOldFileKept) {
             EXPECT_TRUE(testsupport::linesStartingWith(host.transcript, "control 1 get").empty());
         }
     }
-    std::filesystem::remove_all(folder);
 }
 
 // ---- loops and stopped scans write nothing ----------------------------------------
 
 TEST(Run, loopOrStoppedScanLeavesTheSceneUntouchedAndReleasesEverything) {
     FreshModule loaded;
-    const std::string folder = testsupport::makeTempDir();
+    const testsupport::TempDir temp;
+    const std::string &folder = temp.path;
     const std::string scene = testsupport::join(folder, "kept.lws");
     // Two curves that each start at the other's second point.
     const standin::Mesh loop =
@@ -145,7 +148,6 @@ TEST(Run, loopOrStoppedScanLeavesTheSceneUntouchedAndReleasesEverything) {
         EXPECT_EQ(host.meshEditsDone, 1);
         EXPECT_TRUE(host.panels[0].destroyed);
     }
-    std::filesystem::remove_all(folder);
 }
 
 TEST(Run, unreadablePointStopsTheScan) {
@@ -175,7 +177,8 @@ TEST(Run, foregroundLayersAreScannedInAscendingNumberWhateverTheFileOrder) {
     mesh.addPoint(0, 0, 0);
     mesh.addPoint(1, 0, 0);
     mesh.addPolygon(HOST_POLY_CURVE, mesh.surfaceNamed("First"), curve, 2);
-    const std::string folder = testsupport::makeTempDir();
+    const testsupport::TempDir temp;
+    const std::string &folder = temp.path;
     const std::string scene = testsupport::join(folder, "layers.lws");
     struct Case {
         std::vector<int32_t> foreground;
@@ -193,7 +196,6 @@ TEST(Run, foregroundLayersAreScannedInAscendingNumberWhateverTheFileOrder) {
             bones.push_back(text.substr(at + 9, text.find('\r', at) - at - 9));
         EXPECT_EQ(bones, layers.bones);
     }
-    std::filesystem::remove_all(folder);
 }
 
 // A mesh edit begun over `mesh` through the stand-in's command context.
@@ -330,7 +332,8 @@ TEST(Run, hundredThousandEmptyLayersBeforeTheRigChangeNothing) {
     ASSERT_TRUE(readertest::readString(readertest::form("LWO2", body), layered, reason)) << reason;
     ASSERT_EQ(layered.layers.size(), 100001u);
 
-    const std::string folder = testsupport::makeTempDir();
+    const testsupport::TempDir temp;
+    const std::string &folder = temp.path;
     const std::string scene = testsupport::join(folder, "layered.lws");
     standin::Mesh plain = typicalMesh("Arm");
     std::vector<std::string> transcripts;
@@ -344,11 +347,11 @@ TEST(Run, hundredThousandEmptyLayersBeforeTheRigChangeNothing) {
         for (const std::string &line : host.transcript)
             lines += line + "\n";
         transcripts.push_back(lines);
-        EXPECT_TRUE(testsupport::readFile(scene) == testsupport::readFile(SPINDLE_TEST_DATA "/scenes/typical.lws"));
+        EXPECT_TRUE(testsupport::sameText(testsupport::readFile(scene),
+                                          testsupport::readFile(SPINDLE_TEST_DATA "/scenes/typical.lws")));
     }
     EXPECT_NE(transcripts[0].find("meshEdit.pointInfo layer 1 point 5\n"), std::string::npos);
     EXPECT_EQ(transcripts[1], transcripts[0]);
-    std::filesystem::remove_all(folder);
 }
 
 // ---- the bundled example ------------------------------------------------------------
@@ -357,7 +360,8 @@ TEST(Run, hundredThousandEmptyLayersBeforeTheRigChangeNothing) {
 // legs and the tail start chains of their own: they are drawn from the hip,
 // the first point of the spine's first bone, behind its start control point.
 TEST(Example, figureGivesItsExpectedSceneSummaryTreeAndNotes) {
-    const std::string folder = testsupport::makeTempDir();
+    const testsupport::TempDir temp;
+    const std::string &folder = temp.path;
     const std::string scene = testsupport::join(folder, "figure.lws");
     const testsupport::CommandRun run =
         testsupport::runSpindle({"--tree", "-o", scene, SPINDLE_EXAMPLES "/figure.lwo"});
@@ -410,8 +414,8 @@ TEST(Example, figureGivesItsExpectedSceneSummaryTreeAndNotes) {
             " starts at the first point of the curve in layer 1, polygon 0, surface \"Spine\", so it starts a "
             "chain of its own (bones link only to a bone that ends where they start)\n";
     EXPECT_EQ(run.err, notes);
-    EXPECT_TRUE(testsupport::readFile(scene) == testsupport::readFile(SPINDLE_TEST_DATA "/scenes/figure.lws"));
-    std::filesystem::remove_all(folder);
+    EXPECT_TRUE(testsupport::sameText(testsupport::readFile(scene),
+                                      testsupport::readFile(SPINDLE_TEST_DATA "/scenes/figure.lws")));
 }
 
 } // namespace

@@ -18,6 +18,7 @@
 #endif
 
 #include "scene/scene_fixture.h"
+#include "support/golden.h"
 #include "support/support.h"
 
 namespace {
@@ -147,7 +148,7 @@ TEST_F(SceneFile, existingFileIsReplacedAndKeepsItsPermissions) {
     fs::permissions(path, fs::perms(0640));
 #endif
     EXPECT_EQ(write(path), SceneResult::Written);
-    EXPECT_EQ(testsupport::readFile(path), expected);
+    EXPECT_TRUE(testsupport::sameText(testsupport::readFile(path), expected));
 #if !defined(_WIN32)
     EXPECT_EQ(fs::status(path).permissions(), fs::perms(0640));
 #endif
@@ -235,7 +236,7 @@ TEST_F(SceneFile, folderThatTakesNoNewFileHasItsFileWrittenInPlace) {
               static_cast<int>(SceneResult::Written));
 #endif
     EXPECT_EQ(log, "info: Scene file created.\n");
-    EXPECT_EQ(testsupport::readFile(path), expected);
+    EXPECT_TRUE(testsupport::sameText(testsupport::readFile(path), expected));
     EXPECT_EQ(names(), Names{"scene.lws"});
 }
 
@@ -246,7 +247,7 @@ TEST_F(SceneFile, linkIsKeptAndTheFileItLeadsToReplaced) {
         GTEST_SKIP() << testsupport::kNoLinks;
     EXPECT_EQ(write(path), SceneResult::Written);
     EXPECT_TRUE(fs::is_symlink(path));
-    EXPECT_EQ(testsupport::readFile(real), expected);
+    EXPECT_TRUE(testsupport::sameText(testsupport::readFile(real), expected));
     EXPECT_EQ(names(), (Names{"real.lws", "scene.lws"}));
 }
 
@@ -263,7 +264,7 @@ TEST_F(SceneFile, longestNameIsStillReplacedThroughATemporary) {
     ASSERT_TRUE(volume.leave((expected.size() / volume.block + 1) * volume.block));
 #endif
     EXPECT_EQ(write(target), SceneResult::Written);
-    EXPECT_EQ(testsupport::readFile(target), expected);
+    EXPECT_TRUE(testsupport::sameText(testsupport::readFile(target), expected));
 }
 
 TEST_F(SceneFile, danglingLinkStaysAndGetsItsFileOnlyWhenWhole) {
@@ -275,7 +276,7 @@ TEST_F(SceneFile, danglingLinkStaysAndGetsItsFileOnlyWhenWhole) {
     EXPECT_EQ(names(), Names{"scene.lws"});
     EXPECT_EQ(write(path), SceneResult::Written);
     EXPECT_TRUE(fs::is_symlink(path));
-    EXPECT_EQ(testsupport::readFile(testsupport::join(folder, "real.lws")), expected);
+    EXPECT_TRUE(testsupport::sameText(testsupport::readFile(testsupport::join(folder, "real.lws")), expected));
     EXPECT_EQ(names(), (Names{"real.lws", "scene.lws"}));
 }
 
