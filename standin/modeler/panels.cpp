@@ -20,8 +20,7 @@ struct HostControl {
     int number; // 1-based creation order
 };
 
-// The services of the run in progress.  Runs never overlap, so one is
-// enough.
+// The services of the run in progress.  Runs never overlap: one is enough.
 struct Services {
     PanelSession *session = nullptr;
     DrawServices draw{};

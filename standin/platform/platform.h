@@ -1,6 +1,7 @@
 // The stand-in's calls into the operating system, behind one small
-// interface with one implementation per platform: platform_posix.cpp and
-// platform_windows.cpp (the build compiles one of them).  Paths are the
+// interface with one implementation per platform: platform_posix.cpp, or
+// platform_windows.cpp and process_windows.cpp (the build compiles the
+// files of one platform).  Paths are the
 // bytes the command was given, as the modeler hands them to a module (on
 // Windows, text in the ANSI code page); only these calls turn them into the
 // system's own form.  A reason (`why`) is the system's text for what went
