@@ -5,29 +5,19 @@
 #include <gtest/gtest.h>
 
 #if !defined(_WIN32)
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #endif
 
-#include <algorithm>
 #include <cstdint>
-#include <filesystem>
 #include <thread>
 
 #include "cli/faults_fixture.h"
 #include "readers/bytes.h"
-#include "support/module.h"
-#include "support/support.h"
 
-using faultstest::Faults;
-using faultstest::Names;
+using namespace faultstest;
 using testing::HasSubstr;
 
 namespace {
-
-namespace fs = std::filesystem;
 
 TEST_F(Faults, twoRunsOnOneSceneAlwaysLeaveOneWholeScene) {
     const std::string whole = wholeScene();

@@ -7,28 +7,19 @@
 
 #if !defined(_WIN32)
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
-#include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <thread>
 
 #include "cli/faults_fixture.h"
-#include "readers/bytes.h"
-#include "support/module.h"
-#include "support/support.h"
 
-using faultstest::Faults;
-using faultstest::Names;
+using namespace faultstest;
 using testing::HasSubstr;
 
 namespace {
-
-namespace fs = std::filesystem;
 
 #if defined(_WIN32)
 // Windows has no file-size limit; a volume with too little room left stands

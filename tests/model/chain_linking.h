@@ -9,13 +9,18 @@
 
 namespace modeltest {
 
+using spindle::BoneSegment;
+using spindle::Curve;
+using spindle::GoalBoneList;
+using spindle::Options;
+
 // A curve whose first point is a control point.
 inline constexpr int32_t kControl = HOST_POLY_SELECTED | HOST_POLY_START_CONTROL;
 
 class ChainLinking : public ModelTest {
   public:
     // A selected curve through `points`, collected into the table.
-    spindle::Curve &add(const std::vector<PointId> &points, const char *name = "Bone", int32_t flags = HOST_POLY_SELECTED) {
+    Curve &add(const std::vector<PointId> &points, const char *name = "Bone", int32_t flags = HOST_POLY_SELECTED) {
         EXPECT_EQ(collect(curve(points, name, flags)), 0);
         return table.curves[table.count - 1];
     }
@@ -28,8 +33,8 @@ class ChainLinking : public ModelTest {
         }
         return ids;
     }
-    spindle::GoalBoneList goals;
-    spindle::Options options;
+    GoalBoneList goals;
+    Options options;
 };
 
 // `a` followed by `b`.

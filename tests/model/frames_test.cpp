@@ -2,17 +2,11 @@
 // model-space direction and start, whatever the order of conversion.
 #include <cmath>
 #include <memory>
-#include <numbers>
 
 #include "chain_linking.h"
 
 namespace modeltest {
 namespace {
-
-using spindle::BoneSegment;
-using spindle::Curve;
-using spindle::GoalBoneList;
-using spindle::Options;
 
 void toModel(const BoneSegment &frame, double (&v)[3]) {
     const double sh = std::sin(frame.restHeading), ch = std::cos(frame.restHeading);

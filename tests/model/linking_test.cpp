@@ -1,17 +1,11 @@
 // Linking collected curves into chains: parents, loops, control segments
 // and goal bones.
 #include <cmath>
-#include <memory>
 
 #include "chain_linking.h"
 
 namespace modeltest {
 namespace {
-
-using spindle::BoneSegment;
-using spindle::Curve;
-using spindle::GoalBoneList;
-using spindle::Options;
 
 TEST_F(ChainLinking, numbersBonesOverAllCurvesSkippingControlSegments) {
     Curve &a = add(fresh(3));

@@ -1,28 +1,15 @@
 // The panel refused, a control refused, and every way out of a run: the
 // module shows "Couldn't create dialog!" where it must and destroys its
 // panel exactly once.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "panel_runs.h"
-
-using testing::ElementsAre;
-using testsupport::FreshModule;
-using testsupport::linesStartingWith;
 
 using paneltest::noCurves;
 using paneltest::PanelRuns;
 using paneltest::twoCurves;
-using testsupport::kActiveBones;
-using testsupport::kBoneColor;
-using testsupport::kGoalColor;
-using testsupport::kGoalObjects;
-using testsupport::kObjectFile;
 using testsupport::kSceneFile;
-using testsupport::pick;
-using testsupport::turn;
+using testsupport::linesStartingWith;
 using testsupport::type;
 
 namespace {

@@ -4,7 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-
 #include "readers/bytes.h"
 #include "standin/cli/command.h"
 #include "support/golden.h"
