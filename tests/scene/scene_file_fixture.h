@@ -115,6 +115,23 @@ class SceneFile : public ::testing::Test {
 #define WRITES_FAIL_ON_A_FULL_VOLUME() (void)0
 #endif
 
+// The preamble of a test whose folder takes no new file: "old scene" at
+// `path`, in a folder that refuses new files (POSIX: read-only, the file
+// writable by anyone), or on Windows on a volume that takes no new file, or
+// the test is skipped.
+#if defined(_WIN32)
+#define OLD_SCENE_IN_A_FOLDER_THAT_TAKES_NO_NEW_FILE()                                                                 \
+    WRITES_FAIL_ON_A_FULL_VOLUME();                                                                                    \
+    ASSERT_TRUE(testsupport::writeFile(path, "old scene"));                                                            \
+    if (!volume.takeNoNewFile())                                                                                       \
+    GTEST_SKIP() << kManyFiles
+#else
+#define OLD_SCENE_IN_A_FOLDER_THAT_TAKES_NO_NEW_FILE()                                                                 \
+    ASSERT_TRUE(testsupport::writeFile(path, "old scene"));                                                            \
+    fs::permissions(path, fs::perms(0666));                                                                            \
+    fs::permissions(folder, fs::perms(0555))
+#endif
+
 using Names = std::vector<std::string>;
 
 } // namespace scenetest

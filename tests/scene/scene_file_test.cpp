@@ -119,17 +119,12 @@ TEST_F(SceneFile, fileThatMayNotBeWrittenCannotBeOpened) {
 
 // On Windows: a volume that takes no new file.
 TEST_F(SceneFile, folderThatTakesNoNewFileHasItsFileWrittenInPlace) {
-    WRITES_FAIL_ON_A_FULL_VOLUME();
-    ASSERT_TRUE(testsupport::writeFile(path, "old scene"));
+    OLD_SCENE_IN_A_FOLDER_THAT_TAKES_NO_NEW_FILE();
     std::string log;
 #if defined(_WIN32)
-    if (!volume.takeNoNewFile())
-        GTEST_SKIP() << kManyFiles;
     EXPECT_EQ(write(path), SceneResult::Written);
     log = scenetest::messageLog;
 #else
-    fs::permissions(path, fs::perms(0666));
-    fs::permissions(folder, fs::perms(0555));
     EXPECT_EQ(scenetest::runInChild([&] { return static_cast<int>(write(path)); }, log, stranger()),
               static_cast<int>(SceneResult::Written));
 #endif

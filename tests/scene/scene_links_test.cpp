@@ -65,16 +65,11 @@ TEST_F(SceneFile, linkLoopCannotBeOpened) {
 
 // On Windows: a volume that takes no new file, with one block left.
 TEST_F(SceneFile, failedWriteInPlacePutsTheOldBytesBack) {
-    WRITES_FAIL_ON_A_FULL_VOLUME();
-    ASSERT_TRUE(testsupport::writeFile(path, "old scene"));
+    OLD_SCENE_IN_A_FOLDER_THAT_TAKES_NO_NEW_FILE();
     std::string log;
 #if defined(_WIN32)
-    if (!volume.takeNoNewFile())
-        GTEST_SKIP() << kManyFiles;
     EXPECT_EQ(writeFailing(path, log), static_cast<int>(SceneResult::NotWritten));
 #else
-    fs::permissions(path, fs::perms(0666));
-    fs::permissions(folder, fs::perms(0555));
     EXPECT_EQ(writeFailing(path, log, stranger()), static_cast<int>(SceneResult::NotWritten));
 #endif
     EXPECT_EQ(log, "error: Can't write \"" + path + "\". \n");
