@@ -5,13 +5,7 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-#if defined(_WIN32)
-using scenetest::kManyFiles;
-#endif
-using scenetest::kWriteBits;
-using scenetest::Names;
-using scenetest::SceneFile;
+using namespace scenetest;
 using spindle::SceneResult;
 
 TEST_F(SceneFile, emptyPathCannotBeOpened) {
