@@ -54,25 +54,20 @@ uint64_t refineSqrt(const Fixed &s, int n, Fixed &c) {
 
 // asin(x) for 2^-26 <= |x| < 1: the angle of (sqrt(1 - x^2), |x|).
 double slowAsin(double x, const Approx &start, int first = 0) {
-    ++exactMathCounts.slowPath;
-    double out = 0.0;
     const double ax = std::fabs(x);
     Fixed theta = fromApprox(start);
     const DD c0 = sqrtOneMinusSquare(ax);
     Fixed c = add(toFixed(c0.hi, kLevels[0]), toFixed(c0.lo, kLevels[0]), kLevels[0]);
-    for (int level = first; level < kLevelCount; ++level) {
-        const int n = kLevels[level];
+    return decideAtGrowingPrecision(first, [&](int n, Fixed &value) {
         // 1 - x^2 = (1 - x)(1 + x) exactly: x has no bit below 2^-78
         const Fixed one = toFixed(1.0, n);
         const Fixed y = toFixed(ax, n);
         const Fixed s = multiply(subtract(one, y, n), add(one, y, n), n);
         const uint64_t cErr = refineSqrt(s, n, c);
         const uint64_t err = refineAngle(y, c, cErr, n, theta);
-        if (decideFixed(x < 0.0 ? negated(theta) : theta, err, n, out))
-            return out;
-    }
-    ++exactMathCounts.undecided;
-    return out;
+        value = x < 0.0 ? negated(theta) : theta;
+        return err;
+    });
 }
 
 } // namespace

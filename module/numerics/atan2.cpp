@@ -39,17 +39,12 @@ Approx atan2Fast(double a, double b, bool xNegative, double &ys, double &xs) {
 // The angle of (x, y), y >= 0, max(|x|, y) in [1, 2), from the estimate
 // start; negative gives the result's sign.
 double slowAngle(double y, double x, const Approx &start, bool negative, int first = 0) {
-    ++exactMathCounts.slowPath;
-    double out = 0.0;
     Fixed theta = fromApprox(start);
-    for (int level = first; level < kLevelCount; ++level) {
-        const int n = kLevels[level];
+    return decideAtGrowingPrecision(first, [&](int n, Fixed &value) {
         const uint64_t err = refineAngle(toFixed(y, n), toFixed(x, n), 0, n, theta);
-        if (decideFixed(negative ? negated(theta) : theta, err, n, out))
-            return out;
-    }
-    ++exactMathCounts.undecided;
-    return out;
+        value = negative ? negated(theta) : theta;
+        return err;
+    });
 }
 
 // The correctly rounded atan(a / b) for 0 < a / b < 2^-55: the quotient

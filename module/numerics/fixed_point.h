@@ -4,6 +4,7 @@
 #pragma once
 
 #include "module/numerics/double_double.h"
+#include "module/numerics/exact_math.h"
 
 #include <cstdint>
 
@@ -44,5 +45,25 @@ double roundToDouble(const Fixed &a, int n);
 // The double that every value within err ulps of a rounds to, in out;
 // false when they do not all round to one.
 bool decideFixed(const Fixed &a, uint64_t err, int n, double &out);
+
+// The slow paths' loop: from kLevels[first] on, `evaluate(n, value)` sets
+// `value` at n words and returns its error bound in ulps, until every value
+// within the bound rounds to one double, which is returned; the highest
+// precision's nearest double if none decides.  Counts the call, and an
+// undecided one, in exactMathCounts.
+template <typename Evaluate>
+double decideAtGrowingPrecision(int first, Evaluate evaluate) {
+    ++exactMathCounts.slowPath;
+    double out = 0.0;
+    for (int level = first; level < kLevelCount; ++level) {
+        const int n = kLevels[level];
+        Fixed value;
+        const uint64_t err = evaluate(n, value);
+        if (decideFixed(value, err, n, out))
+            return out;
+    }
+    ++exactMathCounts.undecided;
+    return out;
+}
 
 } // namespace spindle::numerics

@@ -150,17 +150,12 @@ Approx sinCosFast(double x, bool cosine) {
 // The slow path: fixed point at growing precision until decided, from
 // kLevels[first] on (the checker starts higher to test every level).
 double slowSinCos(double x, bool cosine, int first = 0) {
-    ++exactMathCounts.slowPath;
-    double out = 0.0;
-    for (int level = first; level < kLevelCount; ++level) {
-        const int n = kLevels[level];
+    return decideAtGrowingPrecision(first, [&](int n, Fixed &value) {
         Fixed s, c;
         const uint64_t err = sinCos(toFixed(x, n), n, s, c);
-        if (decideFixed(cosine ? c : s, err, n, out))
-            return out;
-    }
-    ++exactMathCounts.undecided;
-    return out;
+        value = cosine ? c : s;
+        return err;
+    });
 }
 
 } // namespace
