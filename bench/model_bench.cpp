@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "bench/heap.h"
-#include "model/model.h"
-#include "services/services.h"
+#include "module/model/model.h"
+#include "module/services/services.h"
 
 namespace {
 

@@ -7,7 +7,8 @@
 #include "bench/bench_files.h"
 #include "bench/heap.h"
 #include "bench/model_files.h"
-#include "standin/mesh.h"
+#include "standin/mesh/mesh.h"
+#include "standin/readers/read_mesh.h"
 
 namespace {
 

@@ -12,7 +12,8 @@
 #include "bench/heap.h"
 #include "bench/model_files.h"
 #include "bench/rigs.h"
-#include "standin/modeler.h"
+#include "standin/modeler/modeler.h"
+#include "standin/readers/read_mesh.h"
 
 namespace {
 

@@ -6,8 +6,9 @@
 
 #include "bench/heap.h"
 #include "bench/model_files.h"
-#include "standin/mesh.h"
-#include "standin/mesh_edit.h"
+#include "standin/mesh/mesh.h"
+#include "standin/modeler/mesh_edit.h"
+#include "standin/readers/read_mesh.h"
 
 namespace {
 
@@ -37,10 +38,12 @@ void scanMesh(benchmark::State &state) {
     }
     standin::Transcript transcript;
     transcript.keep = false;
-    standin::MeshEditRoom room;
-    room.mesh = &mesh;
-    room.transcript = &transcript;
-    CommandContext *context = standin::commandContext(room);
+    standin::HostConfig config;
+    config.mesh = &mesh;
+    standin::MeshEditSession session;
+    session.config = &config;
+    session.transcript = &transcript;
+    CommandContext *context = standin::commandContext(session);
     Count count;
     double peak = 0;
     for (auto _ : state) {

@@ -12,10 +12,10 @@
 
 #include "bench/heap.h"
 #include "bench/rigs.h"
-#include "model/model.h"
-#include "panel/panel.h"
-#include "scene/scene.h"
-#include "services/services.h"
+#include "module/model/model.h"
+#include "module/panel/panel.h"
+#include "module/scene/scene.h"
+#include "module/services/services.h"
 
 namespace {
 

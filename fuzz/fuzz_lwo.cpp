@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/mesh_check.h"
+#include "standin/readers/read_mesh.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::vector<uint8_t> bytes;

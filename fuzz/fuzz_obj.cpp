@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "support/mesh_check.h"
+#include "standin/readers/read_mesh.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size >= 4 && std::memcmp(data, "FORM", 4) == 0)

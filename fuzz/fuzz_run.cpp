@@ -21,8 +21,10 @@
 #include <optional>
 
 #include "support/mesh_check.h"
-#include "standin/command.h"
-#include "standin/modeler.h"
+#include "standin/cli/command.h"
+#include "standin/cli/command_line.h"
+#include "standin/modeler/modeler.h"
+#include "standin/readers/read_mesh.h"
 
 namespace {
 

@@ -9,7 +9,8 @@
 #include <cstring>
 #include <string>
 
-#include "standin/scene_reader.h"
+#include "standin/scene_reader/rig.h"
+#include "standin/scene_reader/scene_reader.h"
 #include "support/mesh_check.h"
 
 namespace {

@@ -32,7 +32,6 @@ extern "C" {
 #endif
 
 /* ---- module descriptor ------------------------------------------------ */
-
 #define HOST_SYNC_WORD 0x04121994u /* ModuleDescriptor.sysSync */
 #define HOST_DESCRIPTOR_VERSION 3u /* ModuleDescriptor.sysVersion */
 #define HOST_MACHINE 0x300u        /* ModuleDescriptor.sysMachine */
@@ -71,13 +70,11 @@ typedef struct ModuleDescriptor {
 } ModuleDescriptor;
 
 /* ---- result codes of an activation ------------------------------------ */
-
 #define HOST_RESULT_OK 0          /* success, or a failure already shown */
 #define HOST_RESULT_BAD_VERSION 1 /* unsupported interface version */
 #define HOST_RESULT_BAD_GLOBAL 2  /* a service or the mesh edit missing */
 
 /* ---- "Info Messages" --------------------------------------------------- */
-
 #define HOST_MESSAGE_SERVICE "Info Messages"
 
 /* Shows a message to the user: line1 is the text, line2 an optional second
@@ -91,7 +88,6 @@ typedef struct MessageServices {
 } MessageServices;
 
 /* ---- "Host Display Info" ---------------------------------------------- */
-
 #define HOST_DISPLAY_SERVICE "Host Display Info"
 
 /* The module asks for it and tests it for presence only. */
@@ -102,7 +98,6 @@ typedef struct HostDisplayInfo {
 } HostDisplayInfo;
 
 /* ---- "LWPanelServices" ------------------------------------------------- */
-
 #define HOST_PANEL_SERVICE "LWPanelServices"
 
 /* Screen measurements; width and height are the screen's, in pixels.  The
@@ -222,7 +217,6 @@ struct PanelServices {
 };
 
 /* ---- the mesh edit ----------------------------------------------------- */
-
 typedef struct HostPoint *PointId;     /* opaque; compared for equality only */
 typedef struct HostPolygon *PolygonId; /* opaque; compared for equality only */
 

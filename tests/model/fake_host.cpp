@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "services/services.h"
+#include "module/services/services.h"
 
 namespace modeltest {
 

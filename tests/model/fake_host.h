@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "model/model.h"
+#include "module/model/model.h"
 
 namespace modeltest {
 

@@ -1,42 +1,11 @@
+// Linking collected curves into chains: parents, loops, control segments
+// and goal bones.
 #include <cmath>
-#include <memory>
-#include <numbers>
 
-#include "fake_host.h"
+#include "chain_linking.h"
 
 namespace modeltest {
 namespace {
-
-using spindle::BoneSegment;
-using spindle::Curve;
-using spindle::GoalBoneList;
-using spindle::Options;
-constexpr int32_t kControl = HOST_POLY_SELECTED | HOST_POLY_START_CONTROL;
-
-class ChainLinking : public ModelTest {
-  public:
-    // A selected curve through `points`, collected into the table.
-    Curve &add(const std::vector<PointId> &points, const char *name = "Bone", int32_t flags = HOST_POLY_SELECTED) {
-        EXPECT_EQ(collect(curve(points, name, flags)), 0);
-        return table.curves[table.count - 1];
-    }
-    // `count` fresh points, each a step further along x with some wobble.
-    std::vector<PointId> fresh(int count) {
-        std::vector<PointId> ids;
-        for (int i = 0; i < count; ++i) {
-            const double k = static_cast<double>(positions.size());
-            ids.push_back(point(std::sin(k * 1.3) + k, std::cos(k * 0.7) * 2, std::sin(k * 0.4) - 1));
-        }
-        return ids;
-    }
-    GoalBoneList goals;
-    Options options;
-};
-
-std::vector<PointId> join(std::vector<PointId> a, const std::vector<PointId> &b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
 TEST_F(ChainLinking, numbersBonesOverAllCurvesSkippingControlSegments) {
     Curve &a = add(fresh(3));
@@ -207,89 +176,6 @@ TEST_F(ChainLinking, everyQualifyingCurveGetsItsGoalBone) {
 }
 
 // ---- the converted hierarchy -------------------------------------------------
-
-// Turns a vector of `frame`'s frame back into model space.
-void toModel(const BoneSegment &frame, double (&v)[3]) {
-    const double sh = std::sin(frame.restHeading), ch = std::cos(frame.restHeading);
-    const double sp = std::sin(frame.restPitch), cp = std::cos(frame.restPitch);
-    const double x = v[0], y = v[1], z = v[2];
-    v[0] = ch * x + sh * sp * y + sh * cp * z;
-    v[1] = cp * y - sp * z;
-    v[2] = -sh * x + ch * sp * y + ch * cp * z;
-    if (frame.parent != nullptr)
-        toModel(*frame.parent, v);
-}
-
-void modelStart(const BoneSegment &s, double (&at)[3]) {
-    double offset[3] = {s.restPosition[0], s.restPosition[1], s.restPosition[2]};
-    if (s.parent == nullptr) {
-        std::copy(offset, offset + 3, at);
-        return;
-    }
-    modelStart(*s.parent, at);
-    toModel(*s.parent, offset);
-    for (int i = 0; i < 3; ++i)
-        at[i] += offset[i];
-}
-
-TEST_F(ChainLinking, turningEachBoneBackGivesItsModelSpaceDirectionAndStart) {
-    const std::vector<PointId> a = fresh(5);
-    const std::vector<PointId> b = join({a[2]}, fresh(3));
-    add(a);
-    add(b);
-    const std::vector<PointId> c = join({a[3]}, fresh(3));
-    add(c, "C", kControl);
-    add(join({c[1]}, fresh(3))); // re-parented across C's control segment
-    add(join({b[3]}, fresh(2)));
-    add(join({b[1]}, fresh(4)), "G", kControl); // control segment on B, bone across it
-    linkAndFinish(table, options, goals);
-
-    for (int32_t i = 0; i < table.count; ++i)
-        for (int32_t k = 0; k < table.curves[i].segmentCount; ++k) {
-            SCOPED_TRACE(testing::Message() << "curve " << i << " segment " << k);
-            const BoneSegment &s = table.curves[i].segment(k);
-            double d[3] = {0, 0, 1}, at[3];
-            toModel(s, d);
-            modelStart(s, at);
-            for (int j = 0; j < 3; ++j) {
-                EXPECT_NEAR(d[j], s.direction[j], 1e-12);
-                EXPECT_NEAR(at[j], s.start[j], 1e-9);
-            }
-        }
-}
-
-TEST_F(ChainLinking, conversionOrderDoesNotChangeTheResult) {
-    std::vector<PolygonInfo> polygons;
-    const std::vector<PointId> a = fresh(6);
-    polygons.push_back(curve(a));
-    polygons.push_back(curve(join({a[2]}, fresh(4))));
-    polygons.push_back(curve(join({a[4]}, fresh(3)), "C", kControl));
-    polygons.push_back(curve(join({a[5]}, fresh(5))));
-    ASSERT_EQ(scan(polygons), 0);
-    auto reversed = std::make_unique<spindle::CurveTable>();
-    for (const PolygonInfo &p : polygons)
-        ASSERT_EQ(spindle::collectCurve(reversed.get(), &p), 0);
-
-    linkAndFinish(table, options, goals);
-    spindle::linkChains(*reversed, options);
-    ASSERT_FALSE(spindle::findLoop(*reversed));
-    for (int32_t i = reversed->count - 1; i >= 0; --i)
-        for (int32_t k = reversed->curves[i].segmentCount - 1; k >= 0; --k)
-            spindle::toParentFrame(reversed->curves[i].segment(k));
-    GoalBoneList other;
-    spindle::finishChains(*reversed, options, other);
-
-    for (int32_t i = 0; i < table.count; ++i)
-        for (int32_t k = 0; k < table.curves[i].segmentCount; ++k) {
-            const BoneSegment &x = table.curves[i].segment(k), &y = reversed->curves[i].segment(k);
-            EXPECT_EQ(x.restHeading, y.restHeading);
-            EXPECT_EQ(x.restPitch, y.restPitch);
-            for (int j = 0; j < 3; ++j)
-                EXPECT_EQ(x.restPosition[j], y.restPosition[j]);
-            EXPECT_EQ(x.processed, y.processed);
-        }
-    reversed->release();
-}
 
 TEST_F(ChainLinking, handlesAMillionPointCurveThroughItsIndexes) {
     const std::vector<PointId> p = fresh(1000000);

@@ -52,9 +52,7 @@ std::array<float, 3> step(Draw &draw, int kind) {
         for (float &c : d)
             c = (draw.unit() * 2 - 1) * 5;
         break;
-    case 1:
-        d[axis] = sign * length;
-        break;
+    case 1: d[axis] = sign * length; break;
     case 2:
         d[axis] = sign * length;
         d[(axis + 1) % 3] = (draw.unit() - 0.5f) * 1e-5f;

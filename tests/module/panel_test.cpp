@@ -5,15 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <deque>
 
-#include "support/module.h"
-#include "support/support.h"
+#include "panel_runs.h"
 
 using testing::ElementsAre;
 using testsupport::FreshModule;
 using testsupport::linesStartingWith;
 
+using paneltest::noCurves;
+using paneltest::PanelRuns;
+using paneltest::twoCurves;
 using testsupport::kActiveBones;
 using testsupport::kBoneColor;
 using testsupport::kGoalColor;
@@ -25,52 +26,6 @@ using testsupport::turn;
 using testsupport::type;
 
 namespace {
-
-// Two curves sharing a point: enough for a run to reach the scene file.
-const standin::Mesh &twoCurves() {
-    static const standin::Mesh mesh =
-        testsupport::curveMesh({{0, 0, 0}, {0, 1, 0}, {0, 2, 0}, {1, 2, 0}}, {{{0, 1, 2}, "Spine"}, {{1, 3}, "Arm"}});
-    return mesh;
-}
-
-const standin::Mesh &noCurves() {
-    static const standin::Mesh mesh = testsupport::curveMesh({{0, 0, 0}}, {});
-    return mesh;
-}
-
-class PanelRuns : public testing::Test {
-  protected:
-    // One run with the given user answer; the host's record stays for checks.
-    const standin::RunResult &run(std::vector<standin::PanelEdit> edits, bool cancel = false,
-                                  const standin::Mesh *mesh = &noCurves()) {
-        standin::HostConfig config = testsupport::quietConfig();
-        config.edits = std::move(edits);
-        config.cancel = cancel;
-        config.mesh = mesh;
-        runs.push_back(standin::runCommand(loaded.module, config));
-        result = runs.back().result;
-        return runs.back();
-    }
-
-    static std::vector<int32_t> shownIntegers(const standin::RunResult &host) {
-        std::vector<int32_t> values;
-        for (const standin::ControlState &control : host.panels.at(0).shown)
-            values.push_back(control.integer);
-        return values;
-    }
-
-    static std::vector<bool> shownGhosting(const standin::RunResult &host) {
-        std::vector<bool> ghosted;
-        for (const standin::ControlState &control : host.panels.at(0).shown)
-            ghosted.push_back(control.ghosted);
-        return ghosted;
-    }
-
-    FreshModule loaded;
-    testsupport::TempDir temp;
-    std::deque<standin::RunResult> runs; // references to them stay valid
-    int32_t result = -1;
-};
 
 TEST_F(PanelRuns, firstRunShowsTheTenControlsWithTheirDefaults) {
     const standin::RunResult &host = run({}, true);
@@ -269,58 +224,6 @@ TEST_F(PanelRuns, goalControlChangedThenGhostedKeepsAndStoresItsValue) {
     const standin::RunResult &next = run({}, true);
     EXPECT_EQ(shownIntegers(next)[6], 5);
     EXPECT_EQ(shownIntegers(next)[5], 0);
-}
-
-TEST_F(PanelRuns, refusedPanelIsCouldntCreateDialogAndNothingToDestroy) {
-    standin::HostConfig config = testsupport::quietConfig();
-    config.refusePanel = true;
-    const standin::RunResult host = standin::runCommand(loaded.module, config);
-    EXPECT_EQ(host.result, 0);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Couldn't create dialog!");
-    EXPECT_TRUE(linesStartingWith(host.transcript, "panels.destroy").empty());
-    EXPECT_TRUE(linesStartingWith(host.transcript, "panels.addControl").empty());
-}
-
-TEST_F(PanelRuns, refusedControlIsCouldntCreateDialogAndThePanelIsDestroyed) {
-    standin::HostConfig config = testsupport::quietConfig(&twoCurves());
-    config.refuseControl = 6;
-    const standin::RunResult host = standin::runCommand(loaded.module, config);
-    EXPECT_EQ(host.result, 0);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, "Couldn't create dialog!");
-    EXPECT_EQ(linesStartingWith(host.transcript, "panels.addControl").size(), 6u);
-    EXPECT_EQ(linesStartingWith(host.transcript, "panels.destroy").size(), 1u);
-    EXPECT_TRUE(linesStartingWith(host.transcript, "panels.open").empty());
-    EXPECT_EQ(host.meshEditsBegun, 0);
-}
-
-TEST_F(PanelRuns, panelIsDestroyedOnceOnEveryWayOut) {
-    const std::string &folder = temp.path;
-    struct WayOut {
-        const char *name;
-        std::vector<standin::PanelEdit> edits;
-        bool cancel;
-        const standin::Mesh *mesh;
-    };
-    const WayOut ways[] = {
-        {"cancel", {}, true, &twoCurves()},
-        {"no curve", {}, false, &noCurves()},
-        {"scene not opened", {type(kSceneFile, "")}, false, &twoCurves()},
-        {"scene written", {type(kSceneFile, testsupport::join(folder, "out.lws"))}, false, &twoCurves()},
-    };
-    for (const WayOut &way : ways) {
-        const standin::RunResult &host = run(way.edits, way.cancel, way.mesh);
-        EXPECT_EQ(result, 0) << way.name;
-        EXPECT_TRUE(host.panels.at(0).destroyed) << way.name;
-        EXPECT_EQ(linesStartingWith(host.transcript, "panels.destroy").size(), 1u) << way.name;
-        EXPECT_EQ(host.transcript.end()[-2], "panels.destroy") << way.name;
-    }
-    standin::HostConfig config = testsupport::quietConfig();
-    config.refuseMeshEdit = true;
-    const standin::RunResult refused = standin::runCommand(loaded.module, config);
-    EXPECT_EQ(refused.result, 2);
-    EXPECT_TRUE(refused.panels.at(0).destroyed);
 }
 
 } // namespace

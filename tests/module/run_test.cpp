@@ -4,13 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <iterator>
-#include <set>
-
 #include "readers/bytes.h"
-#include "standin/command.h"
-#include "standin/mesh_edit.h"
+#include "standin/cli/command.h"
+#include "support/golden.h"
 #include "support/module.h"
 #include "support/support.h"
 #include "support/variants.h"
@@ -44,7 +40,8 @@ class TypicalRun : public testing::TestWithParam<Variant> {};
 TEST_P(TypicalRun, writesTheExpectedSceneByteForByte) {
     const Variant &variant = GetParam();
     FreshModule loaded;
-    const std::string folder = testsupport::makeTempDir();
+    const testsupport::TempDir temp;
+    const std::string &folder = temp.path;
     const std::string scene = testsupport::join(folder, "out.lws");
     standin::Mesh mesh = typicalMesh(variant.armHasNgSuffix ? "Arm_NG" : "Arm");
     standin::HostConfig config = testsupport::quietConfig(&mesh);
@@ -56,11 +53,11 @@ TEST_P(TypicalRun, writesTheExpectedSceneByteForByte) {
         ASSERT_EQ(host.messages.size(), 1u);
         EXPECT_EQ(host.messages[0].text, "Scene file created.");
         EXPECT_FALSE(host.messages[0].isError);
-        EXPECT_TRUE(testsupport::readFile(scene) ==
-                    testsupport::readFile(std::string(SPINDLE_TEST_DATA "/scenes/") + variant.golden))
+        EXPECT_TRUE(
+            testsupport::sameText(testsupport::readFile(scene),
+                                  testsupport::readFile(std::string(SPINDLE_TEST_DATA "/scenes/") + variant.golden)))
             << variant.golden << " differs in run " << run + 1;
     }
-    std::filesystem::remove_all(folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(Options, TypicalRun, testing::ValuesIn(testsupport::goldenVariants()),
@@ -90,7 +87,8 @@ struct LimitCase {
 
 TEST(BoneLimit, moreThan4096BonesInAllAreRefusedAndTheOldFileKept) {
     FreshModule loaded;
-    const std::string folder = testsupport::makeTempDir();
+    const testsupport::TempDir temp;
+    const std::string &folder = temp.path;
     const std::string scene = testsupport::join(folder, "limit.lws");
     // Chain bones plus goal bones: 4095 + 1 and 4096 + 0 fit, 4096 + 1 does not.
     for (LimitCase limit : {LimitCase{4096, true, true}, LimitCase{4097, false, true}, LimitCase{4097, true, false},
@@ -115,14 +113,14 @@ TEST(BoneLimit, moreThan4096BonesInAllAreRefusedAndTheOldFileKept) {
             EXPECT_TRUE(testsupport::linesStartingWith(host.transcript, "control 1 get").empty());
         }
     }
-    std::filesystem::remove_all(folder);
 }
 
 // ---- loops and stopped scans write nothing ----------------------------------------
 
 TEST(Run, loopOrStoppedScanLeavesTheSceneUntouchedAndReleasesEverything) {
     FreshModule loaded;
-    const std::string folder = testsupport::makeTempDir();
+    const testsupport::TempDir temp;
+    const std::string &folder = temp.path;
     const std::string scene = testsupport::join(folder, "kept.lws");
     // Two curves that each start at the other's second point.
     const standin::Mesh loop =
@@ -144,7 +142,6 @@ TEST(Run, loopOrStoppedScanLeavesTheSceneUntouchedAndReleasesEverything) {
         EXPECT_EQ(host.meshEditsDone, 1);
         EXPECT_TRUE(host.panels[0].destroyed);
     }
-    std::filesystem::remove_all(folder);
 }
 
 TEST(Run, unreadablePointStopsTheScan) {
@@ -174,7 +171,8 @@ TEST(Run, foregroundLayersAreScannedInAscendingNumberWhateverTheFileOrder) {
     mesh.addPoint(0, 0, 0);
     mesh.addPoint(1, 0, 0);
     mesh.addPolygon(HOST_POLY_CURVE, mesh.surfaceNamed("First"), curve, 2);
-    const std::string folder = testsupport::makeTempDir();
+    const testsupport::TempDir temp;
+    const std::string &folder = temp.path;
     const std::string scene = testsupport::join(folder, "layers.lws");
     struct Case {
         std::vector<int32_t> foreground;
@@ -192,121 +190,6 @@ TEST(Run, foregroundLayersAreScannedInAscendingNumberWhateverTheFileOrder) {
             bones.push_back(text.substr(at + 9, text.find('\r', at) - at - 9));
         EXPECT_EQ(bones, layers.bones);
     }
-    std::filesystem::remove_all(folder);
-}
-
-// A mesh edit begun over `mesh` through the stand-in's command context.
-struct EditOver {
-    standin::Transcript transcript;
-    standin::MeshEditRoom room;
-    MeshEditOp *edit = nullptr;
-    explicit EditOver(const standin::Mesh &mesh) {
-        transcript.keep = false;
-        room.mesh = &mesh;
-        room.transcript = &transcript;
-        edit = standin::commandContext(room)->editBegin(0, 0, 1);
-    }
-    EditOver(const EditOver &) = delete;
-    EditOver &operator=(const EditOver &) = delete;
-};
-
-// Every point the scan hands out names its own layer and position, for
-// layers of every size around the mesh edit's blocks of 4096 points (many
-// layers starting in one block, a layer spanning several, empty layers),
-// and ids of no point are refused.
-TEST(MeshEdit, everyPointIdFindsItsLayerAndPositionWhateverTheLayerSizes) {
-    const size_t sizes[] = {3, 4093, 1, 0, 0, 1, 4097, 2, 9000, 0, 5};
-    standin::Mesh mesh;
-    const uint32_t face = 0x46414345u; // FACE
-    for (size_t l = 0; l < std::size(sizes); ++l) {
-        mesh.addLayer(int32_t(l + 1));
-        std::vector<uint32_t> all;
-        for (uint32_t i = 0; i < sizes[l]; ++i) {
-            mesh.addPoint(double(l), double(i), -double(i));
-            all.push_back(i);
-        }
-        mesh.addPolygon(face, mesh.surfaceNamed("S"), all.data(), all.size());
-    }
-    EditOver over(mesh);
-    MeshEditOp *edit = over.edit;
-    ASSERT_NE(edit, nullptr);
-    struct Seen {
-        MeshEditOp *edit = nullptr;
-        size_t polygons = 0, points = 0, wrong = 0;
-        std::set<PointId> ids;
-    } seen;
-    seen.edit = edit;
-    auto check = [](void *data, const PolygonInfo *polygon) -> int32_t {
-        Seen &s = *static_cast<Seen *>(data);
-        ++s.polygons;
-        for (int32_t i = 0; i < polygon->numPoints; ++i, ++s.points) {
-            const PointInfo *info = s.edit->pointInfo(s.edit->state, polygon->points[i]);
-            s.ids.insert(polygon->points[i]);
-            if (!info || info->point != polygon->points[i] || info->layer != polygon->layer ||
-                info->position[0] != double(polygon->layer - 1) || info->position[1] != double(i) ||
-                info->position[2] != -double(i))
-                ++s.wrong;
-        }
-        return 0;
-    };
-    EXPECT_EQ(edit->polyScan(edit->state, check, &seen, HOST_LAYERS_FOREGROUND), 0);
-    EXPECT_EQ(seen.polygons, std::size(sizes));
-    EXPECT_EQ(seen.points, mesh.pointCount());
-    EXPECT_EQ(seen.ids.size(), mesh.pointCount());
-    EXPECT_EQ(seen.wrong, 0u);
-    for (uintptr_t bad : {uintptr_t(0), uintptr_t(mesh.pointCount() + 1), ~uintptr_t(0)})
-        EXPECT_EQ(edit->pointInfo(edit->state, reinterpret_cast<PointId>(bad)), nullptr);
-    edit->done(edit->state, 0, 0);
-}
-
-TEST(MeshEdit, recordStaysWholeWhenTheModuleScansAgainOrEndsTheEditInItsCallback) {
-    readertest::Bytes pols;
-    pols.id("FACE");
-    for (uint16_t k = 0; k < 3; ++k)
-        pols.u2(3).vx(k).vx((k + 1) % 3).vx((k + 2) % 3);
-    standin::Mesh mesh;
-    std::string reason;
-    ASSERT_TRUE(readertest::readString(
-        readertest::form("LWO2", readertest::Bytes()
-                                     .chunk("PNTS", readertest::Bytes().points({0, 0, 0, 1, 0, 0, 0, 1, 0}))
-                                     .chunk("POLS", pols)),
-        mesh, reason))
-        << reason;
-    // A second layer with a polygon larger than any a file's bytes can
-    // give, so that a scan of it needs a larger room for its points.
-    mesh.addLayer(2);
-    mesh.addPoint(0, 0, 1);
-    const std::vector<uint32_t> many(standin::kMostCodedIndices + 1, 0);
-    mesh.addPolygon(0x46414345u, 0, many.data(), many.size());
-
-    EditOver over(mesh);
-    MeshEditOp *edit = over.edit;
-    ASSERT_NE(edit, nullptr);
-    struct Seen {
-        MeshEditOp *edit;
-        int polygons;
-        std::string ids;
-        static std::string idsOf(const PolygonInfo *polygon) {
-            std::string ids;
-            for (int32_t i = 0; i < polygon->numPoints; ++i)
-                ids += std::to_string(reinterpret_cast<uintptr_t>(polygon->points[i])) + " ";
-            return ids;
-        }
-    } seen{edit, 0, {}};
-    auto check = [](void *data, const PolygonInfo *polygon) -> int32_t {
-        Seen &s = *static_cast<Seen *>(data);
-        if (polygon->layer != 1)
-            return 0;
-        const std::string before = Seen::idsOf(polygon);
-        if (++s.polygons == 1)
-            s.edit->polyScan(s.edit->state, [](void *, const PolygonInfo *) { return 0; }, nullptr, 1);
-        if (s.polygons == 2)
-            s.edit->done(s.edit->state, 0, 0);
-        s.ids += Seen::idsOf(polygon) == before ? before + "| " : "changed | ";
-        return 0;
-    };
-    EXPECT_EQ(edit->polyScan(edit->state, check, &seen, HOST_LAYERS_FOREGROUND), 0);
-    EXPECT_EQ(seen.ids, "1 2 3 | 2 3 1 | 3 1 2 | ");
 }
 
 TEST(Run, hundredThousandEmptyLayersBeforeTheRigChangeNothing) {
@@ -325,7 +208,8 @@ TEST(Run, hundredThousandEmptyLayersBeforeTheRigChangeNothing) {
     ASSERT_TRUE(readertest::readString(readertest::form("LWO2", body), layered, reason)) << reason;
     ASSERT_EQ(layered.layers.size(), 100001u);
 
-    const std::string folder = testsupport::makeTempDir();
+    const testsupport::TempDir temp;
+    const std::string &folder = temp.path;
     const std::string scene = testsupport::join(folder, "layered.lws");
     standin::Mesh plain = typicalMesh("Arm");
     std::vector<std::string> transcripts;
@@ -339,11 +223,11 @@ TEST(Run, hundredThousandEmptyLayersBeforeTheRigChangeNothing) {
         for (const std::string &line : host.transcript)
             lines += line + "\n";
         transcripts.push_back(lines);
-        EXPECT_TRUE(testsupport::readFile(scene) == testsupport::readFile(SPINDLE_TEST_DATA "/scenes/typical.lws"));
+        EXPECT_TRUE(testsupport::sameText(testsupport::readFile(scene),
+                                          testsupport::readFile(SPINDLE_TEST_DATA "/scenes/typical.lws")));
     }
     EXPECT_NE(transcripts[0].find("meshEdit.pointInfo layer 1 point 5\n"), std::string::npos);
     EXPECT_EQ(transcripts[1], transcripts[0]);
-    std::filesystem::remove_all(folder);
 }
 
 // ---- the bundled example ------------------------------------------------------------
@@ -352,7 +236,8 @@ TEST(Run, hundredThousandEmptyLayersBeforeTheRigChangeNothing) {
 // legs and the tail start chains of their own: they are drawn from the hip,
 // the first point of the spine's first bone, behind its start control point.
 TEST(Example, figureGivesItsExpectedSceneSummaryTreeAndNotes) {
-    const std::string folder = testsupport::makeTempDir();
+    const testsupport::TempDir temp;
+    const std::string &folder = temp.path;
     const std::string scene = testsupport::join(folder, "figure.lws");
     const testsupport::CommandRun run =
         testsupport::runSpindle({"--tree", "-o", scene, SPINDLE_EXAMPLES "/figure.lwo"});
@@ -405,8 +290,8 @@ TEST(Example, figureGivesItsExpectedSceneSummaryTreeAndNotes) {
             " starts at the first point of the curve in layer 1, polygon 0, surface \"Spine\", so it starts a "
             "chain of its own (bones link only to a bone that ends where they start)\n";
     EXPECT_EQ(run.err, notes);
-    EXPECT_TRUE(testsupport::readFile(scene) == testsupport::readFile(SPINDLE_TEST_DATA "/scenes/figure.lws"));
-    std::filesystem::remove_all(folder);
+    EXPECT_TRUE(testsupport::sameText(testsupport::readFile(scene),
+                                      testsupport::readFile(SPINDLE_TEST_DATA "/scenes/figure.lws")));
 }
 
 } // namespace

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "standin/picture.h"
+#include "standin/picture/picture.h"
 
 namespace {
 

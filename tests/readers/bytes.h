@@ -1,7 +1,8 @@
 // A small builder of big-endian IFF bytes for hand-made model files.
 #pragma once
 
-#include "standin/mesh.h"
+#include "standin/mesh/mesh.h"
+#include "standin/readers/read_mesh.h"
 
 #include <cstdint>
 #include <cstring>

@@ -2,6 +2,7 @@
 #include "readers/bytes.h"
 #include "support/mesh_check.h"
 #include "support/support.h"
+#include "standin/readers/read_mesh.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 // The example figure drawn as curves loads as the script describes it.
 #include "readers/bytes.h"
 #include "support/mesh_check.h"
+#include "standin/readers/read_mesh.h"
 
 #include <gtest/gtest.h>
 

@@ -160,7 +160,10 @@ TEST(Lwo2Layout, laterSurfTagsOverrideEarlierOnesPolygonByPolygon) {
     std::string surfaces;
     for (const auto &polygon : testsupport::polygonsOf(m, 0))
         surfaces += surface(m, polygon).substr(0, 1);
-    EXPECT_EQ(surfaces, "ABAC" "AABA" "CCD");
+    EXPECT_EQ(surfaces,
+              "ABAC"
+              "AABA"
+              "CCD");
 }
 
 TEST(LwobLayout, polygonsWithDetailsAndCurvesWithControlFlags) {

@@ -7,7 +7,8 @@
 #include "support/mesh_check.h"
 #include "support/support.h"
 
-#include "standin/platform.h"
+#include "standin/platform/platform.h"
+#include "standin/readers/read_mesh.h"
 
 #include <gtest/gtest.h>
 

@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "model/model.h"
-#include "panel/panel.h"
-#include "services/services.h"
-#include "scene/scene.h"
+#include "module/model/model.h"
+#include "module/panel/panel.h"
+#include "module/services/services.h"
+#include "module/scene/scene.h"
 
 namespace scenetest {
 

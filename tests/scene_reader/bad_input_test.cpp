@@ -2,7 +2,8 @@
 // scene Spindle wrote: read, or refused in one line, never a crash.
 #include <gtest/gtest.h>
 
-#include "standin/scene_reader.h"
+#include "standin/scene_reader/rig.h"
+#include "standin/scene_reader/scene_reader.h"
 #include "support/mesh_check.h"
 #include "support/support.h"
 

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "standin/scene_reader.h"
+#include "standin/scene_reader/scene_reader.h"
 
 namespace {
 

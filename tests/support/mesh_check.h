@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "standin/mesh.h"
+#include "standin/mesh/mesh.h"
 
 namespace testsupport {
 

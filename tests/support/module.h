@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "standin/modeler.h"
+#include "standin/modeler/modeler.h"
 
 namespace testsupport {
 

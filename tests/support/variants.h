@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "panel/panel.h"
-#include "standin/panels.h"
+#include "module/panel/panel.h"
+#include "standin/modeler/panels.h"
 
 namespace testsupport {
 

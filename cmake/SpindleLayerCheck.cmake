@@ -1,0 +1,47 @@
+# Fails when a file of one module layer includes a header from a layer above
+# it, or from outside the module and the host interface.  Run by the build
+# (see spindle_layer in module/CMakeLists.txt) before the layer compiles:
+#   cmake -DROOT=<source dir> -DLAYER=<folder> -DALLOWED=<folder,folder> -DSTAMP=<file> -P SpindleLayerCheck.cmake
+# LAYER is the layer's folder under module/, ALLOWED the folders under
+# module/ it may include (its own among them).  Quoted includes are resolved
+# as the compiler would, beside the file and then from ROOT, so "../x.h"
+# counts where it lands; an include that resolves nowhere is judged by name.
+cmake_minimum_required(VERSION 3.20)
+string(REPLACE "," ";" allowed "${ALLOWED}")
+file(GLOB files "${ROOT}/module/${LAYER}/*.cpp" "${ROOT}/module/${LAYER}/*.h" "${ROOT}/module/${LAYER}/*.inc")
+get_filename_component(root "${ROOT}" REALPATH)
+set(faults "")
+foreach(file ${files})
+  get_filename_component(dir "${file}" DIRECTORY)
+  file(STRINGS "${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line ${lines})
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*$" "\\1" header "${line}")
+    set(where "")
+    foreach(base "${dir}" "${root}")
+      if(NOT where AND EXISTS "${base}/${header}")
+        get_filename_component(where "${base}/${header}" REALPATH)
+      endif()
+    endforeach()
+    if(where)
+      file(RELATIVE_PATH where "${root}" "${where}")
+    else()
+      set(where "${header}")
+    endif()
+    set(ok FALSE)
+    if(where MATCHES "^host/")
+      set(ok TRUE)
+    elseif(where MATCHES "^module/([^/]+)/")
+      if(CMAKE_MATCH_1 IN_LIST allowed)
+        set(ok TRUE)
+      endif()
+    endif()
+    if(NOT ok)
+      file(RELATIVE_PATH name "${root}" "${file}")
+      string(APPEND faults "\n  ${name} includes \"${header}\": module/${LAYER}/ may include only host/ and module/{${ALLOWED}}/")
+    endif()
+  endforeach()
+endforeach()
+if(faults)
+  message(FATAL_ERROR "an include runs against the module's layers:${faults}")
+endif()
+file(WRITE "${STAMP}" "")

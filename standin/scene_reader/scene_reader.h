@@ -1,0 +1,52 @@
+// The scene reader: the items of a scene text file as the animation package
+// reads them, from Spindle's own scenes and from the package's (LWSC 3 and
+// the older LWSC 1), and every bone and goal placed back in model space.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace standin {
+
+using Vec3 = std::array<double, 3>;
+
+enum class ItemKind { Object, NullObject, Bone, Light, Camera };
+
+// One item of the scene, in file order.
+struct SceneItem {
+    ItemKind kind = ItemKind::Object;
+    // Object: the path of LoadObjectLayer / LoadObject as written; null
+    // object: its name; bone: BoneName; light: LightName; camera: "Camera".
+    std::string name;
+    size_t line = 0;             // the line that adds the item, from 1
+    int parent = -1;             // index into Scene::items of the parent item; -1 none
+    std::vector<Vec3> positions; // position keys (channels 0-2 / x y z), in key order
+
+    // Bones only.
+    int object = -1;       // index into Scene::items of the object the bone belongs to
+    Vec3 restPosition{};   // BoneRestPosition, in the parent's frame (model units)
+    Vec3 restDirection{};  // BoneRestDirection: heading, pitch, bank in degrees
+    double restLength = 0; // BoneRestLength
+    double strength = 1;   // BoneStrength
+    bool active = true;    // BoneActive
+    int color = 0;         // second value of ShowBone (objects: of ShowObject); 0 when none
+    int goal = -1;         // index into Scene::items of the GoalObject; -1 none (the package's nulls carry one too)
+};
+
+struct Scene {
+    int version = 0;              // the number after "LWSC"
+    std::vector<SceneItem> items; // objects, null objects, bones, lights, cameras in file order
+};
+
+// Reads a scene file.  On failure returns false with one line
+// "line N: REASON" (or "cannot be read (...)") and leaves `scene` empty.
+// Lines and sections it does not know are passed over.
+bool readScene(const std::string &path, Scene &scene, std::string &reason);
+
+// The same for text already in memory.
+bool readSceneText(const char *text, size_t size, Scene &scene, std::string &reason);
+
+} // namespace standin
