@@ -8,6 +8,9 @@
 #include <iostream>
 #include <set>
 
+#include "standin/gltf/gltf_file.h"
+#include "standin/gltf/join_lines.h"
+#include "standin/gltf/rig_export.h"
 #include "standin/picture.h"
 #include "standin/platform.h"
 #include "standin/show.h"
@@ -63,6 +66,8 @@ int showScene(const CommandLine &line) {
     Scene scene;
     if (!readBack(line.model, scene))
         return kExitUsage;
+    if (gltf::fileKindOf(line.showPicture) != gltf::FileKind::None)
+        return gltf::exportRig(scene, gltf::sceneFrameRule(scene), line.showPicture) ? kExitWritten : kExitNoScene;
     const RigPlacement placement = placeRig(scene);
     if (!line.showPicture.empty())
         return writeTextFile(line.showPicture, rigPicture(scene, placement)) ? kExitWritten : kExitUsage;
@@ -70,9 +75,10 @@ int showScene(const CommandLine &line) {
     return kExitWritten;
 }
 
-// The scene just written, read back: the summary, and the tree and the
-// picture when asked.  Every count comes from the scene itself.
-int reportScene(const CommandLine &line) {
+// The scene just written, read back: the summary, and the tree, the glTF
+// (in the frame `rule`) and the picture when asked.  Every count comes from
+// the scene itself.
+int reportScene(const CommandLine &line, gltf::FrameRule rule) {
     Scene scene;
     if (!readBack(line.scene, scene))
         return kExitNoScene;
@@ -81,9 +87,10 @@ int reportScene(const CommandLine &line) {
     if (line.tree)
         std::fputs(treeText(scene).c_str(), stdout);
     std::fflush(stdout);
+    const int status = line.gltf.empty() || gltf::exportRig(scene, rule, line.gltf) ? kExitWritten : kExitNoScene;
     if (!line.preview.empty() && !writeTextFile(line.preview, rigPicture(scene, placeRig(scene))))
         return kExitUsage;
-    return kExitWritten;
+    return status;
 }
 
 // What the command tells after a run that wrote the scene: the report of
@@ -94,11 +101,17 @@ int reportRun(const CommandLine &line, const Mesh &mesh) {
     int status = kExitWritten;
     platform::FileKind kind;
     std::string why;
-    if (platform::fileKind(line.scene, kind, why) && kind == platform::FileKind::Regular)
-        status = reportScene(line);
-    else if (!line.quiet || line.tree || !line.preview.empty())
+    // An OBJ model is right-handed as the tools that write it make it: its
+    // rig goes to glTF with the numbers unchanged.
+    const gltf::FrameRule rule = mesh.format == "OBJ" ? gltf::FrameRule::Unchanged : gltf::FrameRule::MirrorZ;
+    const bool regular = platform::fileKind(line.scene, kind, why) && kind == platform::FileKind::Regular;
+    if (regular)
+        status = reportScene(line, rule);
+    else if (!line.quiet || line.tree || !line.preview.empty() || !line.gltf.empty())
         std::fprintf(stderr, "spindle: %s: not a regular file, so the scene is not read back\n",
                      escapeControls(line.scene).c_str());
+    if (!line.gltf.empty() && !regular)
+        status = kExitNoScene; // no rig to write
     if (!line.quiet)
         for (const std::string &note : linkingNotes(mesh, line.layers, line.surfaces))
             std::fprintf(stderr, "%s\n", note.c_str());
@@ -158,6 +171,14 @@ int spindleMain(int argc, char **argv) {
     if (!readMesh(line.model, mesh, reason)) {
         std::fprintf(stderr, "spindle: %s: %s\n", escapeControls(line.model).c_str(), escapeControls(reason).c_str());
         return kExitUsage;
+    }
+    if (line.joinLines) {
+        if (mesh.format != "OBJ") {
+            std::fprintf(stderr, "spindle: %s: --join-lines joins the lines of an OBJ model, and this is %s\n",
+                         escapeControls(line.model).c_str(), mesh.format.c_str());
+            return kExitUsage;
+        }
+        joinLines(mesh);
     }
     std::set<int> present;
     for (const MeshLayer &layer : mesh.layers)

@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "standin/platform.h"
+#include "standin/gltf/gltf_file.h"
 
 namespace standin {
 
@@ -23,7 +24,9 @@ enum class Effect {
     Tree,        // print the written scene's hierarchy
     Preview,     // draw the written scene into an SVG file
     ShowBones,   // spindle show: the bone table instead of the tree
-    ShowPicture, // spindle show: draw the scene into an SVG file
+    ShowPicture, // spindle show: draw the scene into an SVG file, or write its rig as glTF
+    Gltf,        // write the rig of the written scene as glTF too
+    JoinLines,   // join OBJ lines that continue one another into one curve
 };
 
 struct OptionRow {
@@ -64,10 +67,21 @@ const OptionRow kOptions[] = {
     {"Mesh", nullptr, "--layer", "N", "a foreground layer (repeatable; default: all)", Effect::Layer, nullptr},
     {"Mesh", nullptr, "--surface", "NAME", "select only polygons of this surface (repeatable)", Effect::Surface,
      nullptr},
+    {"Mesh", nullptr, "--join-lines", nullptr,
+     "OBJ: join `l` lines that continue one another into one curve\n"
+     "                            (where exactly one line ends and one starts, no other\n"
+     "                            line touches, and both have the same material)",
+     Effect::JoinLines, nullptr},
     {"Checking", nullptr, "--tree", nullptr, "print the bone tree of the scene written", Effect::Tree, nullptr},
     {"Checking", nullptr, "--preview", "FILE", "draw the scene written in three views into FILE (SVG)", Effect::Preview,
      nullptr},
     {"Checking", "-q", "--quiet", nullptr, "no summary line and no linking notes", Effect::Quiet, nullptr},
+    {"Other tools", nullptr, "--gltf", "FILE",
+     "also write the rig as glTF 2.0: FILE.glb binary, FILE.gltf\n"
+     "                            JSON with the buffer inside; from an LWO model z is\n"
+     "                            negated (its frame is left-handed), from an OBJ model\n"
+     "                            the numbers are written as they are",
+     Effect::Gltf, nullptr},
     {"Other", nullptr, "--module", "PATH", "the module file to load", Effect::Module, nullptr},
     {"Other", nullptr, "--transcript", nullptr, "print every call the module makes into the host", Effect::Transcript,
      nullptr},
@@ -75,7 +89,11 @@ const OptionRow kOptions[] = {
     {"Other", nullptr, "--version", nullptr, "show the version", Effect::Version, nullptr},
     {"spindle show SCENE", nullptr, "--bones", nullptr, "one tab-separated line per bone instead of the tree",
      Effect::ShowBones, nullptr, true},
-    {"spindle show SCENE", "-o", "--picture", "FILE", "draw the scene in three views into FILE (SVG)",
+    {"spindle show SCENE", "-o", "--picture", "FILE",
+     "draw the scene in three views into FILE (SVG); for\n"
+     "                            FILE.glb or FILE.gltf write its rig as glTF 2.0, in the\n"
+     "                            frame of the object file the scene loads (an OBJ: as it\n"
+     "                            is) or else the scene's own (z negated)",
      Effect::ShowPicture, nullptr, true},
 };
 
@@ -143,6 +161,14 @@ bool apply(const OptionRow &row, bool on, const std::string &value, CommandLine 
     case Effect::Preview: line.preview = value; return true;
     case Effect::ShowBones: line.showBones = true; return true;
     case Effect::ShowPicture: line.showPicture = value; return true;
+    case Effect::Gltf:
+        if (gltf::fileKindOf(value) == gltf::FileKind::None) {
+            reason = "option --gltf takes a file ending in .glb or .gltf ('" + value + "')";
+            return false;
+        }
+        line.gltf = value;
+        return true;
+    case Effect::JoinLines: line.joinLines = true; return true;
     }
     return true;
 }
