@@ -3,6 +3,7 @@
 # Run: blender -b --factory-startup --python blender_read.py -- FILE...
 # For each FILE:
 #   file FILE
+# Names have backslash, tab, CR and LF escaped as \\, \t, \r and \n.
 #   blender bone NAME PARENT HX HY HZ TX TY TZ   head and tail of each bone
 #   blender empty NAME X Y Z                     each empty, at its place
 #   blender error MESSAGE                        when the importer fails
@@ -20,6 +21,11 @@ def numbers(v):
     return "\t".join("%.6f" % c for c in gltf_frame(v))
 
 
+def name(text):
+    """A name as one tab-separated field: backslash, tab and line ends escaped."""
+    return text.replace("\\", "\\\\").replace("\t", "\\t").replace("\n", "\\n").replace("\r", "\\r")
+
+
 def clean(text):
     return " ".join(str(text).split())
 
@@ -34,12 +40,12 @@ def read(path, out):
     for obj in bpy.context.scene.objects:
         if obj.type == "ARMATURE":
             for bone in obj.data.bones:
-                parent = bone.parent.name if bone.parent else ""
+                parent = name(bone.parent.name) if bone.parent else ""
                 head = obj.matrix_world @ bone.head_local
                 tail = obj.matrix_world @ bone.tail_local
-                out.append("blender\tbone\t%s\t%s\t%s\t%s" % (bone.name, parent, numbers(head), numbers(tail)))
+                out.append("blender\tbone\t%s\t%s\t%s\t%s" % (name(bone.name), parent, numbers(head), numbers(tail)))
         elif obj.type == "EMPTY":
-            out.append("blender\tempty\t%s\t%s" % (obj.name, numbers(obj.matrix_world.translation)))
+            out.append("blender\tempty\t%s\t%s" % (name(obj.name), numbers(obj.matrix_world.translation)))
 
 
 def main():

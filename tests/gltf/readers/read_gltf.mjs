@@ -11,6 +11,8 @@ import { validateBytes } from 'gltf-validator';
 import { GLTFLoader } from 'three/addons/loaders/GLTFLoader.js';
 import { Vector3 } from 'three';
 
+// Names have backslash, tab, CR and LF escaped as \\, \t, \r and \n.
+const name = (text) => String(text).replace(/\\/g, '\\\\').replace(/\t/g, '\\t').replace(/\n/g, '\\n').replace(/\r/g, '\\r');
 const fmt = (v) => [v.x, v.y, v.z].map((n) => n.toFixed(6)).join('\t');
 const out = [];
 
@@ -28,9 +30,9 @@ for (const file of process.argv.slice(2)) {
     gltf.scene.traverse((object) => {
       if (object === gltf.scene) return;
       const p = object.getWorldPosition(new Vector3());
-      const parent = object.parent && object.parent !== gltf.scene ? object.parent.name : '';
-      if (object.isBone) out.push(`three\tjoint\t${object.name}\t${parent}\t${fmt(p)}`);
-      else out.push(`three\tnode\t${object.name}\t${parent}\t${fmt(p)}\t${object.userData.goalFor ?? ''}`);
+      const parent = object.parent && object.parent !== gltf.scene ? name(object.parent.name) : '';
+      if (object.isBone) out.push(`three\tjoint\t${name(object.name)}\t${parent}\t${fmt(p)}`);
+      else out.push(`three\tnode\t${name(object.name)}\t${parent}\t${fmt(p)}\t${name(object.userData.goalFor ?? '')}`);
     });
   } catch (error) {
     out.push(`three\terror\t${String(error && error.message ? error.message : error).replace(/\s+/g, ' ')}`);

@@ -1,0 +1,123 @@
+// The glTF output of the spindle command: --gltf on a run, `spindle show
+// SCENE -o FILE.glb|.gltf`, and --join-lines, end to end.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "gltf/gltf_check.h"
+#include "gltf/hostile_scene.h"
+#include "support/module.h"
+#include "support/support.h"
+
+namespace {
+
+class GltfCommand : public testing::Test {
+  protected:
+    void SetUp() override { folder = testsupport::makeTempDir(); }
+    void TearDown() override { testsupport::removeTree(folder); }
+
+    std::string copy(const std::string &from, const std::string &name) {
+        const std::string path = testsupport::join(folder, name);
+        EXPECT_TRUE(testsupport::writeFile(path, testsupport::readFile(from)));
+        return path;
+    }
+    // Reads a written glTF back; fails the test when it is not sound.
+    gltfcheck::GltfFile readBack(const std::string &path) {
+        gltfcheck::GltfFile file;
+        const std::string bytes = testsupport::readFile(path);
+        EXPECT_FALSE(bytes.empty()) << path;
+        EXPECT_EQ(gltfcheck::checkGltf(bytes, file), "") << path;
+        return file;
+    }
+    std::vector<std::string> files() const {
+        std::vector<std::string> names;
+        for (const auto &entry : std::filesystem::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    std::string folder;
+};
+
+std::string dataFile(const std::string &name) { return std::string(SPINDLE_SOURCE_DIR) + "/tests/gltf/data/" + name; }
+
+} // namespace
+
+TEST_F(GltfCommand, runWritesTheRigBesideTheSceneInEitherForm) {
+    const std::string model = copy(std::string(SPINDLE_EXAMPLES) + "/figure.lwo", "figure.lwo");
+    const std::string glb = testsupport::join(folder, "figure.glb");
+    const testsupport::CommandRun run = testsupport::runSpindle({"-q", "--gltf", glb, model});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const gltfcheck::GltfFile binary = readBack(glb);
+    // 1 root, 29 bones, 9 goal nulls, and an end for each of the 9 goal
+    // bones and the tail, which goes on in no goal bone.
+    EXPECT_EQ(gltfcheck::list(binary.json, "nodes").size(), 1u + 29 + 9 + 10);
+    ASSERT_EQ(gltfcheck::list(binary.json, "skins").size(), 1u);
+    EXPECT_EQ(gltfcheck::list(gltfcheck::list(binary.json, "skins")[0], "joints").size(), 29u + 10);
+    const std::string text = testsupport::join(folder, "Again.GLTF");
+    EXPECT_EQ(
+        testsupport::runSpindle({"-q", "-o", testsupport::join(folder, "again.lws"), "--gltf", text, model}).status, 0);
+    const gltfcheck::GltfFile embedded = readBack(text);
+    EXPECT_EQ(embedded.buffer, binary.buffer);
+    EXPECT_EQ(files(), (std::vector<std::string>{"Again.GLTF", "again.lws", "figure.glb", "figure.lwo", "figure.lws"}));
+}
+
+TEST_F(GltfCommand, otherExtensionIsAUsageErrorBeforeTheRun) {
+    const std::string model = copy(dataFile("character.obj"), "character.obj");
+    const testsupport::CommandRun run = testsupport::runSpindle({"--gltf", "rig.txt", model});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "spindle: option --gltf takes a file ending in .glb or .gltf ('rig.txt')\n");
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(files(), (std::vector<std::string>{"character.obj"}));
+}
+
+TEST_F(GltfCommand, failureToWriteIsOneLineAndExitOneAndTheSceneStays) {
+    const std::string model = copy(dataFile("character.obj"), "character.obj");
+    const std::string glb = testsupport::join(testsupport::join(folder, "missing"), "rig.glb");
+    const testsupport::CommandRun run = testsupport::runSpindle({"-q", "--gltf", glb, model});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "spindle: " + glb + ": cannot be written (" + testsupport::noSuchFileText() + ")\n");
+    EXPECT_EQ(files(), (std::vector<std::string>{"character.lws", "character.obj"}));
+    // No scene, no glTF.
+    const std::string cancelled = testsupport::join(folder, "cancelled.glb");
+    EXPECT_EQ(testsupport::runSpindle({"--cancel", "--gltf", cancelled, model}).status, 1);
+    EXPECT_FALSE(std::filesystem::exists(cancelled));
+}
+
+TEST_F(GltfCommand, showWritesTheRigOfAnyScene) {
+    const std::string scene = copy(std::string(SPINDLE_TEST_DATA) + "/scenes/object_path.lws", "object_path.lws");
+    const std::string glb = testsupport::join(folder, "object_path.glb");
+    const testsupport::CommandRun run = testsupport::runSpindle({"show", scene, "-o", glb});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out + run.err, "");
+    const gltfcheck::GltfFile file = readBack(glb);
+    EXPECT_EQ(gltfcheck::list(file.json, "nodes")[0].get("name")->text, "my body");
+    // Hostile names still give a sound file, with every name unique.
+    const std::string hostile = testsupport::join(folder, "hostile.lws");
+    ASSERT_TRUE(testsupport::writeFile(hostile, gltftest::hostileScene()));
+    const std::string text = testsupport::join(folder, "hostile.gltf");
+    EXPECT_EQ(testsupport::runSpindle({"show", hostile, "-o", text}).status, 0);
+    std::vector<std::string> names;
+    const gltfcheck::GltfFile hostileRig = readBack(text);
+    for (const gltfcheck::JsonValue &node : gltfcheck::list(hostileRig.json, "nodes"))
+        names.push_back(node.get("name")->text);
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"Odd \"body\"", "Quote\"d", "Back\\slash", "Ctl\x01\x1f\x7f\tEnd", "</script>",
+                                        "Latin\xEF\xBF\xBD\xEF\xBF\xBD", "Sp.ine", "Spine_7", "Spine_8", "Spine_7_9",
+                                        "</script>_2", "Spine_7_9_end"}));
+}
+
+TEST_F(GltfCommand, joinLinesGivesTheBlenderCharacterItsChains) {
+    const std::string model = copy(dataFile("character.obj"), "character.obj");
+    testsupport::CommandRun run = testsupport::runSpindle({"--join-lines", model});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "Scene file created.\n" + testsupport::join(folder, "character.lws") +
+                  ": 16 chain bones in 3 chains, 6 goal bones, 6 goal objects\n");
+    run = testsupport::runSpindle({"--join-lines", std::string(SPINDLE_EXAMPLES) + "/figure.lwo"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err,
+              "spindle: " + std::string(SPINDLE_EXAMPLES) +
+                  "/figure.lwo: --join-lines joins the lines of an OBJ model, and this is LWO2\n");
+}
