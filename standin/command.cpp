@@ -10,6 +10,7 @@
 
 #include "standin/gltf/gltf_file.h"
 #include "standin/gltf/join_lines.h"
+#include "standin/gltf/lenient_scene.h"
 #include "standin/gltf/rig_export.h"
 #include "standin/picture.h"
 #include "standin/platform.h"
@@ -64,10 +65,18 @@ bool readBack(const std::string &path, Scene &scene) {
 // `spindle show SCENE`: the tree, the bone table or the picture.
 int showScene(const CommandLine &line) {
     Scene scene;
+    std::string reason;
+    // The rig is written even from a scene with numbers that are not finite.
+    if (gltf::fileKindOf(line.showPicture) != gltf::FileKind::None) {
+        if (!gltf::readSceneForRig(line.model, scene, reason)) {
+            std::fprintf(stderr, "spindle: %s: %s\n", escapeControls(line.model).c_str(),
+                         escapeControls(reason).c_str());
+            return kExitUsage;
+        }
+        return gltf::exportRig(scene, gltf::sceneFrameRule(scene), line.showPicture) ? kExitWritten : kExitNoScene;
+    }
     if (!readBack(line.model, scene))
         return kExitUsage;
-    if (gltf::fileKindOf(line.showPicture) != gltf::FileKind::None)
-        return gltf::exportRig(scene, gltf::sceneFrameRule(scene), line.showPicture) ? kExitWritten : kExitNoScene;
     const RigPlacement placement = placeRig(scene);
     if (!line.showPicture.empty())
         return writeTextFile(line.showPicture, rigPicture(scene, placement)) ? kExitWritten : kExitUsage;
@@ -80,8 +89,14 @@ int showScene(const CommandLine &line) {
 // the scene itself.
 int reportScene(const CommandLine &line, gltf::FrameRule rule) {
     Scene scene;
-    if (!readBack(line.scene, scene))
+    if (!readBack(line.scene, scene)) {
+        // A scene with numbers that are not finite has no summary, but
+        // still its rig, with those bones put right.
+        std::string reason;
+        if (!line.gltf.empty() && gltf::readSceneForRig(line.scene, scene, reason))
+            gltf::exportRig(scene, rule, line.gltf);
         return kExitNoScene;
+    }
     if (!line.quiet)
         std::printf("%s\n", summaryLine(line.scene, countScene(scene)).c_str());
     if (line.tree)

@@ -86,7 +86,8 @@ RigPose poseRig(const Scene &scene) {
             const Frame frame = times(parentFrame, restRotation(item.restDirection));
             const Vec3 base = plus(from, times(parentFrame, item.restPosition));
             const Vec3 tip = plus(base, times(frame, Vec3{0, 0, item.restLength}));
-            if (finite(frame) && finite(base) && finite(tip) && finite(item.restLength)) {
+            if (finite(item.restPosition) && finite(item.restDirection) && finite(item.restLength) && finite(frame) &&
+                finite(base) && finite(tip)) {
                 pose.frame[i] = frame;
                 pose.base[i] = base;
                 pose.tip[i] = tip;

@@ -22,11 +22,11 @@ struct RigPose {
     std::vector<int> notFinite; // the bones whose numbers were not finite, in file order
 };
 
-// Places every item of `scene`.  A bone whose rest numbers, or whose place
-// made from them, are not finite is placed at its parent bone's tip (a
-// bone under an object: at the origin) in its parent's frame, with length
-// 0, and listed in `notFinite`; a null placed from such numbers sits at the
-// origin.
+// Places every item of `scene`.  A bone whose rest numbers, or whose
+// place made from them, are not finite (or beyond 1e37) is placed at its
+// parent bone's tip (a bone under an object: at the origin) in its
+// parent's frame, with length 0, and listed in `notFinite`; a null placed
+// from such numbers sits at the origin.
 RigPose poseRig(const Scene &scene);
 
 } // namespace standin::gltf

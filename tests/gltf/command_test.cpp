@@ -108,6 +108,33 @@ TEST_F(GltfCommand, showWritesTheRigOfAnyScene) {
                                         "</script>_2", "Spine_7_9_end"}));
 }
 
+TEST_F(GltfCommand, numbersThatAreNotFiniteGiveOneNoteAndAValidRig) {
+    // A point far enough out that the bone's length overflows: the scene
+    // holds "inf", so it has no summary, but its rig is written.
+    const std::string model = copy(dataFile("character.obj"), "far.obj");
+    testsupport::writeFile(model, "v 0 0 0\nv 0 1e308 0\nv 0 -1e308 0\nl 1 2\nl 2 3\n");
+    const std::string glb = testsupport::join(folder, "far.glb");
+    const testsupport::CommandRun run = testsupport::runSpindle({"-q", "--gltf", glb, model});
+    EXPECT_EQ(run.status, 1);
+    const std::string scene = testsupport::join(folder, "far.lws");
+    EXPECT_EQ(run.err,
+              "spindle: " + scene + ": line 31: bad number in BoneRestLength\nspindle: note: " + glb +
+                  ": bones with numbers that are not finite, placed at their parent's tip with length 0: "
+                  "1 Default, 2 Default\n");
+    readBack(glb);
+    // From the scene alone, the same.
+    const std::string overflowing = testsupport::join(folder, "overflowing.lws");
+    testsupport::writeFile(overflowing, gltftest::overflowingScene());
+    const std::string text = testsupport::join(folder, "overflowing.gltf");
+    const testsupport::CommandRun shown = testsupport::runSpindle({"show", overflowing, "-o", text});
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_EQ(shown.err,
+              "spindle: note: " + text +
+                  ": bones with numbers that are not finite, placed at their parent's tip with length 0: "
+                  "2 Far\n");
+    readBack(text);
+}
+
 TEST_F(GltfCommand, joinLinesGivesTheBlenderCharacterItsChains) {
     const std::string model = copy(dataFile("character.obj"), "character.obj");
     testsupport::CommandRun run = testsupport::runSpindle({"--join-lines", model});

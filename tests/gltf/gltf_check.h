@@ -55,8 +55,8 @@ inline bool allFinite(const JsonValue &value) {
     for (const JsonValue &item : value.items)
         if (!allFinite(item))
             return false;
-    for (const auto &member : value.members)
-        if (!allFinite(member.second))
+    for (const JsonValue &member : value.values)
+        if (!allFinite(member))
             return false;
     return true;
 }

@@ -21,4 +21,15 @@ inline std::string hostileScene() {
     return text + "AddNullObject </script>\n";
 }
 
+// A scene as the module writes it for a model whose numbers overflow:
+// "inf" and "nan" where numbers should be, which the scene reader refuses.
+inline std::string overflowingScene() {
+    return "LWSC\n3\nAddNullObject NULL\n"
+           "AddBone\nBoneName Root\nBoneRestPosition 0 1 0\nBoneRestDirection 0 -90 0\nBoneRestLength 1\n"
+           "AddBone\nBoneName Far\nBoneRestPosition 0 0      inf\nBoneRestDirection     -nan 0 0\n"
+           "BoneRestLength      inf\nParentItem 40000000\n"
+           "AddBone\nBoneName Near\nBoneRestPosition 0 0 0.5\nBoneRestDirection 0 0 0\nBoneRestLength 0.5\n"
+           "ParentItem 40010000\n";
+}
+
 } // namespace gltftest

@@ -17,18 +17,21 @@ struct JsonValue {
     enum Kind { Null, Bool, Number, String, Array, Object } kind = Null;
     bool boolean = false;
     double number = 0;
-    std::string text;                                       // String
-    std::vector<JsonValue> items;                           // Array
-    std::vector<std::pair<std::string, JsonValue>> members; // Object, in order
+    std::string text;              // String
+    std::vector<JsonValue> items;  // Array
+    std::vector<std::string> keys; // Object: its members' names, in order
+    std::vector<JsonValue> values; // Object: their values
 
     // The member `key` of an object, or null.
-    const JsonValue *get(const std::string &key) const {
-        for (const auto &[name, value] : members)
-            if (name == key)
-                return &value;
-        return nullptr;
-    }
+    const JsonValue *get(const std::string &key) const;
 };
+
+inline const JsonValue *JsonValue::get(const std::string &key) const {
+    for (size_t i = 0; i < keys.size(); ++i)
+        if (keys[i] == key)
+            return &values[i];
+    return nullptr;
+}
 
 class JsonReader {
   public:
@@ -81,7 +84,8 @@ class JsonReader {
                 JsonValue member;
                 if (!string(key) || !space() || !take(':') || !space() || !parse(member, depth + 1) || !space())
                     return false;
-                value.members.emplace_back(std::move(key), std::move(member));
+                value.keys.push_back(std::move(key));
+                value.values.push_back(std::move(member));
             } while (take(','));
             return take('}');
         }
