@@ -5,7 +5,7 @@
 #include <cctype>
 
 #include "standin/platform.h"
-#include "standin/gltf/gltf_file.h"
+#include "standin/gltf/gltf_options.h"
 
 namespace standin {
 
@@ -67,21 +67,12 @@ const OptionRow kOptions[] = {
     {"Mesh", nullptr, "--layer", "N", "a foreground layer (repeatable; default: all)", Effect::Layer, nullptr},
     {"Mesh", nullptr, "--surface", "NAME", "select only polygons of this surface (repeatable)", Effect::Surface,
      nullptr},
-    {"Mesh", nullptr, "--join-lines", nullptr,
-     "OBJ: join `l` lines that continue one another into one curve\n"
-     "                            (where exactly one line ends and one starts, no other\n"
-     "                            line touches, and both have the same material)",
-     Effect::JoinLines, nullptr},
+    {"Mesh", nullptr, "--join-lines", nullptr, gltf::kJoinLinesHelp, Effect::JoinLines, nullptr},
     {"Checking", nullptr, "--tree", nullptr, "print the bone tree of the scene written", Effect::Tree, nullptr},
     {"Checking", nullptr, "--preview", "FILE", "draw the scene written in three views into FILE (SVG)", Effect::Preview,
      nullptr},
     {"Checking", "-q", "--quiet", nullptr, "no summary line and no linking notes", Effect::Quiet, nullptr},
-    {"Other tools", nullptr, "--gltf", "FILE",
-     "also write the rig as glTF 2.0: FILE.glb binary, FILE.gltf\n"
-     "                            JSON with the buffer inside; from an LWO model z is\n"
-     "                            negated (its frame is left-handed), from an OBJ model\n"
-     "                            the numbers are written as they are",
-     Effect::Gltf, nullptr},
+    {"Other tools", nullptr, "--gltf", "FILE", gltf::kGltfHelp, Effect::Gltf, nullptr},
     {"Other", nullptr, "--module", "PATH", "the module file to load", Effect::Module, nullptr},
     {"Other", nullptr, "--transcript", nullptr, "print every call the module makes into the host", Effect::Transcript,
      nullptr},
@@ -89,12 +80,7 @@ const OptionRow kOptions[] = {
     {"Other", nullptr, "--version", nullptr, "show the version", Effect::Version, nullptr},
     {"spindle show SCENE", nullptr, "--bones", nullptr, "one tab-separated line per bone instead of the tree",
      Effect::ShowBones, nullptr, true},
-    {"spindle show SCENE", "-o", "--picture", "FILE",
-     "draw the scene in three views into FILE (SVG); for\n"
-     "                            FILE.glb or FILE.gltf write its rig as glTF 2.0, in the\n"
-     "                            frame of the object file the scene loads (an OBJ: as it\n"
-     "                            is) or else the scene's own (z negated)",
-     Effect::ShowPicture, nullptr, true},
+    {"spindle show SCENE", "-o", "--picture", "FILE", gltf::kShowOutputHelp, Effect::ShowPicture, nullptr, true},
 };
 
 // The option as the user writes it: "--scene", or "--NAME" for a switch.
@@ -161,13 +147,7 @@ bool apply(const OptionRow &row, bool on, const std::string &value, CommandLine 
     case Effect::Preview: line.preview = value; return true;
     case Effect::ShowBones: line.showBones = true; return true;
     case Effect::ShowPicture: line.showPicture = value; return true;
-    case Effect::Gltf:
-        if (gltf::fileKindOf(value) == gltf::FileKind::None) {
-            reason = "option --gltf takes a file ending in .glb or .gltf ('" + value + "')";
-            return false;
-        }
-        line.gltf = value;
-        return true;
+    case Effect::Gltf: return gltf::takeGltfPath(value, line.gltf, reason);
     case Effect::JoinLines: line.joinLines = true; return true;
     }
     return true;
@@ -197,8 +177,9 @@ const std::string &usageText() {
         }
         return usage +
             "\n"
-            "Exit status: 0 scene written; 1 no scene (a failure shown, or Cancel);\n"
-            "2 bad command line or unreadable model; 3 module not loaded or run refused.\n";
+            "Exit status: 0 scene written; 1 no scene (a failure shown, or Cancel), or the\n"
+            "glTF file not written; 2 bad command line or unreadable model; 3 module not\n"
+            "loaded or run refused.\n";
     }();
     return text;
 }

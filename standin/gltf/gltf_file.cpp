@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdint>
 
+#include "standin/gltf/gltf_options.h"
 #include "standin/gltf/safe_file.h"
 
 namespace standin::gltf {
@@ -89,6 +90,15 @@ bool writeGltfFile(const std::string &path, const Document &document, std::strin
     }
     const std::string_view data(reinterpret_cast<const char *>(document.buffer.data()), binary);
     return writeFileSafely(path, {head, json, binaryHead, data, padding}, why);
+}
+
+bool takeGltfPath(const std::string &value, std::string &path, std::string &reason) {
+    if (fileKindOf(value) == FileKind::None) {
+        reason = "option --gltf takes a file ending in .glb or .gltf ('" + value + "')";
+        return false;
+    }
+    path = value;
+    return true;
 }
 
 } // namespace standin::gltf

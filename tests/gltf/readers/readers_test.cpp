@@ -14,12 +14,14 @@
 #include <sstream>
 
 #include "gltf/hostile_scene.h"
+#include "gltf/readers/reader_run.h"
 #include "standin/gltf/lenient_scene.h"
 #include "standin/gltf/rig_document.h"
 #include "support/module.h"
 #include "support/support.h"
 
 using namespace standin;
+using gltftest::Report;
 
 namespace {
 
@@ -31,73 +33,6 @@ struct Case {
     Scene scene;          // the scene it was made from, read back
     gltf::FrameRule rule; // the frame it was written in
 };
-
-// A reader's lines, by the file they tell of: each line's fields.
-using Report = std::map<std::string, std::vector<std::vector<std::string>>>;
-
-// A line's tab-separated fields, each with \\, \t, \r and \n unescaped.
-std::vector<std::string> fields(const std::string &line) {
-    std::vector<std::string> out(1);
-    for (size_t i = 0; i < line.size(); ++i) {
-        if (line[i] == '\t') {
-            out.emplace_back();
-        } else if (line[i] == '\\' && i + 1 < line.size()) {
-            const char e = line[++i];
-            out.back() += e == 't' ? '\t' : e == 'n' ? '\n' : e == 'r' ? '\r' : e;
-        } else {
-            out.back() += line[i];
-        }
-    }
-    return out;
-}
-
-// Runs a shell command and gathers its output by file.
-bool runReader(const std::string &command, Report &report) {
-#if defined(_WIN32)
-    (void)command, (void)report;
-    return false;
-#else
-    FILE *pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return false;
-    std::string text;
-    char chunk[65536];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-        text.append(chunk, n);
-    const int status = ::pclose(pipe);
-    std::string file;
-    std::stringstream lines(text);
-    for (std::string line; std::getline(lines, line);) {
-        const std::vector<std::string> f = fields(line);
-        if (f.size() == 2 && f[0] == "file")
-            file = f[1];
-        else if (!file.empty() && !f.empty() &&
-                 (f[0] == "three" || f[0] == "blender" || f[0] == "validator" || f[0] == "issue"))
-            report[file].push_back(f);
-    }
-    return status == 0;
-#endif
-}
-
-// Skips the test when the reader is missing, unless readers are required.
-#define REQUIRE_READER(present, what)                                                                                  \
-    do {                                                                                                               \
-        if (!(present)) {                                                                                              \
-            const char *required = std::getenv("SPINDLE_REQUIRE_READERS");                                             \
-            if (required && std::string(required) == "1")                                                              \
-                FAIL() << what << " is not installed, and SPINDLE_REQUIRE_READERS=1";                                  \
-            GTEST_SKIP() << what << " is not installed";                                                               \
-        }                                                                                                              \
-    } while (0)
-
-bool haveCommand(const std::string &probe) {
-#if defined(_WIN32)
-    (void)probe;
-    return false;
-#else
-    return std::system((probe + " >/dev/null 2>&1").c_str()) == 0;
-#endif
-}
 
 class GltfReaders : public testing::Test {
   protected:
@@ -227,14 +162,14 @@ bool near(const Vec3 &a, const std::vector<std::string> &f, size_t from) {
 TEST_F(GltfReaders, validatorFindsNothingAndThreeJsSeesEveryJointAndGoal) {
     REQUIRE_READER(std::filesystem::exists(kReaders + "/node_modules/three") &&
                        std::filesystem::exists(kReaders + "/node_modules/gltf-validator") &&
-                       haveCommand("node --version"),
+                       gltftest::haveCommand("node --version"),
                    "node with the npm packages of tests/gltf/readers");
     const std::vector<Case> cases = writeRigs();
     std::string command = "cd '" + kReaders + "' && node read_gltf.mjs";
     for (const Case &c : cases)
         command += " '" + c.gltf + "'";
     Report report;
-    ASSERT_TRUE(runReader(command, report));
+    ASSERT_TRUE(gltftest::runReader(command, report));
     for (const Case &c : cases) {
         SCOPED_TRACE(c.gltf);
         const auto &lines = report[c.gltf];
@@ -265,7 +200,7 @@ TEST_F(GltfReaders, validatorFindsNothingAndThreeJsSeesEveryJointAndGoal) {
 }
 
 TEST_F(GltfReaders, blenderMakesEachBoneFromBaseToTipAndEachGoalAnEmpty) {
-    REQUIRE_READER(haveCommand("blender --version"), "Blender (Debian's blender)");
+    REQUIRE_READER(gltftest::haveCommand("blender --version"), "Blender (Debian's blender)");
     const std::vector<Case> cases = writeRigs();
     // Blender's Python must find the system's numpy, not another Python's
     // paths: no PYTHONPATH or PYTHONHOME, and no pyenv on PATH.
@@ -279,7 +214,7 @@ TEST_F(GltfReaders, blenderMakesEachBoneFromBaseToTipAndEachGoalAnEmpty) {
     for (const Case &c : cases)
         command += " '" + c.gltf + "'";
     Report report;
-    ASSERT_TRUE(runReader(command + " 2>/dev/null", report));
+    ASSERT_TRUE(gltftest::runReader(command + " 2>/dev/null", report));
     for (const Case &c : cases) {
         SCOPED_TRACE(c.gltf);
         const auto &lines = report[c.gltf];
