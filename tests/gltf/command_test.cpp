@@ -2,6 +2,8 @@
 // SCENE -o FILE.glb|.gltf`, and --join-lines, end to end.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "gltf/gltf_check.h"
@@ -79,6 +81,18 @@ TEST_F(GltfCommand, failureToWriteIsOneLineAndExitOneAndTheSceneStays) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "spindle: " + glb + ": cannot be written (" + testsupport::noSuchFileText() + ")\n");
     EXPECT_EQ(files(), (std::vector<std::string>{"character.lws", "character.obj"}));
+#if !defined(_WIN32)
+    // A write that fails halfway (here, past a file-size limit) leaves no
+    // temporary file behind.
+    const std::string scene = copy(std::string(SPINDLE_TEST_DATA) + "/scenes/typical.lws", "typical.lws");
+    const std::string limited = testsupport::join(folder, "typical.glb");
+    testsupport::CommandConditions small;
+    small.fileSizeLimit = 1000;
+    const testsupport::CommandRun shown = testsupport::runSpindle({"show", scene, "-o", limited}, small);
+    EXPECT_EQ(shown.status, 1);
+    EXPECT_EQ(shown.err, "spindle: " + limited + ": cannot be written (" + std::strerror(EFBIG) + ")\n");
+    EXPECT_EQ(files(), (std::vector<std::string>{"character.lws", "character.obj", "typical.lws"}));
+#endif
     // No scene, no glTF.
     const std::string cancelled = testsupport::join(folder, "cancelled.glb");
     EXPECT_EQ(testsupport::runSpindle({"--cancel", "--gltf", cancelled, model}).status, 1);
