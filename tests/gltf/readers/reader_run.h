@@ -58,7 +58,12 @@ inline bool runReader(const std::string &command, Report &report) {
 #endif
 }
 
-// Skips the test when the reader is missing, unless readers are required.
+// Skips the test when the reader is missing, unless readers are required
+// (SPINDLE_REQUIRE_READERS=1).  Windows builds, run under Wine, have no
+// readers and always skip.
+#if defined(_WIN32)
+#define REQUIRE_READER(present, what) GTEST_SKIP() << "no glTF readers for Windows builds"
+#else
 #define REQUIRE_READER(present, what)                                                                                  \
     do {                                                                                                               \
         if (!(present)) {                                                                                              \
@@ -68,6 +73,7 @@ inline bool runReader(const std::string &command, Report &report) {
             GTEST_SKIP() << what << " is not installed";                                                               \
         }                                                                                                              \
     } while (0)
+#endif
 
 inline bool haveCommand(const std::string &probe) {
 #if defined(_WIN32)
