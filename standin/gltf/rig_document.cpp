@@ -73,6 +73,20 @@ std::array<double, 4> quaternion(const Rotation &m) {
     return q;
 }
 
+// Rounding noise (a component below 1e-12 of the largest) set to 0, so
+// that the file shows the numbers a person would write: [0, 0.2, 0], not
+// [1.2e-17, 0.2, 0].
+template <size_t N>
+std::array<double, N> tidy(std::array<double, N> v) {
+    double largest = 0;
+    for (double c : v)
+        largest = std::max(largest, std::abs(c));
+    for (double &c : v)
+        if (std::abs(c) < 1e-12 * largest)
+            c = 0;
+    return v;
+}
+
 // The node's global rotation for a bone of frame `f` (rows; columns are
 // the bone's axes), by the mapping above.
 Rotation boneRotation(const Frame &f, bool mirror, bool negative) {
@@ -205,8 +219,8 @@ RigDocument rigDocument(const Scene &scene, FrameRule rule, const std::string &g
         const Vec3 offset = {global[i].translation[0] - from.translation[0],
                              global[i].translation[1] - from.translation[1],
                              global[i].translation[2] - from.translation[2]};
-        node.translation = rotateBack(from.rotation, offset);
-        node.rotation = quaternion(relative(from.rotation, global[i].rotation));
+        node.translation = tidy(rotateBack(from.rotation, offset));
+        node.rotation = tidy(quaternion(relative(from.rotation, global[i].rotation)));
         doc.nodes[size_t(underBone ? rig.boneNode[size_t(parent)] : rig.root)].children.push_back(rig.boneNode[i]);
         const SceneItem &goal =
             scene.items[size_t(scene.items[i].goal >= 0 && size_t(scene.items[i].goal) < n ? scene.items[i].goal : i)];
