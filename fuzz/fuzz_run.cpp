@@ -9,7 +9,9 @@
 // parent), bit 6 gives an object path, bit 7 makes only the first layer of
 // the file foreground.  Byte 1: bone colour (bits 0-2) and goal colour
 // (bits 3-5), counted on from their defaults; bit 6 names the folder itself
-// as the scene, which cannot be opened.  Every control is set on every run,
+// as the scene, which cannot be opened; bit 7 writes the rig as .gltf rather
+// than .glb.  Each scene written is read back and its rig written as glTF,
+// which must parse: its container, its JSON and every range in its buffer.  Every control is set on every run,
 // so the options the module keeps from the run before change nothing.
 #include <unistd.h>
 
@@ -20,9 +22,13 @@
 #include <iterator>
 #include <optional>
 
+#include "gltf/gltf_check.h"
 #include "support/mesh_check.h"
 #include "standin/cli/command.h"
 #include "standin/cli/command_line.h"
+#include "standin/gltf/gltf_file.h"
+#include "standin/gltf/lenient_scene.h"
+#include "standin/gltf/rig_document.h"
 #include "standin/modeler/modeler.h"
 #include "standin/readers/read_mesh.h"
 
@@ -75,6 +81,26 @@ bool quotesBrokenName(const std::string &text, const standin::Mesh &mesh) {
             return true;
     }
     return false;
+}
+
+// The rig of the scene written, as --gltf writes it, read back and checked.
+void checkRig(const standin::Mesh &mesh, bool text) {
+    standin::Scene written;
+    std::string reason;
+    if (!standin::gltf::readSceneForRig(scene, written, reason))
+        breach("scene not read back", reason);
+    namespace gltf = standin::gltf;
+    const gltf::FrameRule rule = mesh.format == "OBJ" ? gltf::FrameRule::Unchanged : gltf::FrameRule::MirrorZ;
+    const gltf::RigDocument rig = gltf::rigDocument(written, rule, "fuzz");
+    const std::string path = folder + (text ? "/rig.gltf" : "/rig.glb");
+    if (!gltf::writeGltfFile(path, rig.document, reason))
+        breach("glTF not written", reason);
+    gltfcheck::GltfFile file;
+    const std::string problem = gltfcheck::checkGltf(readWhole(path), file);
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    if (!problem.empty())
+        breach("glTF does not parse", problem);
 }
 
 // The panel edits of the command line a user would type for these bytes.
@@ -164,6 +190,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             breach("scene does not start with its header");
         if (!endsWith(text, "ShowFieldChart 0\r\n"))
             breach("scene does not end with its last view line");
+        checkRig(mesh, (data[1] & 0x80) != 0);
     } else if (exists) {
         breach("scene file left without \"Scene file created.\"");
     }

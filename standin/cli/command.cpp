@@ -10,10 +10,14 @@
 #include <iostream>
 #include <set>
 
-#include "standin/picture/picture.h"
-#include "standin/platform/platform.h"
 #include "standin/cli/linking_notes.h"
 #include "standin/cli/report.h"
+#include "standin/gltf/gltf_file.h"
+#include "standin/gltf/join_lines.h"
+#include "standin/gltf/lenient_scene.h"
+#include "standin/gltf/rig_export.h"
+#include "standin/picture/picture.h"
+#include "standin/platform/platform.h"
 #include "standin/readers/read_mesh.h"
 
 #ifndef SPINDLE_VERSION
@@ -65,6 +69,16 @@ bool readBack(const std::string &path, Scene &scene) {
 // `spindle show SCENE`: the tree, the bone table or the picture.
 int showScene(const CommandLine &line) {
     Scene scene;
+    std::string reason;
+    // The rig is written even from a scene with numbers that are not finite.
+    if (gltf::fileKindOf(line.showPicture) != gltf::FileKind::None) {
+        if (!gltf::readSceneForRig(line.model, scene, reason)) {
+            std::fprintf(stderr, "spindle: %s: %s\n", escapeControls(line.model).c_str(),
+                         escapeControls(reason).c_str());
+            return kExitUsage;
+        }
+        return gltf::exportRig(scene, gltf::sceneFrameRule(scene), line.showPicture) ? kExitWritten : kExitNoScene;
+    }
     if (!readBack(line.model, scene))
         return kExitUsage;
     const RigPlacement placement = placeRig(scene);
@@ -74,20 +88,28 @@ int showScene(const CommandLine &line) {
     return kExitWritten;
 }
 
-// The scene just written, read back: the summary, and the tree and the
-// picture when asked.  Every count comes from the scene itself.
-int reportScene(const CommandLine &line) {
+// The scene just written, read back: the summary, and the tree, the glTF
+// (in the frame `rule`) and the picture when asked.  Every count comes from
+// the scene itself.
+int reportScene(const CommandLine &line, gltf::FrameRule rule) {
     Scene scene;
-    if (!readBack(line.scene, scene))
+    if (!readBack(line.scene, scene)) {
+        // A scene with numbers that are not finite has no summary, but
+        // still its rig, with those bones put right.
+        std::string reason;
+        if (!line.gltf.empty() && gltf::readSceneForRig(line.scene, scene, reason))
+            gltf::exportRig(scene, rule, line.gltf);
         return kExitNoScene;
+    }
     if (!line.quiet)
         std::printf("%s\n", summaryLine(line.scene, countScene(scene)).c_str());
     if (line.tree)
         std::fputs(treeText(scene).c_str(), stdout);
     std::fflush(stdout);
+    const int status = line.gltf.empty() || gltf::exportRig(scene, rule, line.gltf) ? kExitWritten : kExitNoScene;
     if (!line.preview.empty() && !writeTextFile(line.preview, rigPicture(scene, placeRig(scene))))
         return kExitUsage;
-    return kExitWritten;
+    return status;
 }
 
 // What the command tells after a run that wrote the scene: the report of
@@ -98,11 +120,17 @@ int reportRun(const CommandLine &line, const Mesh &mesh) {
     int status = kExitWritten;
     platform::FileKind kind;
     std::string why;
-    if (platform::fileKind(line.scene, kind, why) && kind == platform::FileKind::Regular)
-        status = reportScene(line);
-    else if (!line.quiet || line.tree || !line.preview.empty())
+    // An OBJ model is right-handed as the tools that write it make it: its
+    // rig goes to glTF with the numbers unchanged.
+    const gltf::FrameRule rule = mesh.format == "OBJ" ? gltf::FrameRule::Unchanged : gltf::FrameRule::MirrorZ;
+    const bool regular = platform::fileKind(line.scene, kind, why) && kind == platform::FileKind::Regular;
+    if (regular)
+        status = reportScene(line, rule);
+    else if (!line.quiet || line.tree || !line.preview.empty() || !line.gltf.empty())
         std::fprintf(stderr, "spindle: %s: not a regular file, so the scene is not read back\n",
                      escapeControls(line.scene).c_str());
+    if (!line.gltf.empty() && !regular)
+        status = kExitNoScene; // no rig to write
     if (!line.quiet)
         for (const std::string &note : linkingNotes(mesh, line.layers, line.surfaces))
             std::fprintf(stderr, "%s\n", note.c_str());
@@ -162,6 +190,14 @@ int spindleMain(int argc, char **argv) {
     if (!readMesh(line.model, mesh, reason)) {
         std::fprintf(stderr, "spindle: %s: %s\n", escapeControls(line.model).c_str(), escapeControls(reason).c_str());
         return kExitUsage;
+    }
+    if (line.joinLines) {
+        if (mesh.format != "OBJ") {
+            std::fprintf(stderr, "spindle: %s: --join-lines joins the lines of an OBJ model, and this is %s\n",
+                         escapeControls(line.model).c_str(), mesh.format.c_str());
+            return kExitUsage;
+        }
+        joinLines(mesh);
     }
     std::set<int> present;
     for (const MeshLayer &layer : mesh.layers)

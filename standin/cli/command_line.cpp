@@ -7,6 +7,7 @@
 #include <cctype>
 #include <string_view>
 
+#include "standin/gltf/gltf_options.h"
 #include "standin/platform/platform.h"
 
 namespace standin {
@@ -26,7 +27,9 @@ enum class Effect {
     Tree,        // print the written scene's hierarchy
     Preview,     // draw the written scene into an SVG file
     ShowBones,   // spindle show: the bone table instead of the tree
-    ShowPicture, // spindle show: draw the scene into an SVG file
+    ShowPicture, // spindle show: draw the scene into an SVG file, or write its rig as glTF
+    Gltf,        // write the rig of the written scene as glTF too
+    JoinLines,   // join OBJ lines that continue one another into one curve
 };
 
 struct OptionRow {
@@ -65,10 +68,12 @@ const OptionRow kOptions[] = {
     {"Mesh", nullptr, "--layer", "N", "a foreground layer (repeatable; default: all)", Effect::Layer, nullptr},
     {"Mesh", nullptr, "--surface", "NAME", "select only polygons of this surface (repeatable)", Effect::Surface,
      nullptr},
+    {"Mesh", nullptr, "--join-lines", nullptr, gltf::kJoinLinesHelp, Effect::JoinLines, nullptr},
     {"Checking", nullptr, "--tree", nullptr, "print the bone tree of the scene written", Effect::Tree, nullptr},
     {"Checking", nullptr, "--preview", "FILE", "draw the scene written in three views into FILE (SVG)", Effect::Preview,
      nullptr},
     {"Checking", "-q", "--quiet", nullptr, "no summary line and no linking notes", Effect::Quiet, nullptr},
+    {"Other tools", nullptr, "--gltf", "FILE", gltf::kGltfHelp, Effect::Gltf, nullptr},
     {"Other", nullptr, "--module", "PATH", "the module file to load", Effect::Module, nullptr},
     {"Other", nullptr, "--transcript", nullptr, "print every call the module makes into the host", Effect::Transcript,
      nullptr},
@@ -76,8 +81,7 @@ const OptionRow kOptions[] = {
     {"Other", nullptr, "--version", nullptr, "show the version", Effect::Version, nullptr},
     {"spindle show SCENE", nullptr, "--bones", nullptr, "one tab-separated line per bone instead of the tree",
      Effect::ShowBones, nullptr, true},
-    {"spindle show SCENE", "-o", "--picture", "FILE", "draw the scene in three views into FILE (SVG)",
-     Effect::ShowPicture, nullptr, true},
+    {"spindle show SCENE", "-o", "--picture", "FILE", gltf::kShowOutputHelp, Effect::ShowPicture, nullptr, true},
 };
 
 // The row whose name is `name` ("--scene", "goal-objects"), which must be
@@ -154,6 +158,8 @@ bool apply(const OptionRow &row, bool on, const std::string &value, CommandLine 
     case Effect::Preview: line.preview = value; return true;
     case Effect::ShowBones: line.showBones = true; return true;
     case Effect::ShowPicture: line.showPicture = value; return true;
+    case Effect::Gltf: return gltf::takeGltfPath(value, line.gltf, reason);
+    case Effect::JoinLines: line.joinLines = true; return true;
     }
     return true;
 }
@@ -182,8 +188,9 @@ const std::string &usageText() {
         }
         return usage +
             "\n"
-            "Exit status: 0 scene written; 1 no scene (a failure shown, or Cancel);\n"
-            "2 bad command line or unreadable model; 3 module not loaded or run refused.\n";
+            "Exit status: 0 scene written; 1 no scene (a failure shown, or Cancel), or the\n"
+            "glTF file not written; 2 bad command line or unreadable model; 3 module not\n"
+            "loaded or run refused.\n";
     }();
     return text;
 }

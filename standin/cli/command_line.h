@@ -29,10 +29,13 @@ struct CommandLine {
     bool transcript = false;
     bool help = false;
     bool version = false;
-    bool quiet = false;  // no summary line, no linking notes
-    bool tree = false;   // print the written scene's tree
-    std::string preview; // draw the written scene here; empty: no picture
-    // `spindle show SCENE`: the tree, or the bone table, or a picture.
+    bool quiet = false;     // no summary line, no linking notes
+    bool tree = false;      // print the written scene's tree
+    std::string preview;    // draw the written scene here; empty: no picture
+    std::string gltf;       // write the written scene's rig here as glTF; empty: none
+    bool joinLines = false; // join OBJ lines that continue one another
+    // `spindle show SCENE`: the tree, or the bone table, or a picture (or
+    // the rig as glTF, for a .glb or .gltf file).
     bool show = false;
     bool showBones = false;
     std::string showPicture;

@@ -1,0 +1,29 @@
+// The command line's glTF options: their help texts, and the check of the
+// file named for --gltf.
+#pragma once
+
+#include <string>
+
+namespace standin::gltf {
+
+// Help texts, wrapped to the usage text's columns.
+inline constexpr const char *kGltfHelp =
+    "also write the rig as glTF 2.0: FILE.glb binary, FILE.gltf\n"
+    "                            JSON with the buffer inside; from an LWO model z is\n"
+    "                            negated (its frame is left-handed), from an OBJ model\n"
+    "                            the numbers are written as they are";
+inline constexpr const char *kShowOutputHelp =
+    "draw the scene in three views into FILE (SVG); for\n"
+    "                            FILE.glb or FILE.gltf write its rig as glTF 2.0, in the\n"
+    "                            frame of the object file the scene loads (an OBJ: as it\n"
+    "                            is) or else the scene's own (z negated)";
+inline constexpr const char *kJoinLinesHelp =
+    "OBJ: join `l` lines that continue one another into one curve\n"
+    "                            (where exactly one line ends and one starts, no other\n"
+    "                            line touches, and both have the same material)";
+
+// Takes `value` as the --gltf file when it ends in .glb or .gltf; false
+// with the one-line reason otherwise.
+bool takeGltfPath(const std::string &value, std::string &path, std::string &reason);
+
+} // namespace standin::gltf

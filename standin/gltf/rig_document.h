@@ -1,0 +1,43 @@
+// The rig of a scene as a glTF document: a root node, one node per bone in
+// the scene's hierarchy with +Y along the bone, an end joint at the tip of
+// each bone that no child bone continues, one skin over all of them, and
+// the goal nulls as plain nodes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "standin/gltf/document.h"
+#include "standin/gltf/names.h"
+#include "standin/scene_reader/scene_reader.h"
+
+namespace standin::gltf {
+
+// How the scene's numbers become glTF's right-handed ones.
+enum class FrameRule {
+    MirrorZ,   // the modeler's left-handed frame: (x, y, z) is written (x, y, -z)
+    Unchanged, // a right-handed model (OBJ): the numbers as they are
+};
+
+struct RigDocument {
+    Document document;
+    NameBook names;             // every name in the document, for items added later
+    int root = 0;               // the root node
+    int skin = -1;              // the skin, or -1 when the scene has no bones
+    std::vector<int> boneNode;  // per scene item: a bone's node, or -1
+    std::vector<int> boneJoint; // per scene item: a bone's place in the skin's joints, or -1
+    std::vector<int> notFinite; // the bones placed at their parent's tip (scene item indices)
+};
+
+// The root node's name: the file name, without folder or extension, of the
+// object the scene loads first, or "Armature" for a null object or none.
+std::string rigRootName(const Scene &scene);
+
+// The frame of the object the scene loads first: Unchanged for an ".obj"
+// file (any case), MirrorZ for any other, a null object or none.
+FrameRule sceneFrameRule(const Scene &scene);
+
+// Builds the rig of `scene`.  `generator` goes into the asset record.
+RigDocument rigDocument(const Scene &scene, FrameRule rule, const std::string &generator);
+
+} // namespace standin::gltf

@@ -1,0 +1,129 @@
+// Bones and nulls placed in model space with their frames.  The rotation
+// of a bone's frame is its parent's times R(h, p, b) = M(h, p)^T Rz(b), as
+// in the scene reader's placement.
+#include "standin/gltf/rig_pose.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace standin::gltf {
+
+namespace {
+
+constexpr double kRadiansPerDegree = 3.141592653589793 / 180.0;
+constexpr Frame kIdentity{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+
+Vec3 times(const Frame &m, const Vec3 &v) {
+    Vec3 r;
+    for (size_t i = 0; i < 3; ++i)
+        r[i] = m[i][0] * v[0] + m[i][1] * v[1] + m[i][2] * v[2];
+    return r;
+}
+
+Frame times(const Frame &a, const Frame &b) {
+    Frame r;
+    for (size_t i = 0; i < 3; ++i)
+        for (size_t j = 0; j < 3; ++j)
+            r[i][j] = a[i][0] * b[0][j] + a[i][1] * b[1][j] + a[i][2] * b[2][j];
+    return r;
+}
+
+Vec3 plus(const Vec3 &a, const Vec3 &b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
+
+Frame headingPitch(double h, double p) {
+    const double sh = std::sin(h), ch = std::cos(h), sp = std::sin(p), cp = std::cos(p);
+    return Frame{{{ch, sh * sp, sh * cp}, {0, cp, -sp}, {-sh, ch * sp, ch * cp}}};
+}
+
+Frame restRotation(const Vec3 &degrees) {
+    const double b = degrees[2] * kRadiansPerDegree;
+    const double sb = std::sin(b), cb = std::cos(b);
+    const Frame bank{{{cb, -sb, 0}, {sb, cb, 0}, {0, 0, 1}}};
+    return times(headingPitch(degrees[0] * kRadiansPerDegree, degrees[1] * kRadiansPerDegree), bank);
+}
+
+// The bone's model-space frame as a goal null under it takes it: heading
+// and pitch of its direction, no bank.
+Frame modelFrame(const Frame &frame) {
+    const double x = frame[0][2], y = std::clamp(frame[1][2], -1.0, 1.0), z = frame[2][2];
+    return headingPitch(std::atan2(x, z), -std::asin(y));
+}
+
+// Finite, and small enough that the glTF's single-precision matrices made
+// from it stay finite.
+bool finite(double v) { return std::isfinite(v) && std::abs(v) <= 1e37; }
+
+bool finite(const Vec3 &v) { return finite(v[0]) && finite(v[1]) && finite(v[2]); }
+
+bool finite(const Frame &m) { return finite(m[0]) && finite(m[1]) && finite(m[2]); }
+
+} // namespace
+
+RigPose poseRig(const Scene &scene) {
+    const size_t n = scene.items.size();
+    RigPose pose;
+    pose.frame.assign(n, kIdentity);
+    pose.base.assign(n, Vec3{});
+    pose.tip.assign(n, Vec3{});
+    pose.length.assign(n, 0.0);
+    pose.parent.assign(n, -1);
+    std::vector<bool> carriesBones(n, false);
+    for (const SceneItem &item : scene.items)
+        if (item.kind == ItemKind::Bone && item.object >= 0 && size_t(item.object) < n)
+            carriesBones[size_t(item.object)] = true;
+    const auto parentOf = [&](size_t i) {
+        const int p = scene.items[i].parent;
+        return p >= 0 && size_t(p) < n && size_t(p) != i ? p : -1;
+    };
+    const auto place = [&](size_t i, int parent) {
+        pose.parent[i] = parent;
+        const SceneItem &item = scene.items[i];
+        const bool underBone = parent >= 0 && scene.items[size_t(parent)].kind == ItemKind::Bone;
+        if (item.kind == ItemKind::Bone) {
+            const Frame &parentFrame = underBone ? pose.frame[size_t(parent)] : kIdentity;
+            const Vec3 from = underBone ? pose.base[size_t(parent)] : Vec3{};
+            const Frame frame = times(parentFrame, restRotation(item.restDirection));
+            const Vec3 base = plus(from, times(parentFrame, item.restPosition));
+            const Vec3 tip = plus(base, times(frame, Vec3{0, 0, item.restLength}));
+            if (finite(item.restPosition) && finite(item.restDirection) && finite(item.restLength) && finite(frame) &&
+                finite(base) && finite(tip)) {
+                pose.frame[i] = frame;
+                pose.base[i] = base;
+                pose.tip[i] = tip;
+                pose.length[i] = item.restLength;
+            } else {
+                pose.frame[i] = parentFrame;
+                pose.base[i] = pose.tip[i] = underBone ? pose.tip[size_t(parent)] : Vec3{};
+                pose.notFinite.push_back(int(i));
+            }
+            return;
+        }
+        const Vec3 key = item.positions.empty() ? Vec3{} : item.positions[0];
+        Vec3 place = key;
+        if (underBone)
+            place = plus(pose.base[size_t(parent)], times(modelFrame(pose.frame[size_t(parent)]), key));
+        else if (parent >= 0 && !carriesBones[size_t(parent)])
+            place = plus(pose.base[size_t(parent)], key);
+        pose.base[i] = pose.tip[i] = finite(place) ? place : Vec3{};
+    };
+    // Parents first, without recursion, as the scene reader places them.
+    std::vector<uint8_t> state(n, 0);
+    std::vector<size_t> chain;
+    for (size_t i = 0; i < n; ++i) {
+        chain.clear();
+        for (int p = int(i); p >= 0 && state[size_t(p)] == 0; p = parentOf(size_t(p))) {
+            state[size_t(p)] = 1;
+            chain.push_back(size_t(p));
+        }
+        for (size_t k = chain.size(); k-- > 0;) {
+            const int parent = parentOf(chain[k]);
+            place(chain[k], parent >= 0 && state[size_t(parent)] == 2 ? parent : -1);
+            state[chain[k]] = 2;
+        }
+    }
+    std::sort(pose.notFinite.begin(), pose.notFinite.end());
+    return pose;
+}
+
+} // namespace standin::gltf

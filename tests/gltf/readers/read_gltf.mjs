@@ -1,0 +1,41 @@
+// Reads glTF files as users' tools do and prints what they see, for the
+// tests to compare with the scene.  For each FILE argument:
+//   file FILE
+//   validator ERRORS WARNINGS      then "issue CODE POINTER MESSAGE" per error or warning
+//   three joint NAME PARENT X Y Z  for each Bone, world position, names as three.js keeps them
+//   three node NAME PARENT X Y Z GOALFOR   for each other node under the scene
+//   three error MESSAGE            when GLTFLoader refuses the file
+// Exit status 0 when every file was read, whatever was found.
+import { readFileSync } from 'node:fs';
+import { validateBytes } from 'gltf-validator';
+import { GLTFLoader } from 'three/addons/loaders/GLTFLoader.js';
+import { Vector3 } from 'three';
+
+// Names have backslash, tab, CR and LF escaped as \\, \t, \r and \n.
+const name = (text) => String(text).replace(/\\/g, '\\\\').replace(/\t/g, '\\t').replace(/\n/g, '\\n').replace(/\r/g, '\\r');
+const fmt = (v) => [v.x, v.y, v.z].map((n) => n.toFixed(6)).join('\t');
+const out = [];
+
+for (const file of process.argv.slice(2)) {
+  out.push(`file\t${file}`);
+  const bytes = new Uint8Array(readFileSync(file));
+  const report = await validateBytes(bytes, { uri: file, maxIssues: 100, externalResourceFunction: () => Promise.reject(new Error('no external resources')) });
+  out.push(`validator\t${report.issues.numErrors}\t${report.issues.numWarnings}`);
+  for (const m of report.issues.messages)
+    if (m.severity <= 1) out.push(`issue\t${m.code}\t${m.pointer ?? ''}\t${m.message}`);
+  const buffer = bytes.buffer.slice(bytes.byteOffset, bytes.byteOffset + bytes.byteLength);
+  try {
+    const gltf = await new Promise((resolve, reject) => new GLTFLoader().parse(buffer, '', resolve, reject));
+    gltf.scene.updateMatrixWorld(true);
+    gltf.scene.traverse((object) => {
+      if (object === gltf.scene) return;
+      const p = object.getWorldPosition(new Vector3());
+      const parent = object.parent && object.parent !== gltf.scene ? name(object.parent.name) : '';
+      if (object.isBone) out.push(`three\tjoint\t${name(object.name)}\t${parent}\t${fmt(p)}`);
+      else out.push(`three\tnode\t${name(object.name)}\t${parent}\t${fmt(p)}\t${name(object.userData.goalFor ?? '')}`);
+    });
+  } catch (error) {
+    out.push(`three\terror\t${String(error && error.message ? error.message : error).replace(/\s+/g, ' ')}`);
+  }
+}
+process.stdout.write(out.join('\n') + '\n');
