@@ -83,16 +83,13 @@ struct Cutter {
     std::vector<std::vector<uint32_t>> &lists;
     std::vector<size_t> &filled;
     std::vector<uint32_t> face;
-    std::vector<uint32_t> cut;
     TriangulationScratch scratch;
     bool outside = false;
     uint32_t given = 0;
 
     void room(size_t n) {
-        if (face.size() < n) {
+        if (face.size() < n)
             face.resize(n);
-            cut.resize(3 * n);
-        }
         given = 0;
         outside = false;
     }
@@ -100,10 +97,10 @@ struct Cutter {
         outside |= i >= available;
         face[given++] = offset + i;
     }
-    bool polygon(const PolygonHead &head, uint32_t count) {
+    bool polygon(const PolygonHead &head, uint32_t) {
         const uint32_t n = given;
         given = 0;
-        if (n < 3 || outside || count != n) {
+        if (n < 3 || outside) {
             outside = false;
             return true;
         }
@@ -185,7 +182,7 @@ std::vector<MeshPrimitive> meshPrimitives(const Mesh &mesh, const std::vector<si
     for (size_t s = 0; s < surfaces; ++s)
         lists[s].resize(3 * triangles[s]);
     std::vector<size_t> filled(surfaces, 0);
-    Cutter cutter{points.data(), 0, 0, frame == MeshFrame::Mirrored, lists, filled, {}, {}, {}, false, 0};
+    Cutter cutter{points.data(), 0, 0, frame == MeshFrame::Mirrored, lists, filled, {}, {}, false, 0};
     for (size_t k = 0; k < layers.size(); ++k) {
         const MeshLayer &layer = mesh.layers[layers[k]];
         cutter.offset = offsets[k];

@@ -192,7 +192,20 @@ void segmentsNear(const SegmentTree &tree, const double lo[3], const double hi[3
                   std::vector<uint32_t> &places) {
     places.clear();
     walk(
-        tree, lo, hi, [limit2] { return limit2; }, [&](uint32_t place) { places.push_back(place); });
+        tree, lo, hi, [limit2] { return limit2; },
+        [&](uint32_t place) {
+            // The segment's own box, tighter than its leaf's.
+            const Segment &seg = tree.segments[place];
+            double d2 = 0;
+            for (int a = 0; a < 3; ++a) {
+                const double tip = seg.base[a] + seg.along[a];
+                const double d =
+                    std::max({std::min(seg.base[a], tip) - hi[a], lo[a] - std::max(seg.base[a], tip), 0.0});
+                d2 += d * d;
+            }
+            if (d2 <= limit2)
+                places.push_back(place);
+        });
 }
 
 } // namespace standin::gltf

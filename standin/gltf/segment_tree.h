@@ -79,8 +79,8 @@ inline void offerBone(Nearest &n, double d, uint32_t bone) {
 // between the box lo..hi and the segments of `tree`.
 double searchSlack(const SegmentTree &tree, const double lo[3], const double hi[3]);
 
-// The places (in tree.segments) of every segment in a leaf whose box lies
-// within squared distance `limit2` of the box lo..hi, into `places`.
+// The places (in tree.segments) of every segment whose box lies within
+// squared distance `limit2` of the box lo..hi, into `places`.
 void segmentsNear(const SegmentTree &tree, const double lo[3], const double hi[3], double limit2,
                   std::vector<uint32_t> &places);
 
