@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cmath>
 #include <cstring>
 
 namespace standin::gltf {
@@ -202,6 +203,21 @@ std::vector<MeshPrimitive> meshPrimitives(const Mesh &mesh, const std::vector<si
         number(points, lists[s], filled[s], uint32_t(primitives.size()), stamp, vertexOf, primitive);
     }
     return primitives;
+}
+
+double modelSize(const std::vector<MeshPrimitive> &primitives) {
+    if (primitives.empty())
+        return 0;
+    std::array<double, 3> lo, hi;
+    for (size_t a = 0; a < 3; ++a) {
+        lo[a] = primitives.front().lo[a];
+        hi[a] = primitives.front().hi[a];
+        for (const MeshPrimitive &p : primitives) {
+            lo[a] = std::min(lo[a], double(p.lo[a]));
+            hi[a] = std::max(hi[a], double(p.hi[a]));
+        }
+    }
+    return std::hypot(hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]);
 }
 
 } // namespace standin::gltf

@@ -42,4 +42,8 @@ struct MeshPrimitive {
 // primitive, numbered in the order the triangles first use it.
 std::vector<MeshPrimitive> meshPrimitives(const Mesh &mesh, const std::vector<size_t> &layers, MeshFrame frame);
 
+// The model's size for its skin weights: the diagonal of the box around
+// every primitive's positions; 0 for none.
+double modelSize(const std::vector<MeshPrimitive> &primitives);
+
 } // namespace standin::gltf

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,7 @@ TEST(MeshPrimitives, boxFacesOutwardsInGltfFrameFromEitherFormat) {
             EXPECT_EQ(p.hi, (std::array<float, 3>{1, 1, z + 1}));
         }
         EXPECT_NEAR(volume, 1.0, 1e-6);
+        EXPECT_NEAR(standin::gltf::modelSize(primitives), std::sqrt(3.0), 1e-6);
         // The box's normals point away from its middle.
         std::vector<float> normals;
         const MeshPrimitive &sides = primitives[0];
