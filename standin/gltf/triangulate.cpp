@@ -60,10 +60,11 @@ bool samePlace(const TriangulationScratch &s, uint32_t a, uint32_t b) { return s
 // Whether corner b, between a and c, is an ear: convex, and no other corner
 // left lies in its triangle or on its sides (a corner at the same place as
 // one of the three does not count).
-bool isEar(const TriangulationScratch &s, uint32_t a, uint32_t b, uint32_t c) {
+bool isEar(const TriangulationScratch &s, uint32_t a, uint32_t b, uint32_t c, uint64_t &tests) {
     if (!(turn(s, a, b, c) > 0))
         return false;
     for (uint32_t p = s.next[c]; p != a; p = s.next[p]) {
+        ++tests;
         if (samePlace(s, p, a) || samePlace(s, p, b) || samePlace(s, p, c))
             continue;
         if (turn(s, a, b, p) >= 0 && turn(s, b, c, p) >= 0 && turn(s, c, a, p) >= 0)
@@ -117,10 +118,14 @@ void clipEars(const float *points, const uint32_t *face, uint32_t n, uint32_t *o
         s.prev[c] = a;
     };
     uint32_t left = n, corner = 0, tried = 0;
+    // A face that crosses itself over and over can make each ear take a
+    // round of the ring; past this many tests the rest is cut as a fan.
+    uint64_t tests = 0;
+    const uint64_t budget = 8 * uint64_t(n) * n;
     bool flatOnly = false; // a full round found no ear: flat corners are cut next
-    while (left > 3) {
+    while (left > 3 && tests <= budget) {
         const uint32_t a = s.prev[corner], c = s.next[corner];
-        const bool take = flatOnly ? turn(s, a, corner, c) == 0 : isEar(s, a, corner, c);
+        const bool take = flatOnly ? turn(s, a, corner, c) == 0 : isEar(s, a, corner, c, tests);
         if (take) {
             cut(corner);
             --left;
@@ -137,12 +142,11 @@ void clipEars(const float *points, const uint32_t *face, uint32_t n, uint32_t *o
             flatOnly = true;
             continue;
         }
-        // Neither ears nor flat corners: the rest as a fan.
-        for (uint32_t b = s.next[corner]; s.next[b] != corner; b = s.next[b])
-            put(out, face[corner], face[b], face[s.next[b]]);
-        return;
+        break; // neither ears nor flat corners
     }
-    put(out, face[s.prev[corner]], face[corner], face[s.next[corner]]);
+    // The last triangle, or the rest as a fan.
+    for (uint32_t b = s.next[corner]; s.next[b] != corner; b = s.next[b])
+        put(out, face[corner], face[b], face[s.next[b]]);
 }
 
 } // namespace

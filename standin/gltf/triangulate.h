@@ -25,8 +25,8 @@ struct TriangulationScratch {
 // Newell normal: an ear is a convex corner whose triangle holds no other
 // corner; where none is left, a corner in line with its neighbours (a
 // duplicate point or a straight run) is cut off as a flat triangle, and
-// where neither is left (a face that crosses itself) the rest is cut as a
-// fan.  A face with no normal at all (every point in one line) is a fan.
+// where neither is left (a face that crosses itself), or the clipping has
+// taken more than 8 count^2 tests, the rest is cut as a fan.  A face with no normal at all (every point in one line) is a fan.
 void triangulate(const float *points, const uint32_t *face, size_t count, uint32_t *out, TriangulationScratch &scratch);
 
 } // namespace standin::gltf
