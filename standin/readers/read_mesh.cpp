@@ -293,7 +293,13 @@ bool readMeshBytes(const uint8_t *data, size_t size, Mesh &mesh, std::string &re
 }
 
 bool readMesh(const std::string &path, Mesh &mesh, std::string &reason) {
-    return guarded(mesh, reason, [&] { return readFile(path, mesh, reason); });
+    return guarded(mesh, reason, [&] {
+        if (!readFile(path, mesh, reason))
+            return false;
+        if (!mesh.materialLibraries.empty())
+            readMaterialColours(path, mesh);
+        return true;
+    });
 }
 
 } // namespace standin
