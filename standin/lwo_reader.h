@@ -162,6 +162,7 @@ struct LwoReader {
     bool polsOld(Cursor c, bool curves);
     bool polygonOld(Cursor &c, bool curve, bool detail, uint32_t &details);
     bool indices(Cursor &c, size_t record, uint32_t count, bool wide, uint32_t chunk);
+    void surf(Cursor c);
     void finish();
 };
 

@@ -263,6 +263,8 @@ bool readMesh(const std::string &path, Mesh &mesh, std::string &reason) {
     bool ok;
     try {
         ok = readFile(path, mesh, reason);
+        if (ok && !mesh.materialLibraries.empty())
+            readMaterialColours(path, mesh);
     } catch (const std::bad_alloc &) {
         reason = kNoMemory;
         ok = false;

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace standin {
@@ -98,6 +99,15 @@ struct Mesh {
     std::vector<double> points;
     // Held runs' counts and indices.
     std::vector<uint32_t> indices;
+
+    // The colours the file gives its surfaces, by surface name: red, green
+    // and blue from 0 to 1 (an IFF SURF chunk's COLR, the Kd of an OBJ's
+    // material library).  A surface not here has none.
+    std::unordered_map<std::string, std::array<float, 3>> colours;
+    // OBJ: the material libraries its mtllib statements name, as written.
+    std::vector<std::string> materialLibraries;
+    // The colour of surface `surface` (an index into surfaces), or null.
+    const std::array<float, 3> *colourOf(uint32_t surface) const;
 
     // The number of points of all layers.
     size_t pointCount() const { return layers.empty() ? 0 : layers.back().firstPoint + layers.back().pointCount; }

@@ -21,6 +21,12 @@ bool readLwo(const uint8_t *data, size_t size, std::shared_ptr<const uint8_t[]> 
 // A Wavefront OBJ text file.
 bool readObj(const uint8_t *data, size_t size, Mesh &mesh, std::string &reason);
 
+// Reads the colours (Kd) of the materials in the libraries that the OBJ
+// read from `objPath` names (mesh.materialLibraries, relative to the OBJ's
+// folder) into mesh.colours.  A library that is missing or unreadable, or
+// a line it cannot make sense of, gives no colour and no error.
+void readMaterialColours(const std::string &objPath, Mesh &mesh);
+
 // Whether the text looks like OBJ: its first line that is neither blank nor
 // a comment begins with a known OBJ statement.  `whole` says the bytes are
 // the whole file; when they are only its start, the answer is Unsure while

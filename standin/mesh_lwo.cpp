@@ -67,6 +67,8 @@ bool LwoReader::chunk(uint32_t id, Cursor c, size_t header) {
             return pols2(c, header);
         if (id == id4("PTAG"))
             return ptag(c, header);
+        if (id == id4("SURF"))
+            surf(c);
         return true;
     }
     if (id == id4("SRFS")) {
@@ -80,6 +82,8 @@ bool LwoReader::chunk(uint32_t id, Cursor c, size_t header) {
         return polsOld(c, false);
     if (id == id4("CRVS"))
         return polsOld(c, true);
+    if (id == id4("SURF"))
+        surf(c);
     return true;
 }
 

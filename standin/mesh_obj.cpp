@@ -181,6 +181,8 @@ struct ObjReader {
             } else if (keyword == "l") {
                 if (!polygon(rest, kCurve))
                     return false;
+            } else if (keyword == "mtllib") {
+                mesh.materialLibraries.emplace_back(trim(rest));
             } else if (keyword == "usemtl") {
                 std::string_view name = trim(rest);
                 surface = surfaceIndex(name.empty() ? std::string("Default") : std::string(name));

@@ -1,0 +1,111 @@
+// The glTF mesh's stages on the model of the grid of quads under a chain of
+// curves (3 bones each): the primitives of the faces, their normals, and the
+// skin weights, whose time should grow about linearly in the vertices and
+// far slower than linearly in the bones.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <utility>
+
+#include "bench/heap.h"
+#include "bench/model_files.h"
+#include "standin/gltf/mesh_primitives.h"
+#include "standin/gltf/normals.h"
+#include "standin/gltf/skin_weights.h"
+#include "standin/mesh.h"
+
+namespace {
+
+using namespace standin::gltf;
+
+constexpr uint32_t kCurve = 0x43555256u; // 'CURV'
+
+struct Model {
+    standin::Mesh mesh;
+    std::vector<MeshPrimitive> primitives;
+    std::vector<BoneSegment> bones;
+};
+
+// The LWO2 model of `faces` quads and `curves` curves of 4 points, read,
+// its faces as primitives and its curves' segments as bones.
+const Model &model(int64_t faces, int curves) {
+    static std::map<std::pair<int64_t, int>, std::unique_ptr<Model>> models;
+    std::unique_ptr<Model> &m = models[{faces, curves}];
+    if (m)
+        return *m;
+    m = std::make_unique<Model>();
+    const std::string bytes = benchmodel::modelFile(benchmodel::Format::Lwo2, {faces, curves, 4});
+    std::string reason;
+    if (!standin::readMeshBytes(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), m->mesh, reason))
+        std::abort();
+    m->primitives = meshPrimitives(m->mesh, {0}, MeshFrame::Mirrored);
+    for (size_t r = 0; r < m->mesh.layers[0].runs.size(); ++r)
+        if (m->mesh.layers[0].runs[r].type == kCurve)
+            for (const standin::PolygonData &curve : m->mesh.runPolygons(0, r))
+                for (size_t i = 0; i + 1 < curve.points.size(); ++i) {
+                    const auto a = m->mesh.point(0, curve.points[i]), b = m->mesh.point(0, curve.points[i + 1]);
+                    BoneSegment s;
+                    s.base = {float(a[0]), float(a[1]), -float(a[2])};
+                    s.tip = {float(b[0]), float(b[1]), -float(b[2])};
+                    s.joint = uint16_t(m->bones.size());
+                    m->bones.push_back(s);
+                }
+    return *m;
+}
+
+void weigh(benchmark::State &state, int64_t faces, int curves) {
+    const Model &m = model(faces, curves);
+    const MeshPrimitive &p = m.primitives.front();
+    const double size = boxDiagonal(p.positions.data(), p.vertexCount());
+    double peak = 0;
+    for (auto _ : state) {
+        benchheap::Watch watch;
+        const SegmentTree tree = segmentTree(m.bones);
+        SkinWeights skin = skinWeights(tree, p.positions.data(), p.vertexCount(), size);
+        benchmark::DoNotOptimize(skin);
+        peak = std::max(peak, watch.mebibytes());
+    }
+    benchheap::report(state, double(faces), double(m.bones.size()), double(p.vertexCount()), peak);
+    state.SetItemsProcessed(state.iterations() * int64_t(p.vertexCount()));
+}
+
+// Vertices growing, 2,400 bones.
+void skinWeightsByVertices(benchmark::State &state) { weigh(state, state.range(0), 800); }
+// Bones growing (3 per curve), 1,000,000 quads.
+void skinWeightsByBones(benchmark::State &state) { weigh(state, 1000000, int(state.range(0) / 3)); }
+
+void primitives(benchmark::State &state) {
+    const standin::Mesh &mesh = model(state.range(0), 800).mesh;
+    double peak = 0;
+    for (auto _ : state) {
+        benchheap::Watch watch;
+        std::vector<MeshPrimitive> p = meshPrimitives(mesh, {0}, MeshFrame::Mirrored);
+        benchmark::DoNotOptimize(p);
+        peak = std::max(peak, watch.mebibytes());
+    }
+    benchheap::report(state, double(state.range(0)), 0, double(mesh.pointCount()), peak);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void normals(benchmark::State &state) {
+    const MeshPrimitive &p = model(state.range(0), 800).primitives.front();
+    std::vector<float> n;
+    for (auto _ : state) {
+        if (p.indices32.empty())
+            vertexNormals(p.positions.data(), p.vertexCount(), p.indices16.data(), p.indices16.size(), n);
+        else
+            vertexNormals(p.positions.data(), p.vertexCount(), p.indices32.data(), p.indices32.size(), n);
+        benchmark::DoNotOptimize(n);
+    }
+    benchheap::report(state, double(state.range(0)), 0, double(p.vertexCount()), 0);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+BENCHMARK(skinWeightsByVertices)->Arg(100000)->Arg(300000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(skinWeightsByBones)->Arg(300)->Arg(1200)->Arg(2400)->Unit(benchmark::kMillisecond);
+BENCHMARK(primitives)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(normals)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,49 @@
+// A model's faces as triangle lists for glTF: one primitive per surface,
+// each with its own vertices, in glTF's frame and winding.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "standin/mesh.h"
+
+namespace standin::gltf {
+
+// How a model's numbers map to glTF's right-handed frame.
+enum class MeshFrame {
+    Mirrored, // the modeler's left-handed frame: z negated, and each face's order reversed so its front stays outwards
+    AsIs,     // already right-handed with counter-clockwise fronts (OBJ): unchanged
+};
+
+// The frame of a model read from a file: OBJ as it is, the IFF formats mirrored.
+MeshFrame frameOf(const Mesh &mesh);
+
+// The triangles of one surface.
+struct MeshPrimitive {
+    uint32_t surface = 0;         // index into Mesh::surfaces
+    std::vector<float> positions; // three per vertex, in glTF's frame
+    std::vector<uint16_t>
+        indices16; // three per triangle when there are at most 65535 vertices (then indices32 is empty)
+    std::vector<uint32_t> indices32; // otherwise (then indices16 is empty)
+    std::array<float, 3> lo{}, hi{}; // the box around the positions
+
+    size_t vertexCount() const { return positions.size() / 3; }
+    size_t indexCount() const { return indices16.empty() ? indices32.size() : indices16.size(); }
+};
+
+// The faces (polygons of type FACE with three or more points) of the layers
+// `layers` (indices into mesh.layers, each once) as primitives, one per
+// surface that has any, in the order of the surfaces.  Each face is cut
+// into triangles (see triangulate), in `frame`; a triangle that names one
+// point twice is left out.  Points, lines, curves and polygons of other
+// types are left out.  A vertex is one point of the model within one
+// primitive, numbered in the order the triangles first use it.
+std::vector<MeshPrimitive> meshPrimitives(const Mesh &mesh, const std::vector<size_t> &layers, MeshFrame frame);
+
+// The model's size for its skin weights: the diagonal of the box around
+// every primitive's positions; 0 for none.
+double modelSize(const std::vector<MeshPrimitive> &primitives);
+
+} // namespace standin::gltf

@@ -1,0 +1,36 @@
+// Skin weights by distance: each vertex bound to its four nearest bones.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "standin/gltf/segment_tree.h"
+
+namespace standin::gltf {
+
+// The diagonal of the box around `count` points (three floats each); 0 for
+// none.
+double boxDiagonal(const float *positions, size_t count);
+
+// Four joints and weights per vertex, ready for JOINTS_0 and WEIGHTS_0.
+struct SkinWeights {
+    // Four joint numbers per vertex: one byte each when every joint number
+    // is below 256 (then `joints16` is empty), else two (`joints8` empty).
+    std::vector<uint8_t> joints8;
+    std::vector<uint16_t> joints16;
+    // Four weights per vertex, heaviest first, summing to 1 as floats; a
+    // slot without a bone (fewer than four bones) has weight 0 and joint 0.
+    std::vector<float> weights;
+};
+
+// Binds `count` vertices (three floats each) to the bones of `tree`, which
+// must hold at least one.  Each vertex takes its four nearest bones (see
+// Nearest), bone i weighted 1 / max(d_i, eps)^4, d_i its distance, eps =
+// 1e-4 * `modelSize` (the diagonal of the model's box, boxDiagonal), then
+// scaled to sum to 1.  The vertices are taken in blocks of neighbours in
+// their order, so a mesh whose vertices come in the order of its faces is
+// bound fastest; the result does not depend on the order.
+SkinWeights skinWeights(const SegmentTree &tree, const float *positions, size_t count, double modelSize);
+
+} // namespace standin::gltf
