@@ -121,7 +121,8 @@ int reportRun(const CommandLine &line, const Mesh &mesh) {
     const gltf::FrameRule rule = mesh.format == "OBJ" ? gltf::FrameRule::Unchanged : gltf::FrameRule::MirrorZ;
     const bool regular = platform::fileKind(line.scene, kind, why) && kind == platform::FileKind::Regular;
     if (regular)
-        status = reportScene(line, rule, gltf::MeshSource{&mesh, gltf::runLayers(mesh, line.layers)});
+        status = reportScene(line, rule,
+                             gltf::MeshSource{&mesh, gltf::runLayers(mesh, line.layers), gltf::meshName(line.model)});
     else if (!line.quiet || line.tree || !line.preview.empty() || !line.gltf.empty())
         std::fprintf(stderr, "spindle: %s: not a regular file, so the scene is not read back\n",
                      escapeControls(line.scene).c_str());

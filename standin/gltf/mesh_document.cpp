@@ -67,7 +67,7 @@ struct Made {
 bool deformsMesh(const SceneItem &item) { return item.kind == ItemKind::Bone && item.active && item.strength != 0; }
 
 size_t addMesh(RigDocument &rig, const Scene &scene, FrameRule rule, const Mesh &mesh,
-               const std::vector<size_t> &layers) {
+               const std::vector<size_t> &layers, const std::string &name) {
     const MeshFrame frame = rule == FrameRule::MirrorZ ? MeshFrame::Mirrored : MeshFrame::AsIs;
     std::vector<MeshPrimitive> primitives = meshPrimitives(mesh, layers, frame);
     if (primitives.empty())
@@ -148,7 +148,7 @@ size_t addMesh(RigDocument &rig, const Scene &scene, FrameRule rule, const Mesh 
         record.primitives.push_back(std::move(out));
     }
     Node node;
-    node.name = claimName(rig.names, doc.nodes[size_t(rig.root)].name + "_Mesh", 0);
+    node.name = claimName(rig.names, name, 0);
     node.mesh = int(doc.meshes.size());
     node.skin = bones.empty() ? -1 : rig.skin;
     record.name = node.name;

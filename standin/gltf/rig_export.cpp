@@ -23,10 +23,20 @@ std::vector<size_t> runLayers(const Mesh &mesh, const std::vector<int> &numbers)
     return layers;
 }
 
+std::string meshName(const std::string &path) {
+    // Paths of any system.
+    const size_t slash = path.find_last_of("/\\:");
+    std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0)
+        name.resize(dot);
+    return name.empty() ? "Mesh" : name;
+}
+
 bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, const MeshSource &source) {
     RigDocument rig = rigDocument(scene, rule, "Spindle " SPINDLE_VERSION);
     if (source.mesh)
-        addMesh(rig, scene, rule, *source.mesh, source.layers);
+        addMesh(rig, scene, rule, *source.mesh, source.layers, source.name);
     if (!rig.notFinite.empty()) {
         std::string names;
         long number = 0;
@@ -80,7 +90,7 @@ bool exportShownRig(const Scene &scene, const std::string &scenePath, const std:
                      escapeControls(reason).c_str());
         return exportRig(scene, rule, path);
     }
-    return exportRig(scene, rule, path, MeshSource{&mesh, runLayers(mesh, {})});
+    return exportRig(scene, rule, path, MeshSource{&mesh, runLayers(mesh, {}), meshName(object->name)});
 }
 
 } // namespace standin::gltf

@@ -12,12 +12,18 @@
 
 namespace standin::gltf {
 
-// The model whose faces go into the file: `mesh` (not owned; null: none)
-// and the indices into mesh->layers of the layers taken.
+// The model whose faces go into the file: `mesh` (not owned; null: none),
+// the indices into mesh->layers of the layers taken, and the name of its
+// node (the model file's name without folder or extension).
 struct MeshSource {
     const Mesh *mesh = nullptr;
     std::vector<size_t> layers;
+    std::string name;
 };
+
+// A model file's name without its folder or extension ("Mesh" when none is
+// left), as the mesh node's name.
+std::string meshName(const std::string &path);
 
 // The layers of a run: the indices of mesh.layers whose numbers are in
 // `numbers`, or every layer when `numbers` is empty.
