@@ -72,7 +72,7 @@ void weigh(benchmark::State &state, int64_t faces, int curves, bool byBones) {
         peak = std::max(peak, watch.mebibytes());
     }
     benchheap::report(state, 0, double(m.bones.size()), byBones ? 0 : double(p.vertexCount()), peak);
-    state.SetLabel(std::to_string(p.vertexCount()) + " vertices, " + std::to_string(m.bones.size()) + " bones");
+    state.SetLabel(std::to_string(p.vertexCount()) + " vertices " + std::to_string(m.bones.size()) + " bones");
     state.SetItemsProcessed(state.iterations() * int64_t(p.vertexCount()));
 }
 
