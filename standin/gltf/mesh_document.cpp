@@ -2,8 +2,9 @@
 // joints and weights by distance to the deforming bones.
 #include "standin/gltf/mesh_document.h"
 
-#include <cassert>
+#include <algorithm>
 #include <cmath>
+#include <system_error>
 #include <thread>
 
 #include "standin/gltf/mesh_primitives.h"
@@ -77,9 +78,15 @@ size_t addMesh(RigDocument &rig, const Scene &scene, FrameRule rule, const Mesh 
     const SegmentTree tree = segmentTree(bones);
     const double size = modelSize(primitives);
 
-    // The normals on a second thread while this one binds the skin: each
-    // reads the primitive's positions and indices, and writes its own.
+    // The normals, and the last part of each primitive's weights, on a
+    // second thread while this one binds the rest: each reads the
+    // primitives' positions and indices, and writes its own slots.
     std::vector<Made> made(primitives.size());
+    std::vector<size_t> split(primitives.size(), 0);
+    for (size_t k = 0; k < primitives.size() && !bones.empty(); ++k) {
+        made[k].weights = emptyWeights(tree, primitives[k].vertexCount());
+        split[k] = primitives[k].vertexCount();
+    }
     const auto normalsOf = [&] {
         for (size_t k = 0; k < primitives.size(); ++k) {
             const MeshPrimitive &p = primitives[k];
@@ -91,18 +98,35 @@ size_t addMesh(RigDocument &rig, const Scene &scene, FrameRule rule, const Mesh 
                               made[k].normals);
         }
     };
+    // The helper's share of the weights: 40 % of a large primitive's
+    // vertices, a whole number of the search's blocks of 16.
+    const auto helperWeights = [&] {
+        for (size_t k = 0; k < primitives.size(); ++k)
+            if (split[k] < primitives[k].vertexCount())
+                skinWeightsOf(tree, primitives[k].positions.data(), split[k], primitives[k].vertexCount(), size,
+                              made[k].weights);
+    };
     std::thread helper;
     bool threaded = false;
-    if (!bones.empty() && primitives.front().vertexCount() > 100000) {
+    size_t vertices = 0;
+    for (const MeshPrimitive &p : primitives)
+        vertices += p.vertexCount();
+    if (!bones.empty() && vertices > 100000) {
+        for (size_t k = 0; k < primitives.size(); ++k)
+            split[k] = primitives[k].vertexCount() * 6 / 10 / 16 * 16;
         try {
-            helper = std::thread(normalsOf);
+            helper = std::thread([&] {
+                normalsOf();
+                helperWeights();
+            });
             threaded = true;
         } catch (const std::system_error &) {
+            for (size_t k = 0; k < primitives.size(); ++k)
+                split[k] = primitives[k].vertexCount();
         }
     }
-    if (!bones.empty())
-        for (size_t k = 0; k < primitives.size(); ++k)
-            made[k].weights = skinWeights(tree, primitives[k].positions.data(), primitives[k].vertexCount(), size);
+    for (size_t k = 0; k < primitives.size() && !bones.empty(); ++k)
+        skinWeightsOf(tree, primitives[k].positions.data(), 0, split[k], size, made[k].weights);
     if (threaded)
         helper.join();
     else
