@@ -172,7 +172,10 @@ size_t addMesh(RigDocument &rig, const Scene &scene, FrameRule rule, const Mesh 
         record.primitives.push_back(std::move(out));
     }
     Node node;
-    node.name = claimName(rig.names, name, 0);
+    // After the model's name, or "<name>_Mesh" where the rig's root took it
+    // (a scene's root is named after its object file too).
+    const bool taken = rig.names.taken.count(threeJsName(repairUtf8(name))) > 0;
+    node.name = claimName(rig.names, taken ? name + "_Mesh" : name, 0);
     node.mesh = int(doc.meshes.size());
     node.skin = bones.empty() ? -1 : rig.skin;
     record.name = node.name;

@@ -18,7 +18,7 @@ bool deformsMesh(const SceneItem &item);
 // Adds the faces of `mesh`'s layers `layers` (indices into mesh.layers) to
 // `rig`, built from `scene` in frame `rule` (the mesh is taken in the same
 // frame).  The mesh node is a root of the scene, untransformed, named
-// `name` (the model's); each surface with faces is one primitive
+// `name` (the model's; "<name>_Mesh" when a node has that name); each surface with faces is one primitive
 // (POSITION, NORMAL, and JOINTS_0 and WEIGHTS_0 when any bone deforms)
 // with a material named after the surface.  The large arrays are moved into
 // the document as owned blocks.  Returns the number of triangles written;
