@@ -28,6 +28,8 @@
 #include "standin/cli/command_line.h"
 #include "standin/gltf/gltf_file.h"
 #include "standin/gltf/lenient_scene.h"
+#include "standin/gltf/mesh_document.h"
+#include "standin/gltf/rig_export.h"
 #include "standin/gltf/rig_document.h"
 #include "standin/modeler/modeler.h"
 #include "standin/readers/read_mesh.h"
@@ -83,15 +85,17 @@ bool quotesBrokenName(const std::string &text, const standin::Mesh &mesh) {
     return false;
 }
 
-// The rig of the scene written, as --gltf writes it, read back and checked.
-void checkRig(const standin::Mesh &mesh, bool text) {
+// The rig of the scene written, with the mesh of the layers `foreground`,
+// as --gltf writes it, read back and checked.
+void checkRig(const standin::Mesh &mesh, const std::vector<int> &foreground, bool text) {
     standin::Scene written;
     std::string reason;
     if (!standin::gltf::readSceneForRig(scene, written, reason))
         breach("scene not read back", reason);
     namespace gltf = standin::gltf;
     const gltf::FrameRule rule = mesh.format == "OBJ" ? gltf::FrameRule::Unchanged : gltf::FrameRule::MirrorZ;
-    const gltf::RigDocument rig = gltf::rigDocument(written, rule, "fuzz");
+    gltf::RigDocument rig = gltf::rigDocument(written, rule, "fuzz");
+    gltf::addMesh(rig, written, rule, mesh, gltf::runLayers(mesh, foreground), "fuzz");
     const std::string path = folder + (text ? "/rig.gltf" : "/rig.glb");
     if (!gltf::writeGltfFile(path, rig.document, reason))
         breach("glTF not written", reason);
@@ -190,7 +194,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             breach("scene does not start with its header");
         if (!endsWith(text, "ShowFieldChart 0\r\n"))
             breach("scene does not end with its last view line");
-        checkRig(mesh, (data[1] & 0x80) != 0);
+        checkRig(mesh, std::vector<int>(config.foreground.begin(), config.foreground.end()), (data[1] & 0x80) != 0);
     } else if (exists) {
         breach("scene file left without \"Scene file created.\"");
     }

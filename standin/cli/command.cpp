@@ -77,7 +77,7 @@ int showScene(const CommandLine &line) {
                          escapeControls(reason).c_str());
             return kExitUsage;
         }
-        return gltf::exportRig(scene, gltf::sceneFrameRule(scene), line.showPicture) ? kExitWritten : kExitNoScene;
+        return gltf::exportShownRig(scene, line.model, line.showPicture) ? kExitWritten : kExitNoScene;
     }
     if (!readBack(line.model, scene))
         return kExitUsage;
@@ -89,16 +89,16 @@ int showScene(const CommandLine &line) {
 }
 
 // The scene just written, read back: the summary, and the tree, the glTF
-// (in the frame `rule`) and the picture when asked.  Every count comes from
-// the scene itself.
-int reportScene(const CommandLine &line, gltf::FrameRule rule) {
+// (in the frame `rule`, with the faces of `mesh`) and the picture when
+// asked.  Every count comes from the scene itself.
+int reportScene(const CommandLine &line, gltf::FrameRule rule, const gltf::MeshSource &mesh) {
     Scene scene;
     if (!readBack(line.scene, scene)) {
         // A scene with numbers that are not finite has no summary, but
         // still its rig, with those bones put right.
         std::string reason;
         if (!line.gltf.empty() && gltf::readSceneForRig(line.scene, scene, reason))
-            gltf::exportRig(scene, rule, line.gltf);
+            gltf::exportRig(scene, rule, line.gltf, mesh);
         return kExitNoScene;
     }
     if (!line.quiet)
@@ -106,7 +106,7 @@ int reportScene(const CommandLine &line, gltf::FrameRule rule) {
     if (line.tree)
         std::fputs(treeText(scene).c_str(), stdout);
     std::fflush(stdout);
-    const int status = line.gltf.empty() || gltf::exportRig(scene, rule, line.gltf) ? kExitWritten : kExitNoScene;
+    const int status = line.gltf.empty() || gltf::exportRig(scene, rule, line.gltf, mesh) ? kExitWritten : kExitNoScene;
     if (!line.preview.empty() && !writeTextFile(line.preview, rigPicture(scene, placeRig(scene))))
         return kExitUsage;
     return status;
@@ -125,7 +125,8 @@ int reportRun(const CommandLine &line, const Mesh &mesh) {
     const gltf::FrameRule rule = mesh.format == "OBJ" ? gltf::FrameRule::Unchanged : gltf::FrameRule::MirrorZ;
     const bool regular = platform::fileKind(line.scene, kind, why) && kind == platform::FileKind::Regular;
     if (regular)
-        status = reportScene(line, rule);
+        status = reportScene(line, rule,
+                             gltf::MeshSource{&mesh, gltf::runLayers(mesh, line.layers), gltf::meshName(line.model)});
     else if (!line.quiet || line.tree || !line.preview.empty() || !line.gltf.empty())
         std::fprintf(stderr, "spindle: %s: not a regular file, so the scene is not read back\n",
                      escapeControls(line.scene).c_str());

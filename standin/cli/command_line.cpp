@@ -1,98 +1,17 @@
-// The command line: one table of every option with its argument, its help
-// line and its effect, parsed in one place.
+// The command line, parsed in one place against the table of options
+// (options.h).
 #include "standin/cli/command.h"
 #include "standin/cli/command_line.h"
 
-#include <cassert>
 #include <cctype>
 #include <string_view>
 
+#include "standin/cli/options.h"
 #include "standin/gltf/gltf_options.h"
 #include "standin/platform/platform.h"
 
 namespace standin {
-
-enum class Effect {
-    PanelText,   // types the value into the control `label`
-    PanelChoice, // picks the item named by the value in the control `label`
-    PanelSwitch, // --NAME turns the check box `label` on, --no-NAME off
-    Cancel,
-    Layer,
-    Surface,
-    Module,
-    Transcript,
-    Help,
-    Version,
-    Quiet,       // no summary line and no linking notes
-    Tree,        // print the written scene's hierarchy
-    Preview,     // draw the written scene into an SVG file
-    ShowBones,   // spindle show: the bone table instead of the tree
-    ShowPicture, // spindle show: draw the scene into an SVG file, or write its rig as glTF
-    Gltf,        // write the rig of the written scene as glTF too
-    JoinLines,   // join OBJ lines that continue one another into one curve
-};
-
-struct OptionRow {
-    const char *section;   // heading of the help text it is listed under
-    const char *shortName; // "-o", or null
-    const char *name;      // "--scene"; for a switch the name after "--[no-]"
-    const char *argument;  // "PATH", or null for an option without a value
-    const char *help;
-    Effect effect;
-    const char *label; // the panel control it sets, or null
-    bool show = false; // an option of `spindle show` rather than of a run
-};
-
 namespace {
-
-const OptionRow kOptions[] = {
-    {"Panel", "-o", "--scene", "PATH", "scene file to write (default: MODEL with .lws)", Effect::PanelText,
-     "Scene File "},
-    {"Panel", nullptr, "--object", "PATH", "object file for the scene to load", Effect::PanelText, "Object File"},
-    {"Panel", nullptr, "--bone-color", "C", "Blue, Green, Cyan, Red, Purple, Yellow or White", Effect::PanelChoice,
-     "Bone color"},
-    {"Panel", nullptr, "--goal-color", "C", "the same colours, for the goal objects", Effect::PanelChoice,
-     "Goal color"},
-    {"Panel", nullptr, "surface-names", nullptr, "name bones after their curve's surface", Effect::PanelSwitch,
-     "Use surface name for Bone name"},
-    {"Panel", nullptr, "active-bones", nullptr, "write the bones as active", Effect::PanelSwitch, "Activate Bone"},
-    {"Panel", nullptr, "goal-objects", nullptr, "make goal null objects at the chain tips", Effect::PanelSwitch,
-     "Create Goal object (Name : \"<Bone name>_Goal\")"},
-    {"Panel", nullptr, "ng-suffix", nullptr, "no goal for surfaces ending in \"_NG\"", Effect::PanelSwitch,
-     "Don't create goal if surface name has \"_NG\" suffix"},
-    {"Panel", nullptr, "goal-bones", nullptr, "make a goal bone for each goal", Effect::PanelSwitch,
-     "Create 'Goal bone'"},
-    {"Panel", nullptr, "optimize-goal-parent", nullptr, "place each goal under a better parent bone",
-     Effect::PanelSwitch, "Optimize goal's parent"},
-    {"Panel", nullptr, "--cancel", nullptr, "answer the panel with Cancel", Effect::Cancel, nullptr},
-    {"Mesh", nullptr, "--layer", "N", "a foreground layer (repeatable; default: all)", Effect::Layer, nullptr},
-    {"Mesh", nullptr, "--surface", "NAME", "select only polygons of this surface (repeatable)", Effect::Surface,
-     nullptr},
-    {"Mesh", nullptr, "--join-lines", nullptr, gltf::kJoinLinesHelp, Effect::JoinLines, nullptr},
-    {"Checking", nullptr, "--tree", nullptr, "print the bone tree of the scene written", Effect::Tree, nullptr},
-    {"Checking", nullptr, "--preview", "FILE", "draw the scene written in three views into FILE (SVG)", Effect::Preview,
-     nullptr},
-    {"Checking", "-q", "--quiet", nullptr, "no summary line and no linking notes", Effect::Quiet, nullptr},
-    {"Other tools", nullptr, "--gltf", "FILE", gltf::kGltfHelp, Effect::Gltf, nullptr},
-    {"Other", nullptr, "--module", "PATH", "the module file to load", Effect::Module, nullptr},
-    {"Other", nullptr, "--transcript", nullptr, "print every call the module makes into the host", Effect::Transcript,
-     nullptr},
-    {"Other", "-h", "--help", nullptr, "show this help", Effect::Help, nullptr},
-    {"Other", nullptr, "--version", nullptr, "show the version", Effect::Version, nullptr},
-    {"spindle show SCENE", nullptr, "--bones", nullptr, "one tab-separated line per bone instead of the tree",
-     Effect::ShowBones, nullptr, true},
-    {"spindle show SCENE", "-o", "--picture", "FILE", gltf::kShowOutputHelp, Effect::ShowPicture, nullptr, true},
-};
-
-// The row whose name is `name` ("--scene", "goal-objects"), which must be
-// in the table.
-const OptionRow &optionNamed(std::string_view name) {
-    for (const OptionRow &row : kOptions)
-        if (name == row.name)
-            return row;
-    assert(false && "no option of that name");
-    return kOptions[0];
-}
 
 // The option as the user writes it: "--scene", or "--NAME" for a switch.
 std::string longName(const OptionRow &row) {
@@ -111,7 +30,7 @@ bool parseLayer(const std::string &text, int &layer) {
 
 // Finds the row of `argument`; `on` tells --NAME from --no-NAME for a switch.
 const OptionRow *findOption(const std::string &argument, bool show, bool &on) {
-    for (const OptionRow &row : kOptions) {
+    for (const OptionRow &row : optionTable()) {
         if (row.show != show && row.effect != Effect::Help)
             continue;
         on = true;
@@ -175,7 +94,7 @@ const std::string &usageText() {
                             "modeler would and answering its options panel from the options below.\n"
                             "`spindle show` prints the bone tree of any scene file, or draws it.\n";
         const char *section = "";
-        for (const OptionRow &row : kOptions) {
+        for (const OptionRow &row : optionTable()) {
             if (std::string(section) != row.section) {
                 usage += std::string(section[0] ? "" : "\n") + row.section + ":\n";
                 section = row.section;
@@ -277,7 +196,7 @@ std::vector<PanelEdit> panelEdits(const CommandLine &line) {
     const bool goalOff = goal != line.panelValues.end() && goal->second == "off";
     if (goalOn)
         edits.push_back({goalObjects.label, "on"});
-    for (const OptionRow &row : kOptions) {
+    for (const OptionRow &row : optionTable()) {
         const auto given = line.panelValues.find(&row);
         if (&row != &sceneRow && &row != &goalObjects && given != line.panelValues.end())
             edits.push_back({row.label, given->second});
@@ -288,7 +207,7 @@ std::vector<PanelEdit> panelEdits(const CommandLine &line) {
 }
 
 std::string optionFor(const std::string &label) {
-    for (const OptionRow &row : kOptions)
+    for (const OptionRow &row : optionTable())
         if (row.label && label == row.label)
             return longName(row);
     return label;

@@ -158,8 +158,49 @@ int addBlock(Document &document, const void *data, size_t size, int target, size
     return static_cast<int>(document.bufferViews.size() - 1);
 }
 
+namespace {
+
+size_t padded(size_t size) { return (size + 3) & ~size_t(3); }
+
+// Where the owned blocks start in the whole buffer.
+size_t ownedStart(const Document &document) { return padded(document.buffer.size()); }
+
+} // namespace
+
+int addOwnedBytes(Document &document, OwnedBlock block, int target) {
+    size_t offset = 0;
+    for (const OwnedBlock &b : document.owned)
+        offset += padded(b.size);
+    document.bufferViews.push_back(BufferView{offset, block.size, 0, target, true});
+    document.owned.push_back(std::move(block));
+    return static_cast<int>(document.bufferViews.size() - 1);
+}
+
+size_t bufferLength(const Document &document) {
+    size_t length = ownedStart(document);
+    for (const OwnedBlock &b : document.owned)
+        length += padded(b.size);
+    return length;
+}
+
+std::vector<std::string_view> bufferPieces(const Document &document) {
+    static const char kZeros[4] = {0, 0, 0, 0};
+    std::vector<std::string_view> pieces;
+    const auto add = [&](const uint8_t *data, size_t size) {
+        if (size > 0)
+            pieces.emplace_back(reinterpret_cast<const char *>(data), size);
+        if (padded(size) > size)
+            pieces.emplace_back(kZeros, padded(size) - size);
+    };
+    add(document.buffer.data(), document.buffer.size());
+    for (const OwnedBlock &b : document.owned)
+        add(b.data, b.size);
+    return pieces;
+}
+
 uint8_t *blockData(Document &document, int view) {
     assert(view >= 0 && size_t(view) < document.bufferViews.size());
+    assert(!document.bufferViews[size_t(view)].owned);
     return document.buffer.data() + document.bufferViews[size_t(view)].offset;
 }
 
@@ -201,8 +242,9 @@ std::string gltfJson(const Document &document, const std::string &bufferUri) {
     array(root, "bufferViews", document.bufferViews, [&](const BufferView &view) {
         ObjectWriter object(out);
         object.number("buffer", 0);
-        if (view.offset != 0)
-            object.number("byteOffset", static_cast<double>(view.offset));
+        const size_t offset = view.owned ? ownedStart(document) + view.offset : view.offset;
+        if (offset != 0)
+            object.number("byteOffset", static_cast<double>(offset));
         object.number("byteLength", static_cast<double>(view.length));
         if (view.stride != 0)
             object.number("byteStride", static_cast<double>(view.stride));
@@ -210,11 +252,12 @@ std::string gltfJson(const Document &document, const std::string &bufferUri) {
             object.number("target", view.target);
         object.end();
     });
-    if (!document.buffer.empty()) {
+    const size_t length = bufferLength(document);
+    if (length > 0) {
         root.key("buffers");
         out += '[';
         ObjectWriter buffer(out);
-        buffer.number("byteLength", static_cast<double>(document.buffer.size()));
+        buffer.number("byteLength", static_cast<double>(length));
         if (!bufferUri.empty())
             buffer.string("uri", bufferUri);
         buffer.end();

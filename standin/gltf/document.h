@@ -7,7 +7,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -63,12 +65,23 @@ struct MeshRecord {
     std::vector<Primitive> primitives;
 };
 
-// A view of the buffer; offsets are 4-byte aligned by addBlock.
+// A view of the buffer; offsets are 4-byte aligned by addBlock and
+// addOwnedBlock.
 struct BufferView {
-    size_t offset = 0;
+    size_t offset = 0; // in `buffer`, or for an owned block from the start of the owned blocks
     size_t length = 0;
     size_t stride = 0; // 0: tightly packed
     int target = kNoTarget;
+    bool owned = false; // one of Document::owned, which follow `buffer` in the file
+};
+
+// A block of the buffer held outside Document::buffer: an array moved in
+// whole (a mesh's positions, indices, ...), so that large arrays are never
+// copied on their way to the file.
+struct OwnedBlock {
+    std::shared_ptr<const void> owner; // keeps the bytes alive
+    const uint8_t *data = nullptr;
+    size_t size = 0;
 };
 
 struct Accessor {
@@ -90,7 +103,8 @@ struct Document {
     std::vector<Material> materials;
     std::vector<Accessor> accessors;
     std::vector<BufferView> bufferViews;
-    std::vector<uint8_t> buffer; // the one binary buffer; its length is padded to 4 when written
+    std::vector<uint8_t> buffer;   // the binary buffer's first part; its length is padded to 4 when written
+    std::vector<OwnedBlock> owned; // its other parts, in order, each padded to 4
 };
 
 // Appends `size` bytes (copied from `data`, or zeros when null) to the
@@ -98,6 +112,27 @@ struct Document {
 // view's index.  The caller may fill the bytes later through
 // blockData(document, view).
 int addBlock(Document &document, const void *data, size_t size, int target = kNoTarget, size_t stride = 0);
+
+// Adds bytes held by their owner (see OwnedBlock) as a new buffer view;
+// returns the view's index.
+int addOwnedBytes(Document &document, OwnedBlock block, int target);
+
+// Moves `array` into the document as a new buffer view of its bytes, kept
+// as it is (see OwnedBlock); returns the view's index.
+template <typename T>
+int addOwnedBlock(Document &document, std::vector<T> &&array, int target = kNoTarget) {
+    auto owner = std::make_shared<std::vector<T>>(std::move(array));
+    const uint8_t *data = reinterpret_cast<const uint8_t *>(owner->data());
+    const size_t size = owner->size() * sizeof(T);
+    return addOwnedBytes(document, OwnedBlock{std::move(owner), data, size}, target);
+}
+
+// The length of the whole binary buffer: `buffer` and the owned blocks,
+// each padded to 4 (the last one too).
+size_t bufferLength(const Document &document);
+
+// The whole binary buffer as pieces in order, padding included.
+std::vector<std::string_view> bufferPieces(const Document &document);
 
 // Where a view's bytes start in the buffer (valid until the next addBlock).
 uint8_t *blockData(Document &document, int view);

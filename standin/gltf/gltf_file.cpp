@@ -27,19 +27,21 @@ void putWord(std::string &out, uint32_t value) {
         out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-std::string base64(const std::vector<uint8_t> &bytes) {
+std::string base64(const std::string &bytes) {
     static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string text((bytes.size() + 2) / 3 * 4, '=');
     size_t out = 0, i = 0;
     for (; i + 3 <= bytes.size(); i += 3) {
-        const uint32_t v = uint32_t(bytes[i]) << 16 | uint32_t(bytes[i + 1]) << 8 | bytes[i + 2];
+        const uint32_t v =
+            uint32_t(uint8_t(bytes[i])) << 16 | uint32_t(uint8_t(bytes[i + 1])) << 8 | uint8_t(bytes[i + 2]);
         text[out++] = kDigits[v >> 18];
         text[out++] = kDigits[(v >> 12) & 63];
         text[out++] = kDigits[(v >> 6) & 63];
         text[out++] = kDigits[v & 63];
     }
     if (i < bytes.size()) {
-        const uint32_t v = uint32_t(bytes[i]) << 16 | (i + 1 < bytes.size() ? uint32_t(bytes[i + 1]) << 8 : 0);
+        const uint32_t v =
+            uint32_t(uint8_t(bytes[i])) << 16 | (i + 1 < bytes.size() ? uint32_t(uint8_t(bytes[i + 1])) << 8 : 0);
         text[out++] = kDigits[v >> 18];
         text[out++] = kDigits[(v >> 12) & 63];
         if (i + 1 < bytes.size())
@@ -61,18 +63,20 @@ FileKind fileKindOf(const std::string &path) {
 bool writeGltfFile(const std::string &path, const Document &document, std::string &why) {
     const FileKind kind = fileKindOf(path);
     assert(kind != FileKind::None);
+    const std::vector<std::string_view> pieces = bufferPieces(document);
     if (kind == FileKind::Text) {
-        const std::string uri =
-            document.buffer.empty() ? std::string() : "data:application/octet-stream;base64," + base64(document.buffer);
+        std::string bytes;
+        for (std::string_view piece : pieces)
+            bytes += piece;
+        const std::string uri = bytes.empty() ? std::string() : "data:application/octet-stream;base64," + base64(bytes);
         return writeFileSafely(path, {gltfJson(document, uri), "\n"}, why);
     }
     // GLB: a header, the JSON chunk padded with blanks, then the binary
     // chunk padded with zeros, every length a multiple of 4.
     std::string json = gltfJson(document, {});
     json.append((4 - json.size() % 4) % 4, ' ');
-    const size_t binary = document.buffer.size();
-    const size_t binaryPadded = (binary + 3) & ~size_t(3);
-    const size_t total = 12 + 8 + json.size() + (binary > 0 ? 8 + binaryPadded : 0);
+    const size_t binary = bufferLength(document); // a multiple of 4
+    const size_t total = 12 + 8 + json.size() + (binary > 0 ? 8 + binary : 0);
     if (total > 0xFFFFFFFFu) {
         why = "larger than the 4 GiB a binary glTF file can hold";
         return false;
@@ -83,13 +87,14 @@ bool writeGltfFile(const std::string &path, const Document &document, std::strin
     putWord(head, uint32_t(total));
     putWord(head, uint32_t(json.size()));
     putWord(head, 0x4E4F534Au); // "JSON"
-    std::string binaryHead, padding(binaryPadded - binary, '\0');
+    std::string binaryHead;
     if (binary > 0) {
-        putWord(binaryHead, uint32_t(binaryPadded));
+        putWord(binaryHead, uint32_t(binary));
         putWord(binaryHead, 0x004E4942u); // "BIN\0"
     }
-    const std::string_view data(reinterpret_cast<const char *>(document.buffer.data()), binary);
-    return writeFileSafely(path, {head, json, binaryHead, data, padding}, why);
+    std::vector<std::string_view> all = {head, json, binaryHead};
+    all.insert(all.end(), pieces.begin(), pieces.end());
+    return writeFileSafely(path, all, why);
 }
 
 bool takeGltfPath(const std::string &value, std::string &path, std::string &reason) {

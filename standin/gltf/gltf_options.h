@@ -8,15 +8,17 @@ namespace standin::gltf {
 
 // Help texts, wrapped to the usage text's columns.
 inline constexpr const char *kGltfHelp =
-    "also write the rig as glTF 2.0: FILE.glb binary, FILE.gltf\n"
+    "also write the rig as glTF 2.0, with the model's faces\n"
+    "                            skinned to its bones: FILE.glb binary, FILE.gltf\n"
     "                            JSON with the buffer inside; from an LWO model z is\n"
     "                            negated (its frame is left-handed), from an OBJ model\n"
     "                            the numbers are written as they are";
 inline constexpr const char *kShowOutputHelp =
     "draw the scene in three views into FILE (SVG); for\n"
-    "                            FILE.glb or FILE.gltf write its rig as glTF 2.0, in the\n"
-    "                            frame of the object file the scene loads (an OBJ: as it\n"
-    "                            is) or else the scene's own (z negated)";
+    "                            FILE.glb or FILE.gltf write its rig as glTF 2.0, with\n"
+    "                            the faces of the object file the scene loads, in that\n"
+    "                            file's frame (an OBJ: as it is) or else the scene's own\n"
+    "                            (z negated)";
 inline constexpr const char *kJoinLinesHelp =
     "OBJ: join `l` lines that continue one another into one curve\n"
     "                            (where exactly one line ends and one starts, no other\n"

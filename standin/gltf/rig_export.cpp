@@ -1,10 +1,14 @@
 // The rig written for the command.
 #include "standin/gltf/rig_export.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "standin/gltf/gltf_file.h"
+#include "standin/gltf/mesh_document.h"
 #include "standin/modeler/transcript.h"
+#include "standin/platform/platform.h"
+#include "standin/readers/read_mesh.h"
 
 #ifndef SPINDLE_VERSION
 #define SPINDLE_VERSION "unknown"
@@ -12,8 +16,28 @@
 
 namespace standin::gltf {
 
-bool exportRig(const Scene &scene, FrameRule rule, const std::string &path) {
-    const RigDocument rig = rigDocument(scene, rule, "Spindle " SPINDLE_VERSION);
+std::vector<size_t> runLayers(const Mesh &mesh, const std::vector<int> &numbers) {
+    std::vector<size_t> layers;
+    for (size_t l = 0; l < mesh.layers.size(); ++l)
+        if (numbers.empty() || std::find(numbers.begin(), numbers.end(), mesh.layers[l].number) != numbers.end())
+            layers.push_back(l);
+    return layers;
+}
+
+std::string meshName(const std::string &path) {
+    // Paths of any system.
+    const size_t slash = path.find_last_of("/\\:");
+    std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0)
+        name.resize(dot);
+    return name.empty() ? "Mesh" : name;
+}
+
+bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, const MeshSource &source) {
+    RigDocument rig = rigDocument(scene, rule, "Spindle " SPINDLE_VERSION);
+    if (source.mesh)
+        addMesh(rig, scene, rule, *source.mesh, source.layers, source.name);
     if (!rig.notFinite.empty()) {
         std::string names;
         long number = 0;
@@ -38,6 +62,36 @@ bool exportRig(const Scene &scene, FrameRule rule, const std::string &path) {
     std::fprintf(stderr, "spindle: %s: cannot be written (%s)\n", escapeControls(path).c_str(),
                  escapeControls(why).c_str());
     return false;
+}
+
+bool exportShownRig(const Scene &scene, const std::string &scenePath, const std::string &path) {
+    const SceneItem *object = nullptr;
+    for (const SceneItem &item : scene.items)
+        if (item.kind == ItemKind::Object || item.kind == ItemKind::NullObject) {
+            object = &item;
+            break;
+        }
+    const FrameRule rule = sceneFrameRule(scene);
+    if (!object || object->kind != ItemKind::Object)
+        return exportRig(scene, rule, path);
+    // As written, else beside the scene (a relative path only).
+    std::string file = object->name;
+    const size_t folderEnd = platform::nameStart(scenePath);
+    const bool absolute = !file.empty() && (file[0] == '/' || file[0] == '\\' || file.find(':') != std::string::npos);
+    if (!platform::readable(file) && !absolute && folderEnd > 0 &&
+        platform::readable(scenePath.substr(0, folderEnd) + file))
+        file = scenePath.substr(0, folderEnd) + file;
+    platform::whenMappedFileCut("spindle: " + escapeControls(file) + ": cut short by another program while it was read",
+                                1);
+    Mesh mesh;
+    std::string reason;
+    if (!readMesh(file, mesh, reason)) {
+        std::fprintf(stderr, "spindle: note: %s: the rig alone, without the mesh: %s: %s\n",
+                     escapeControls(path).c_str(), escapeControls(object->name).c_str(),
+                     escapeControls(reason).c_str());
+        return exportRig(scene, rule, path);
+    }
+    return exportRig(scene, rule, path, MeshSource{&mesh, runLayers(mesh, {}), meshName(object->name)});
 }
 
 } // namespace standin::gltf

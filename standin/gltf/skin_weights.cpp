@@ -61,19 +61,31 @@ double boxDiagonal(const float *positions, size_t count) {
     return std::sqrt(x * x + y * y + z * z);
 }
 
-SkinWeights skinWeights(const SegmentTree &tree, const float *positions, size_t count, double modelSize) {
+SkinWeights emptyWeights(const SegmentTree &tree, size_t count) {
     assert(!tree.segments.empty());
     SkinWeights out;
     const bool narrow = *std::max_element(tree.joints.begin(), tree.joints.end()) < 256;
     (narrow ? out.joints8.resize(4 * count) : out.joints16.resize(4 * count));
     out.weights.resize(4 * count);
+    return out;
+}
+
+SkinWeights skinWeights(const SegmentTree &tree, const float *positions, size_t count, double modelSize) {
+    SkinWeights out = emptyWeights(tree, count);
+    skinWeightsOf(tree, positions, 0, count, modelSize, out);
+    return out;
+}
+
+void skinWeightsOf(const SegmentTree &tree, const float *positions, size_t first, size_t count, double modelSize,
+                   SkinWeights &out) {
+    assert(!tree.segments.empty() && first <= count && 4 * count <= out.weights.size());
     const double eps = std::max(1e-4 * modelSize, DBL_MIN);
     const double eps2 = std::max(eps * eps, DBL_MIN);
 
     std::vector<uint32_t> candidates;
     candidates.reserve(tree.segments.size());
     Nearest previous; // the nearest bones of the last block's middle, or of the last vertex
-    for (size_t start = 0; start < count; start += kBlock) {
+    for (size_t start = first; start < count; start += kBlock) {
         const size_t end = std::min(count, start + kBlock);
         double lo[3], hi[3], mid[3];
         for (int a = 0; a < 3; ++a)
@@ -117,7 +129,6 @@ SkinWeights skinWeights(const SegmentTree &tree, const float *positions, size_t 
             putWeights(tree, n, eps2, v, out);
         }
     }
-    return out;
 }
 
 } // namespace standin::gltf

@@ -33,4 +33,13 @@ struct SkinWeights {
 // bound fastest; the result does not depend on the order.
 SkinWeights skinWeights(const SegmentTree &tree, const float *positions, size_t count, double modelSize);
 
+// The weights sized for `count` vertices, every slot 0 (see skinWeights).
+SkinWeights emptyWeights(const SegmentTree &tree, size_t count);
+
+// The same as skinWeights for the vertices from `first` to `end` only, into
+// `out` (from emptyWeights for all of them): two threads may fill two
+// ranges at once.
+void skinWeightsOf(const SegmentTree &tree, const float *positions, size_t first, size_t end, double modelSize,
+                   SkinWeights &out);
+
 } // namespace standin::gltf

@@ -274,12 +274,11 @@ bool readFile(const std::string &path, Mesh &mesh, std::string &reason) {
 template <typename Read>
 bool guarded(Mesh &mesh, std::string &reason, Read read) {
     mesh = Mesh{};
-    bool ok;
+    bool ok = false;
     try {
         ok = read();
     } catch (const std::bad_alloc &) {
         reason = kNoMemory;
-        ok = false;
     }
     if (!ok)
         mesh = Mesh{};
@@ -293,13 +292,9 @@ bool readMeshBytes(const uint8_t *data, size_t size, Mesh &mesh, std::string &re
 }
 
 bool readMesh(const std::string &path, Mesh &mesh, std::string &reason) {
-    return guarded(mesh, reason, [&] {
-        if (!readFile(path, mesh, reason))
-            return false;
-        if (!mesh.materialLibraries.empty())
-            readMaterialColours(path, mesh);
-        return true;
-    });
+    // An OBJ's material libraries are read after it, for their colours.
+    return guarded(mesh, reason,
+                   [&] { return readFile(path, mesh, reason) && (readMaterialColours(path, mesh), true); });
 }
 
 } // namespace standin

@@ -4,6 +4,8 @@
 //   validator ERRORS WARNINGS      then "issue CODE POINTER MESSAGE" per error or warning
 //   three joint NAME PARENT X Y Z  for each Bone, world position, names as three.js keeps them
 //   three node NAME PARENT X Y Z GOALFOR   for each other node under the scene
+//   three mesh NAME SKINNED TRIANGLES VOLUME   for each mesh: 1 when skinned, its
+//                                  triangles, and the signed volume they enclose
 //   three error MESSAGE            when GLTFLoader refuses the file
 // Exit status 0 when every file was read, whatever was found.
 import { readFileSync } from 'node:fs';
@@ -15,6 +17,22 @@ import { Vector3 } from 'three';
 const name = (text) => String(text).replace(/\\/g, '\\\\').replace(/\t/g, '\\t').replace(/\n/g, '\\n').replace(/\r/g, '\\r');
 const fmt = (v) => [v.x, v.y, v.z].map((n) => n.toFixed(6)).join('\t');
 const out = [];
+
+// A geometry's triangles, and the signed volume they enclose (positive
+// when they face outwards).
+const triangles = (g) => (g.index ? g.index.count : g.attributes.position.count) / 3;
+function volume(g) {
+  const p = g.attributes.position;
+  const at = (k) => (g.index ? g.index.getX(k) : k);
+  let v = 0;
+  for (let t = 0; t < triangles(g) * 3; t += 3) {
+    const a = new Vector3().fromBufferAttribute(p, at(t));
+    const b = new Vector3().fromBufferAttribute(p, at(t + 1));
+    const c = new Vector3().fromBufferAttribute(p, at(t + 2));
+    v += a.dot(b.cross(c)) / 6;
+  }
+  return v;
+}
 
 for (const file of process.argv.slice(2)) {
   out.push(`file\t${file}`);
@@ -31,6 +49,10 @@ for (const file of process.argv.slice(2)) {
       if (object === gltf.scene) return;
       const p = object.getWorldPosition(new Vector3());
       const parent = object.parent && object.parent !== gltf.scene ? name(object.parent.name) : '';
+      if (object.isMesh) {
+        out.push(`three\tmesh\t${name(object.name)}\t${object.isSkinnedMesh ? 1 : 0}\t${triangles(object.geometry)}\t${volume(object.geometry).toFixed(6)}`);
+        return;
+      }
       if (object.isBone) out.push(`three\tjoint\t${name(object.name)}\t${parent}\t${fmt(p)}`);
       else out.push(`three\tnode\t${name(object.name)}\t${parent}\t${fmt(p)}\t${name(object.userData.goalFor ?? '')}`);
     });

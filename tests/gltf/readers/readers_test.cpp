@@ -13,6 +13,7 @@
 #include <map>
 #include <sstream>
 
+#include "gltf/box_model.h"
 #include "gltf/hostile_scene.h"
 #include "gltf/readers/reader_run.h"
 #include "standin/gltf/lenient_scene.h"
@@ -28,11 +29,16 @@ namespace {
 
 const std::string kReaders = SPINDLE_SOURCE_DIR "/tests/gltf/readers";
 
+constexpr size_t kAnyMesh = size_t(-1);
+
 // One rig written, with what the readers must find in it.
 struct Case {
-    std::string gltf;     // the file written
-    Scene scene;          // the scene it was made from, read back
-    gltf::FrameRule rule; // the frame it was written in
+    std::string gltf;            // the file written
+    Scene scene;                 // the scene it was made from, read back
+    gltf::FrameRule rule;        // the frame it was written in
+    size_t triangles = kAnyMesh; // the mesh's triangles (0: no mesh), or kAnyMesh: not checked
+    bool skinned = false;        // the mesh is bound to the bones
+    bool closed = false;         // the mesh is closed: its volume is positive
 };
 
 class GltfReaders : public testing::Test {
@@ -43,8 +49,9 @@ class GltfReaders : public testing::Test {
     // Writes every rig the readers check.
     std::vector<Case> writeRigs() {
         std::vector<Case> cases;
-        const auto add = [&](const std::string &scenePath, const std::string &gltf, gltf::FrameRule rule) {
-            Case c{gltf, {}, rule};
+        const auto add = [&](const std::string &scenePath, const std::string &gltf, gltf::FrameRule rule,
+                             size_t triangles = kAnyMesh, bool skinned = false, bool closed = false) {
+            Case c{gltf, {}, rule, triangles, skinned, closed};
             std::string reason;
             EXPECT_TRUE(gltf::readSceneForRig(scenePath, c.scene, reason)) << scenePath << ": " << reason;
             EXPECT_TRUE(std::filesystem::exists(gltf)) << gltf;
@@ -58,6 +65,31 @@ class GltfReaders : public testing::Test {
         testsupport::writeFile(figure, testsupport::readFile(SPINDLE_EXAMPLES "/figure.lwo"));
         run({"-q", "--gltf", testsupport::join(folder, "figure.glb"), figure});
         add(testsupport::join(folder, "figure.lws"), testsupport::join(folder, "figure.glb"), gltf::FrameRule::MirrorZ);
+
+        // A box around a chain, skinned to it, from either format.
+        const gltftest::BoxModel box = gltftest::boxModel();
+        testsupport::writeFile(testsupport::join(folder, "box.mtl"), gltftest::boxMtl());
+        for (const std::string model : {"box.lwo", "box.obj"}) {
+            const std::string path = testsupport::join(folder, model);
+            const bool obj = model == "box.obj";
+            testsupport::writeFile(path, obj ? gltftest::boxObj(box) : gltftest::boxLwo2(box));
+            run({"-q", "-o", path + ".lws", "--gltf", path + ".glb", path});
+            add(path + ".lws", path + ".glb", obj ? gltf::FrameRule::Unchanged : gltf::FrameRule::MirrorZ,
+                2 * box.quads.size(), true, true);
+        }
+        // The corpus's faces, through scenes that load them: 6 quads, and
+        // the concave polygon in either format (64 triangles).
+        const std::pair<const char *, size_t> faces[] = {
+            {"simple_cube.lwo", 12}, {"concave_polygon.lwo", 64}, {"LWOB_ConcavePolygon.lwo", 64}};
+        for (const auto &[model, triangles] : faces) {
+            const std::string scene = testsupport::join(folder, std::string(model) + ".lws");
+            testsupport::writeFile(testsupport::join(folder, model),
+                                   testsupport::readFile(SPINDLE_TEST_DATA "/" + std::string(model)));
+            testsupport::writeFile(scene, "LWSC\n3\n\nLoadObjectLayer 1 " + std::string(model) + "\nShowObject 6 7\n");
+            run({"show", scene, "-o", scene + ".glb"});
+            add(scene, scene + ".glb", gltf::FrameRule::MirrorZ, triangles, false,
+                std::string(model) == "simple_cube.lwo");
+        }
 
         const std::string character = testsupport::join(folder, "character.obj");
         testsupport::writeFile(character, testsupport::readFile(SPINDLE_SOURCE_DIR "/tests/gltf/data/character.obj"));
@@ -197,6 +229,16 @@ TEST_F(GltfReaders, validatorFindsNothingAndThreeJsSeesEveryJointAndGoal) {
             EXPECT_TRUE(found) << "three.js has no " << name;
             EXPECT_TRUE(tip) << "three.js has no joint under " << name << " at its tip";
         }
+        size_t meshes = 0;
+        for (const auto &f : lines) {
+            if (c.triangles == kAnyMesh || f.size() < 6 || f[0] != "three" || f[1] != "mesh")
+                continue;
+            ++meshes;
+            EXPECT_EQ(f[3], c.skinned ? "1" : "0") << "skinned";
+            EXPECT_EQ(f[4], std::to_string(c.triangles));
+            EXPECT_TRUE(!c.closed || std::strtod(f[5].c_str(), nullptr) > 0) << "faces inwards: volume " << f[5];
+        }
+        EXPECT_TRUE(c.triangles == kAnyMesh || meshes == (c.triangles > 0 ? 1u : 0u)) << meshes << " meshes";
     }
 }
 
@@ -239,5 +281,17 @@ TEST_F(GltfReaders, blenderMakesEachBoneFromBaseToTipAndEachGoalAnEmpty) {
             }
             EXPECT_TRUE(found) << "Blender has no " << (e.bone ? "bone " : "empty ") << e.name;
         }
+        // The mesh, bound to the armature by vertex groups and a modifier.
+        size_t meshes = 0;
+        for (const auto &f : lines) {
+            if (c.triangles == kAnyMesh || f.size() < 7 || f[1] != "mesh")
+                continue;
+            ++meshes;
+            EXPECT_EQ(f[3], std::to_string(c.triangles));
+            EXPECT_EQ(std::strtol(f[4].c_str(), nullptr, 10) > 0, c.skinned) << "vertex groups " << f[4];
+            EXPECT_EQ(f[5], c.skinned ? "1" : "0") << "Armature modifier";
+            EXPECT_TRUE(!c.closed || std::strtod(f[6].c_str(), nullptr) > 0) << "faces inwards: volume " << f[6];
+        }
+        EXPECT_TRUE(c.triangles == kAnyMesh || meshes == (c.triangles > 0 ? 1u : 0u)) << meshes << " meshes";
     }
 }

@@ -1,0 +1,188 @@
+// The mesh's records: materials, accessors over owned blocks, the skin's
+// joints and weights by distance to the deforming bones.
+#include "standin/gltf/mesh_document.h"
+
+#include <algorithm>
+#include <cmath>
+#include <system_error>
+#include <thread>
+
+#include "standin/gltf/mesh_primitives.h"
+#include "standin/gltf/normals.h"
+#include "standin/gltf/rig_pose.h"
+#include "standin/gltf/skin_weights.h"
+
+namespace standin::gltf {
+namespace {
+
+// The deforming bones as segments in glTF's frame, each with its joint.
+std::vector<BoneSegment> deformingBones(const RigDocument &rig, const Scene &scene, FrameRule rule) {
+    std::vector<BoneSegment> bones;
+    const RigPose pose = poseRig(scene);
+    const float zSign = rule == FrameRule::MirrorZ ? -1.0f : 1.0f;
+    for (size_t i = 0; i < scene.items.size(); ++i) {
+        const int joint = rig.boneJoint[i];
+        if (joint < 0 || !deformsMesh(scene.items[i]))
+            continue;
+        if (joint > 0xFFFF)
+            return {}; // JOINTS_0 holds at most 16 bits
+        BoneSegment s;
+        for (size_t a = 0; a < 3; ++a) {
+            s.base[a] = float(pose.base[i][a]);
+            s.tip[a] = float(pose.tip[i][a]);
+        }
+        s.base[2] *= zSign;
+        s.tip[2] *= zSign;
+        s.joint = uint16_t(joint);
+        bones.push_back(s);
+    }
+    return bones;
+}
+
+Material surfaceMaterial(const Mesh &mesh, uint32_t surface) {
+    Material material;
+    material.name = repairUtf8(mesh.surfaces[surface]);
+    if (const std::array<float, 3> *colour = mesh.colourOf(surface))
+        for (size_t c = 0; c < 3; ++c)
+            material.baseColor[c] = std::isfinite((*colour)[c]) ? std::clamp(double((*colour)[c]), 0.0, 1.0) : 0.5;
+    return material;
+}
+
+int vertexAccessor(Document &doc, int view, int componentType, size_t count, const char *type) {
+    Accessor accessor;
+    accessor.bufferView = view;
+    accessor.componentType = componentType;
+    accessor.count = count;
+    accessor.type = type;
+    return addAccessor(doc, accessor);
+}
+
+// One primitive's arrays, made before any goes into the document.
+struct Made {
+    std::vector<float> normals;
+    SkinWeights weights;
+};
+
+} // namespace
+
+bool deformsMesh(const SceneItem &item) { return item.kind == ItemKind::Bone && item.active && item.strength != 0; }
+
+size_t addMesh(RigDocument &rig, const Scene &scene, FrameRule rule, const Mesh &mesh,
+               const std::vector<size_t> &layers, const std::string &name) {
+    const MeshFrame frame = rule == FrameRule::MirrorZ ? MeshFrame::Mirrored : MeshFrame::AsIs;
+    std::vector<MeshPrimitive> primitives = meshPrimitives(mesh, layers, frame);
+    if (primitives.empty())
+        return 0;
+    const std::vector<BoneSegment> bones =
+        rig.skin >= 0 ? deformingBones(rig, scene, rule) : std::vector<BoneSegment>{};
+    const SegmentTree tree = segmentTree(bones);
+    const double size = modelSize(primitives);
+
+    // The normals, and the last part of each primitive's weights, on a
+    // second thread while this one binds the rest: each reads the
+    // primitives' positions and indices, and writes its own slots.
+    std::vector<Made> made(primitives.size());
+    std::vector<size_t> split(primitives.size(), 0);
+    for (size_t k = 0; k < primitives.size() && !bones.empty(); ++k) {
+        made[k].weights = emptyWeights(tree, primitives[k].vertexCount());
+        split[k] = primitives[k].vertexCount();
+    }
+    const auto normalsOf = [&] {
+        for (size_t k = 0; k < primitives.size(); ++k) {
+            const MeshPrimitive &p = primitives[k];
+            if (p.indices16.empty())
+                vertexNormals(p.positions.data(), p.vertexCount(), p.indices32.data(), p.indices32.size(),
+                              made[k].normals);
+            else
+                vertexNormals(p.positions.data(), p.vertexCount(), p.indices16.data(), p.indices16.size(),
+                              made[k].normals);
+        }
+    };
+    // The helper's share of the weights: 40 % of a large primitive's
+    // vertices, a whole number of the search's blocks of 16.
+    const auto helperWeights = [&] {
+        for (size_t k = 0; k < primitives.size(); ++k)
+            if (split[k] < primitives[k].vertexCount())
+                skinWeightsOf(tree, primitives[k].positions.data(), split[k], primitives[k].vertexCount(), size,
+                              made[k].weights);
+    };
+    std::thread helper;
+    bool threaded = false;
+    size_t vertices = 0;
+    for (const MeshPrimitive &p : primitives)
+        vertices += p.vertexCount();
+    if (!bones.empty() && vertices > 100000) {
+        for (size_t k = 0; k < primitives.size(); ++k)
+            split[k] = primitives[k].vertexCount() * 6 / 10 / 16 * 16;
+        try {
+            helper = std::thread([&] {
+                normalsOf();
+                helperWeights();
+            });
+            threaded = true;
+        } catch (const std::system_error &) {
+            for (size_t k = 0; k < primitives.size(); ++k)
+                split[k] = primitives[k].vertexCount();
+        }
+    }
+    for (size_t k = 0; k < primitives.size() && !bones.empty(); ++k)
+        skinWeightsOf(tree, primitives[k].positions.data(), 0, split[k], size, made[k].weights);
+    if (threaded)
+        helper.join();
+    else
+        normalsOf();
+
+    Document &doc = rig.document;
+    MeshRecord record;
+    size_t triangles = 0;
+    for (size_t k = 0; k < primitives.size(); ++k) {
+        MeshPrimitive &p = primitives[k];
+        Primitive out;
+        out.material = int(doc.materials.size());
+        doc.materials.push_back(surfaceMaterial(mesh, p.surface));
+        const size_t count = p.vertexCount();
+        Accessor position;
+        position.componentType = kFloat;
+        position.count = count;
+        position.type = "VEC3";
+        position.min.assign(p.lo.begin(), p.lo.end());
+        position.max.assign(p.hi.begin(), p.hi.end());
+        position.bufferView = addOwnedBlock(doc, std::move(p.positions), kArrayBuffer);
+        out.attributes.push_back({"POSITION", addAccessor(doc, position)});
+        out.attributes.push_back(
+            {"NORMAL",
+             vertexAccessor(doc, addOwnedBlock(doc, std::move(made[k].normals), kArrayBuffer), kFloat, count, "VEC3")});
+        SkinWeights &w = made[k].weights;
+        if (!bones.empty()) {
+            const bool narrow = !w.joints8.empty() || w.joints16.empty();
+            const int joints = narrow ? addOwnedBlock(doc, std::move(w.joints8), kArrayBuffer)
+                                      : addOwnedBlock(doc, std::move(w.joints16), kArrayBuffer);
+            out.attributes.push_back(
+                {"JOINTS_0", vertexAccessor(doc, joints, narrow ? kUnsignedByte : kUnsignedShort, count, "VEC4")});
+            out.attributes.push_back(
+                {"WEIGHTS_0",
+                 vertexAccessor(doc, addOwnedBlock(doc, std::move(w.weights), kArrayBuffer), kFloat, count, "VEC4")});
+        }
+        const size_t indices = p.indexCount();
+        triangles += indices / 3;
+        const bool wide = p.indices16.empty();
+        const int view = wide ? addOwnedBlock(doc, std::move(p.indices32), kElementArrayBuffer)
+                              : addOwnedBlock(doc, std::move(p.indices16), kElementArrayBuffer);
+        out.indices = vertexAccessor(doc, view, wide ? kUnsignedInt : kUnsignedShort, indices, "SCALAR");
+        record.primitives.push_back(std::move(out));
+    }
+    Node node;
+    // After the model's name, or "<name>_Mesh" where the rig's root took it
+    // (a scene's root is named after its object file too).
+    const bool taken = rig.names.taken.count(threeJsName(repairUtf8(name))) > 0;
+    node.name = claimName(rig.names, taken ? name + "_Mesh" : name, 0);
+    node.mesh = int(doc.meshes.size());
+    node.skin = bones.empty() ? -1 : rig.skin;
+    record.name = node.name;
+    doc.meshes.push_back(std::move(record));
+    doc.sceneNodes.push_back(int(doc.nodes.size()));
+    doc.nodes.push_back(std::move(node));
+    return triangles;
+}
+
+} // namespace standin::gltf
