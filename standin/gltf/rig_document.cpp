@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "standin/gltf/rig_pose.h"
+#include "standin/scene_reader/rest_frames.h"
 
 namespace standin::gltf {
 
@@ -22,13 +23,6 @@ struct Pose {
     Rotation rotation{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
     Vec3 translation{};
 };
-
-Vec3 rotate(const Rotation &m, const Vec3 &v) {
-    Vec3 r;
-    for (size_t i = 0; i < 3; ++i)
-        r[i] = m[i][0] * v[0] + m[i][1] * v[1] + m[i][2] * v[2];
-    return r;
-}
 
 // mᵀ v.
 Vec3 rotateBack(const Rotation &m, const Vec3 &v) {
@@ -244,7 +238,7 @@ RigDocument rigDocument(const Scene &scene, FrameRule rule, const std::string &g
         Node end = namedNode(claimName(rig.names, doc.nodes[size_t(rig.boneNode[i])].name + "_end", boneNumber[i]));
         const Vec3 along{0, std::abs(pose.length[i]), 0};
         end.translation = along;
-        const Vec3 reach = rotate(global[i].rotation, along);
+        const Vec3 reach = rest::times(global[i].rotation, along);
         ends.push_back(Pose{global[i].rotation,
                             {global[i].translation[0] + reach[0], global[i].translation[1] + reach[1],
                              global[i].translation[2] + reach[2]}});

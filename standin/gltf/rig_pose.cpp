@@ -1,54 +1,18 @@
-// Bones and nulls placed in model space with their frames.  The rotation
-// of a bone's frame is its parent's times R(h, p, b) = M(h, p)^T Rz(b), as
-// in the scene reader's placement.
+// Bones and nulls placed in model space with their frames, by the same
+// rotations as the scene reader's placement (rest_frames.h).
 #include "standin/gltf/rig_pose.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
+#include "standin/scene_reader/rest_frames.h"
+
 namespace standin::gltf {
 
 namespace {
 
-constexpr double kRadiansPerDegree = 3.141592653589793 / 180.0;
-constexpr Frame kIdentity{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
-
-Vec3 times(const Frame &m, const Vec3 &v) {
-    Vec3 r;
-    for (size_t i = 0; i < 3; ++i)
-        r[i] = m[i][0] * v[0] + m[i][1] * v[1] + m[i][2] * v[2];
-    return r;
-}
-
-Frame times(const Frame &a, const Frame &b) {
-    Frame r;
-    for (size_t i = 0; i < 3; ++i)
-        for (size_t j = 0; j < 3; ++j)
-            r[i][j] = a[i][0] * b[0][j] + a[i][1] * b[1][j] + a[i][2] * b[2][j];
-    return r;
-}
-
-Vec3 plus(const Vec3 &a, const Vec3 &b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
-
-Frame headingPitch(double h, double p) {
-    const double sh = std::sin(h), ch = std::cos(h), sp = std::sin(p), cp = std::cos(p);
-    return Frame{{{ch, sh * sp, sh * cp}, {0, cp, -sp}, {-sh, ch * sp, ch * cp}}};
-}
-
-Frame restRotation(const Vec3 &degrees) {
-    const double b = degrees[2] * kRadiansPerDegree;
-    const double sb = std::sin(b), cb = std::cos(b);
-    const Frame bank{{{cb, -sb, 0}, {sb, cb, 0}, {0, 0, 1}}};
-    return times(headingPitch(degrees[0] * kRadiansPerDegree, degrees[1] * kRadiansPerDegree), bank);
-}
-
-// The bone's model-space frame as a goal null under it takes it: heading
-// and pitch of its direction, no bank.
-Frame modelFrame(const Frame &frame) {
-    const double x = frame[0][2], y = std::clamp(frame[1][2], -1.0, 1.0), z = frame[2][2];
-    return headingPitch(std::atan2(x, z), -std::asin(y));
-}
+using namespace rest;
 
 // Finite, and small enough that the glTF's single-precision matrices made
 // from it stay finite.

@@ -1,67 +1,17 @@
 // A read scene's bones and nulls placed in model space: the inverse of the
-// module's conversion of every bone into its parent's frame.
-//
-// The module turns a model-space vector into a bone's frame by the rest
-// rotations of all its ancestors, root first, then its own: M(h, p) with
-// heading h = atan2(x, z) and pitch p = -asin(y) of the direction, which
-// takes that direction onto +z.  Going back, a frame's model-from-local
-// rotation is its parent's times R(h, p, b) = M(h, p)^T Rz(b): the bank b
-// turns about the bone's own z axis after heading and pitch (Spindle always
-// writes b = 0; the sign is the right-hand one about +z).
+// module's conversion of every bone into its parent's frame (the rotations
+// are in rest_frames.h).
 #include "standin/scene_reader/rig.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
+#include "standin/scene_reader/rest_frames.h"
+
 namespace standin {
-namespace {
 
-using Matrix = std::array<Vec3, 3>; // rows
-
-constexpr double kRadiansPerDegree = 3.141592653589793 / 180.0;
-constexpr Matrix kIdentity{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
-
-Vec3 times(const Matrix &m, const Vec3 &v) {
-    Vec3 r;
-    for (size_t i = 0; i < 3; ++i)
-        r[i] = m[i][0] * v[0] + m[i][1] * v[1] + m[i][2] * v[2];
-    return r;
-}
-
-Matrix times(const Matrix &a, const Matrix &b) {
-    Matrix r;
-    for (size_t i = 0; i < 3; ++i)
-        for (size_t j = 0; j < 3; ++j)
-            r[i][j] = a[i][0] * b[0][j] + a[i][1] * b[1][j] + a[i][2] * b[2][j];
-    return r;
-}
-
-Vec3 plus(const Vec3 &a, const Vec3 &b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
-
-// M(h, p)^T, radians: the model-from-local rotation of a frame turned by
-// heading, then pitch.  Its third column is the direction (h, p).
-Matrix headingPitch(double h, double p) {
-    const double sh = std::sin(h), ch = std::cos(h), sp = std::sin(p), cp = std::cos(p);
-    return Matrix{{{ch, sh * sp, sh * cp}, {0, cp, -sp}, {-sh, ch * sp, ch * cp}}};
-}
-
-// R(h, p, b) from a rest direction in degrees.
-Matrix restRotation(const Vec3 &degrees) {
-    const double b = degrees[2] * kRadiansPerDegree;
-    const double sb = std::sin(b), cb = std::cos(b);
-    const Matrix bank{{{cb, -sb, 0}, {sb, cb, 0}, {0, 0, 1}}};
-    return times(headingPitch(degrees[0] * kRadiansPerDegree, degrees[1] * kRadiansPerDegree), bank);
-}
-
-// The model-space frame of a bone as the module takes it for a goal null:
-// heading and pitch of the bone's direction (its frame's z axis), no bank.
-Matrix modelFrame(const Matrix &frame) {
-    const double x = frame[0][2], y = std::clamp(frame[1][2], -1.0, 1.0), z = frame[2][2];
-    return headingPitch(std::atan2(x, z), -std::asin(y));
-}
-
-} // namespace
+using namespace rest;
 
 RigPlacement placeRig(const Scene &scene) {
     const size_t n = scene.items.size();
