@@ -32,14 +32,8 @@ RigPose poseRig(const Scene &scene) {
     pose.tip.assign(n, Vec3{});
     pose.length.assign(n, 0.0);
     pose.parent.assign(n, -1);
-    std::vector<bool> carriesBones(n, false);
-    for (const SceneItem &item : scene.items)
-        if (item.kind == ItemKind::Bone && item.object >= 0 && size_t(item.object) < n)
-            carriesBones[size_t(item.object)] = true;
-    const auto parentOf = [&](size_t i) {
-        const int p = scene.items[i].parent;
-        return p >= 0 && size_t(p) < n && size_t(p) != i ? p : -1;
-    };
+    const std::vector<bool> carriesBones = objectsCarryingBones(scene);
+    const auto parentOf = [&](size_t i) { return parentIndex(scene, i); };
     const auto place = [&](size_t i, int parent) {
         pose.parent[i] = parent;
         const SceneItem &item = scene.items[i];
@@ -71,21 +65,7 @@ RigPose poseRig(const Scene &scene) {
             place = plus(pose.base[size_t(parent)], key);
         pose.base[i] = pose.tip[i] = finite(place) ? place : Vec3{};
     };
-    // Parents first, without recursion, as the scene reader places them.
-    std::vector<uint8_t> state(n, 0);
-    std::vector<size_t> chain;
-    for (size_t i = 0; i < n; ++i) {
-        chain.clear();
-        for (int p = int(i); p >= 0 && state[size_t(p)] == 0; p = parentOf(size_t(p))) {
-            state[size_t(p)] = 1;
-            chain.push_back(size_t(p));
-        }
-        for (size_t k = chain.size(); k-- > 0;) {
-            const int parent = parentOf(chain[k]);
-            place(chain[k], parent >= 0 && state[size_t(parent)] == 2 ? parent : -1);
-            state[chain[k]] = 2;
-        }
-    }
+    placeParentsFirst(n, parentOf, place);
     std::sort(pose.notFinite.begin(), pose.notFinite.end());
     return pose;
 }

@@ -19,15 +19,9 @@ RigPlacement placeRig(const Scene &scene) {
     placed.base.assign(n, Vec3{});
     placed.tip.assign(n, Vec3{});
     std::vector<Matrix> frame(n, kIdentity);
-    std::vector<bool> carriesBones(n, false);
-    for (const SceneItem &item : scene.items)
-        if (item.kind == ItemKind::Bone && item.object >= 0 && size_t(item.object) < n)
-            carriesBones[size_t(item.object)] = true;
+    const std::vector<bool> carriesBones = objectsCarryingBones(scene);
 
-    const auto parentOf = [&](size_t i) {
-        const int p = scene.items[i].parent;
-        return p >= 0 && size_t(p) < n && size_t(p) != i ? p : -1;
-    };
+    const auto parentOf = [&](size_t i) { return parentIndex(scene, i); };
     const auto place = [&](size_t i, int parent) {
         const SceneItem &item = scene.items[i];
         const bool underBone = parent >= 0 && scene.items[size_t(parent)].kind == ItemKind::Bone;
@@ -57,24 +51,7 @@ RigPlacement placeRig(const Scene &scene) {
         placed.tip[i] = placed.base[i];
     };
 
-    // Parents first, without recursion: each item's chain of unplaced
-    // ancestors is walked up, then placed from the top down.  0: not
-    // placed, 1: on the current walk, 2: placed.  A parent met again on the
-    // walk (a loop, which the reader refuses) is taken as no parent.
-    std::vector<uint8_t> state(n, 0);
-    std::vector<size_t> chain;
-    for (size_t i = 0; i < n; ++i) {
-        chain.clear();
-        for (int p = int(i); p >= 0 && state[size_t(p)] == 0; p = parentOf(size_t(p))) {
-            state[size_t(p)] = 1;
-            chain.push_back(size_t(p));
-        }
-        for (size_t k = chain.size(); k-- > 0;) {
-            const int parent = parentOf(chain[k]);
-            place(chain[k], parent >= 0 && state[size_t(parent)] == 2 ? parent : -1);
-            state[chain[k]] = 2;
-        }
-    }
+    placeParentsFirst(n, parentOf, place);
     return placed;
 }
 
