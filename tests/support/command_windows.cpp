@@ -54,17 +54,22 @@ void drain(HANDLE pipe, std::string &into) {
 // no other run's child holds them open.
 std::mutex starting;
 
+// How many instances of a served pipe wait for a program at once.
+constexpr int kInstances = 4;
+
 } // namespace
 
 ServedPipe::ServedPipe(const std::string &text)
-    : path("\\\\.\\pipe\\" + narrow(freshName())), text_(text), serving_(2) {
-    // Two instances wait at any time, so that a program that connects again
-    // at once (as after a look at what the path is) finds one.
-    for (int i = 0; i < 2; ++i)
+    : path("\\\\.\\pipe\\" + narrow(freshName())), text_(text), serving_(kInstances) {
+    // Several instances wait at any time, so that a program that connects
+    // again at once (the command looks at what the path is, the module may
+    // open it twice) finds one even while a busy machine has not yet run
+    // the thread that makes the next instance.
+    for (int i = 0; i < kInstances; ++i)
         servers_.emplace_back([this] { serve(); });
     // The pipe is there before the constructor returns: a thread may first
     // run a millisecond or more after it was started.
-    while (listening_ < 2)
+    while (listening_ < kInstances)
         Sleep(1);
 }
 
