@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "standin/gltf/gltf_options.h"
-#include "standin/gltf/safe_file.h"
+#include "standin/platform/safe_file.h"
 
 namespace standin::gltf {
 
@@ -69,7 +69,7 @@ bool writeGltfFile(const std::string &path, const Document &document, std::strin
         for (std::string_view piece : pieces)
             bytes += piece;
         const std::string uri = bytes.empty() ? std::string() : "data:application/octet-stream;base64," + base64(bytes);
-        return writeFileSafely(path, {gltfJson(document, uri), "\n"}, why);
+        return platform::writeFileSafely(path, {gltfJson(document, uri), "\n"}, why);
     }
     // GLB: a header, the JSON chunk padded with blanks, then the binary
     // chunk padded with zeros, every length a multiple of 4.
@@ -94,7 +94,7 @@ bool writeGltfFile(const std::string &path, const Document &document, std::strin
     }
     std::vector<std::string_view> all = {head, json, binaryHead};
     all.insert(all.end(), pieces.begin(), pieces.end());
-    return writeFileSafely(path, all, why);
+    return platform::writeFileSafely(path, all, why);
 }
 
 bool takeGltfPath(const std::string &value, std::string &path, std::string &reason) {

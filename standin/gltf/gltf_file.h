@@ -15,7 +15,7 @@ enum class FileKind { None, Binary, Text };
 FileKind fileKindOf(const std::string &path);
 
 // Writes the document as the whole file at `path` (of a kind other than
-// None), safely: see safe_file.h.  False with the system's reason.  The
+// None), safely: see platform/safe_file.h.  False with the system's reason.  The
 // buffer goes out in one block, never copied into the JSON or a stream
 // (a .gltf's data URI is its base64 text).
 bool writeGltfFile(const std::string &path, const Document &document, std::string &why);

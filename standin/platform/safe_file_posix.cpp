@@ -1,5 +1,5 @@
 // Safe file writing on POSIX systems.
-#include "standin/gltf/safe_file.h"
+#include "standin/platform/safe_file.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace standin::gltf {
+namespace standin::platform {
 
 namespace {
 
@@ -95,4 +95,4 @@ bool writeFileSafely(const std::string &path, const std::vector<std::string_view
     return false;
 }
 
-} // namespace standin::gltf
+} // namespace standin::platform

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace standin::gltf {
+namespace standin::platform {
 
 // Writes the pieces, one after another, as the whole file at `path`.  A
 // link at the path is kept and the file it leads to replaced; a path that
@@ -15,4 +15,4 @@ namespace standin::gltf {
 // the system's reason, and no temporary file left.
 bool writeFileSafely(const std::string &path, const std::vector<std::string_view> &pieces, std::string &why);
 
-} // namespace standin::gltf
+} // namespace standin::platform

@@ -1,12 +1,12 @@
 // Safe file writing on Windows: paths are text in the ANSI code page, as
 // the command was given them.
-#include "standin/gltf/safe_file.h"
+#include "standin/platform/safe_file.h"
 
 #include <windows.h>
 
 #include "standin/platform/platform.h"
 
-namespace standin::gltf {
+namespace standin::platform {
 
 namespace {
 
@@ -67,4 +67,4 @@ bool writeFileSafely(const std::string &path, const std::vector<std::string_view
     }
 }
 
-} // namespace standin::gltf
+} // namespace standin::platform
