@@ -5,36 +5,19 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "standin/text/utf8.h"
+
 namespace standin {
 
 namespace {
 
-// The length of the valid UTF-8 sequence that starts at `s[i]`, or 0.
+// The length of the valid UTF-8 sequence that starts at `s[i]`, or 0; the
+// non-characters U+FFFE and U+FFFF, which XML does not allow, count as
+// invalid.
 size_t utf8Length(const std::string &s, size_t i) {
-    const auto byte = [&](size_t k) { return static_cast<uint8_t>(s[k]); };
-    const uint8_t lead = byte(i);
-    size_t length = 0;
-    uint8_t low = 0x80, high = 0xBF; // the allowed range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (s.size() - i < length || byte(i + 1) < low || byte(i + 1) > high)
-        return 0;
-    for (size_t k = 2; k < length; ++k)
-        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF)
-            return 0;
-    // U+FFFE and U+FFFF are no XML characters.
-    if (lead == 0xEF && byte(i + 1) == 0xBF && byte(i + 2) >= 0xBE)
+    const size_t length = utf8SequenceLength(s, i);
+    if (length == 3 && static_cast<uint8_t>(s[i]) == 0xEF && static_cast<uint8_t>(s[i + 1]) == 0xBF &&
+        static_cast<uint8_t>(s[i + 2]) >= 0xBE)
         return 0;
     return length;
 }
