@@ -14,20 +14,21 @@
 #include "bench/model_files.h"
 #include "standin/gltf/mesh_primitives.h"
 #include "standin/readers/read_mesh.h"
-#include "standin/gltf/normals.h"
-#include "standin/gltf/skin_weights.h"
+#include "standin/geometry/normals.h"
+#include "standin/geometry/distance_weights.h"
 #include "standin/mesh/mesh.h"
 
 namespace {
 
 using namespace standin::gltf;
+using namespace standin::geometry;
 
 constexpr uint32_t kCurve = 0x43555256u; // 'CURV'
 
 struct Model {
     standin::Mesh mesh;
     std::vector<MeshPrimitive> primitives;
-    std::vector<BoneSegment> bones;
+    std::vector<SkinBone> bones;
 };
 
 // The LWO2 model of `faces` quads and `curves` curves of 4 points, read,
@@ -48,7 +49,7 @@ const Model &model(int64_t faces, int curves) {
             for (const standin::PolygonData &curve : m->mesh.runPolygons(0, r))
                 for (size_t i = 0; i + 1 < curve.points.size(); ++i) {
                     const auto a = m->mesh.point(0, curve.points[i]), b = m->mesh.point(0, curve.points[i + 1]);
-                    BoneSegment s;
+                    SkinBone s;
                     s.base = {float(a[0]), float(a[1]), -float(a[2])};
                     s.tip = {float(b[0]), float(b[1]), -float(b[2])};
                     s.joint = uint16_t(m->bones.size());

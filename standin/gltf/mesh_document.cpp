@@ -8,16 +8,24 @@
 #include <thread>
 
 #include "standin/gltf/mesh_primitives.h"
-#include "standin/gltf/normals.h"
+#include "standin/geometry/normals.h"
 #include "standin/gltf/rig_pose.h"
-#include "standin/gltf/skin_weights.h"
+#include "standin/geometry/distance_weights.h"
 
 namespace standin::gltf {
+using geometry::SkinBone;
+using geometry::SegmentTree;
+using geometry::SkinWeights;
+using geometry::emptyWeights;
+using geometry::skinWeightsOf;
+using geometry::vertexNormals;
+using geometry::segmentTree;
+
 namespace {
 
 // The deforming bones as segments in glTF's frame, each with its joint.
-std::vector<BoneSegment> deformingBones(const RigDocument &rig, const Scene &scene, FrameRule rule) {
-    std::vector<BoneSegment> bones;
+std::vector<SkinBone> deformingBones(const RigDocument &rig, const Scene &scene, FrameRule rule) {
+    std::vector<SkinBone> bones;
     const RigPose pose = poseRig(scene);
     const float zSign = rule == FrameRule::MirrorZ ? -1.0f : 1.0f;
     for (size_t i = 0; i < scene.items.size(); ++i) {
@@ -26,7 +34,7 @@ std::vector<BoneSegment> deformingBones(const RigDocument &rig, const Scene &sce
             continue;
         if (joint > 0xFFFF)
             return {}; // JOINTS_0 holds at most 16 bits
-        BoneSegment s;
+        SkinBone s;
         for (size_t a = 0; a < 3; ++a) {
             s.base[a] = float(pose.base[i][a]);
             s.tip[a] = float(pose.tip[i][a]);
@@ -73,8 +81,8 @@ size_t addMesh(RigDocument &rig, const Scene &scene, FrameRule rule, const Mesh 
     std::vector<MeshPrimitive> primitives = meshPrimitives(mesh, layers, frame);
     if (primitives.empty())
         return 0;
-    const std::vector<BoneSegment> bones =
-        rig.skin >= 0 ? deformingBones(rig, scene, rule) : std::vector<BoneSegment>{};
+    const std::vector<SkinBone> bones =
+        rig.skin >= 0 ? deformingBones(rig, scene, rule) : std::vector<SkinBone>{};
     const SegmentTree tree = segmentTree(bones);
     const double size = modelSize(primitives);
 

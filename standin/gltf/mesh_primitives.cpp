@@ -6,7 +6,7 @@
 // allocates.
 #include "standin/gltf/mesh_primitives.h"
 
-#include "standin/gltf/triangulate.h"
+#include "standin/geometry/triangulate.h"
 #include "standin/readers/iff_bytes.h"
 #include "standin/readers/run_walker.h"
 
@@ -16,6 +16,9 @@
 #include <cstring>
 
 namespace standin::gltf {
+using geometry::TriangulationScratch;
+using geometry::triangulate;
+
 namespace {
 
 constexpr uint32_t kFace = 0x46414345u; // 'FACE'

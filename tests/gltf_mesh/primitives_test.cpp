@@ -3,7 +3,7 @@
 #include "readers/bytes.h"
 #include "standin/gltf/mesh_primitives.h"
 #include "standin/readers/read_mesh.h"
-#include "standin/gltf/normals.h"
+#include "standin/geometry/normals.h"
 
 #include <gtest/gtest.h>
 
@@ -117,7 +117,7 @@ TEST(MeshPrimitives, boxFacesOutwardsInGltfFrameFromEitherFormat) {
         // The box's normals point away from its middle.
         std::vector<float> normals;
         const MeshPrimitive &sides = primitives[0];
-        standin::gltf::vertexNormals(sides.positions.data(), sides.vertexCount(), sides.indices16.data(),
+        standin::geometry::vertexNormals(sides.positions.data(), sides.vertexCount(), sides.indices16.data(),
                                      sides.indices16.size(), normals);
         for (size_t v = 0; v < sides.vertexCount(); ++v) {
             double outwards = 0, length = 0;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace standin::gltf {
+namespace standin::geometry {
 
 // What a triangulation of a large face works in, kept between faces so that
 // they allocate nothing once it has grown to the largest face.
@@ -29,4 +29,4 @@ struct TriangulationScratch {
 // taken more than 8 count^2 tests, the rest is cut as a fan.  A face with no normal at all (every point in one line) is a fan.
 void triangulate(const float *points, const uint32_t *face, size_t count, uint32_t *out, TriangulationScratch &scratch);
 
-} // namespace standin::gltf
+} // namespace standin::geometry

@@ -1,6 +1,6 @@
 // Skin weights: the vertices taken in blocks of neighbours, each block
 // searched against the few bones that can be among its vertices' nearest.
-#include "standin/gltf/skin_weights.h"
+#include "standin/geometry/distance_weights.h"
 
 #include <algorithm>
 #include <cassert>
@@ -8,7 +8,7 @@
 #include <cmath>
 #include <limits>
 
-namespace standin::gltf {
+namespace standin::geometry {
 namespace {
 
 // Vertices per block, and the most candidates for which a block's vertices
@@ -131,4 +131,4 @@ void skinWeightsOf(const SegmentTree &tree, const float *positions, size_t first
     }
 }
 
-} // namespace standin::gltf
+} // namespace standin::geometry

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "standin/gltf/segment_tree.h"
+#include "standin/geometry/segment_tree.h"
 
-namespace standin::gltf {
+namespace standin::geometry {
 
 // The diagonal of the box around `count` points (three floats each); 0 for
 // none.
@@ -42,4 +42,4 @@ SkinWeights emptyWeights(const SegmentTree &tree, size_t count);
 void skinWeightsOf(const SegmentTree &tree, const float *positions, size_t first, size_t end, double modelSize,
                    SkinWeights &out);
 
-} // namespace standin::gltf
+} // namespace standin::geometry

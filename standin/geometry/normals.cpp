@@ -1,10 +1,10 @@
 // Per-vertex normals: area-weighted sums of the triangles' normals.
-#include "standin/gltf/normals.h"
+#include "standin/geometry/normals.h"
 
 #include <cassert>
 #include <cmath>
 
-namespace standin::gltf {
+namespace standin::geometry {
 
 template <typename Index>
 void vertexNormals(const float *positions, size_t vertexCount, const Index *indices, size_t indexCount,
@@ -46,4 +46,4 @@ void vertexNormals(const float *positions, size_t vertexCount, const Index *indi
 template void vertexNormals<uint16_t>(const float *, size_t, const uint16_t *, size_t, std::vector<float> &);
 template void vertexNormals<uint32_t>(const float *, size_t, const uint32_t *, size_t, std::vector<float> &);
 
-} // namespace standin::gltf
+} // namespace standin::geometry

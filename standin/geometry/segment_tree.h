@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <vector>
 
-namespace standin::gltf {
+namespace standin::geometry {
 
 // A deforming bone: the segment from its base to its tip, in the frame of
 // the vertices, and its number among the skin's joints.
-struct BoneSegment {
+struct SkinBone {
     std::array<float, 3> base{}, tip{};
     uint16_t joint = 0;
 };
@@ -37,7 +37,7 @@ struct SegmentTree {
 };
 
 // Builds the tree over `bones` (any number, none included).
-SegmentTree segmentTree(const std::vector<BoneSegment> &bones);
+SegmentTree segmentTree(const std::vector<SkinBone> &bones);
 
 // The (up to) four nearest bones of one point: by squared distance from the
 // point to the segment, nearest first, a tie going to the bone that comes
@@ -92,4 +92,4 @@ Nearest nearestBones(const SegmentTree &tree, const double p[3], const Nearest *
 // The same by testing every segment.
 Nearest nearestByBruteForce(const SegmentTree &tree, const double p[3]);
 
-} // namespace standin::gltf
+} // namespace standin::geometry

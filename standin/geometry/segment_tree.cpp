@@ -1,6 +1,6 @@
 // The bounding volume hierarchy over the bones' segments and the
 // nearest-four search through it.
-#include "standin/gltf/segment_tree.h"
+#include "standin/geometry/segment_tree.h"
 
 #include <algorithm>
 #include <cassert>
@@ -8,7 +8,7 @@
 #include <cmath>
 #include <limits>
 
-namespace standin::gltf {
+namespace standin::geometry {
 namespace {
 
 using Segment = SegmentTree::Segment;
@@ -123,11 +123,11 @@ void build(SegmentTree &tree, uint32_t at, uint32_t first, uint32_t end) {
 
 } // namespace
 
-SegmentTree segmentTree(const std::vector<BoneSegment> &bones) {
+SegmentTree segmentTree(const std::vector<SkinBone> &bones) {
     assert(bones.size() < UINT32_MAX);
     SegmentTree tree;
     tree.segments.reserve(bones.size());
-    for (const BoneSegment &bone : bones) {
+    for (const SkinBone &bone : bones) {
         Segment s;
         double length2 = 0;
         for (int a = 0; a < 3; ++a) {
@@ -208,4 +208,4 @@ void segmentsNear(const SegmentTree &tree, const double lo[3], const double hi[3
         });
 }
 
-} // namespace standin::gltf
+} // namespace standin::geometry

@@ -1,7 +1,7 @@
 // Faces cut into triangles: every triangle inside its face, together
 // covering it, each turning the face's way.
 #include "readers/bytes.h"
-#include "standin/gltf/triangulate.h"
+#include "standin/geometry/triangulate.h"
 #include "standin/readers/read_mesh.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-using standin::gltf::triangulate;
-using standin::gltf::TriangulationScratch;
+using standin::geometry::triangulate;
+using standin::geometry::TriangulationScratch;
 
 namespace {
 

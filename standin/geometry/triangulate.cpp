@@ -1,10 +1,10 @@
 // Triangulation of faces: the quick cases, then ear clipping.
-#include "standin/gltf/triangulate.h"
+#include "standin/geometry/triangulate.h"
 
 #include <cassert>
 #include <cmath>
 
-namespace standin::gltf {
+namespace standin::geometry {
 namespace {
 
 struct Vec {
@@ -162,4 +162,4 @@ void triangulate(const float *points, const uint32_t *face, size_t count, uint32
         clipEars(points, face, uint32_t(count), out, scratch);
 }
 
-} // namespace standin::gltf
+} // namespace standin::geometry

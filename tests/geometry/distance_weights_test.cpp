@@ -1,7 +1,7 @@
 // Skin weights: the tree finds exactly the nearest bones, and each vertex's
 // weights favour them and sum to 1.
-#include "standin/gltf/segment_tree.h"
-#include "standin/gltf/skin_weights.h"
+#include "standin/geometry/segment_tree.h"
+#include "standin/geometry/distance_weights.h"
 
 #include <gtest/gtest.h>
 
@@ -10,16 +10,16 @@
 #include <random>
 #include <vector>
 
-using namespace standin::gltf;
+using namespace standin::geometry;
 
 namespace {
 
 // Bones at random, some of no length and some repeated (ties), over a box.
-std::vector<BoneSegment> randomBones(std::mt19937 &random, size_t count) {
+std::vector<SkinBone> randomBones(std::mt19937 &random, size_t count) {
     std::uniform_real_distribution<float> at(-1, 1), step(-0.2f, 0.2f);
-    std::vector<BoneSegment> bones;
+    std::vector<SkinBone> bones;
     for (size_t i = 0; i < count; ++i) {
-        BoneSegment b;
+        SkinBone b;
         if (i % 7 == 6) {
             b = bones[i / 2];
         } else {
@@ -80,9 +80,9 @@ TEST(SkinWeights, weightsSumToOneAndFavourTheNearestBones) {
         positions.insert(positions.end(), {at(random), at(random), at(random)});
     const size_t count = positions.size() / 3;
     for (size_t chain : {2u, 6u}) {
-        std::vector<BoneSegment> bones;
+        std::vector<SkinBone> bones;
         for (size_t b = 0; b < chain; ++b) {
-            BoneSegment s;
+            SkinBone s;
             s.base = {0, -0.9f + 1.8f * float(b) / float(chain), 0.01f};
             s.tip = {0, -0.9f + 1.8f * float(b + 1) / float(chain), 0.01f};
             s.joint = uint16_t(chain == 2 ? 10 + b : 300 + b); // narrow, then wide joint numbers

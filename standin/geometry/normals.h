@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace standin::gltf {
+namespace standin::geometry {
 
 // The normal of each of `vertexCount` vertices (three floats per vertex in
 // `positions`), from `indexCount` indices (a multiple of three) of the
@@ -25,4 +25,4 @@ void vertexNormals(const float *positions, size_t vertexCount, const Index *indi
 extern template void vertexNormals<uint16_t>(const float *, size_t, const uint16_t *, size_t, std::vector<float> &);
 extern template void vertexNormals<uint32_t>(const float *, size_t, const uint32_t *, size_t, std::vector<float> &);
 
-} // namespace standin::gltf
+} // namespace standin::geometry
