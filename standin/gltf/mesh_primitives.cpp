@@ -16,8 +16,8 @@
 #include <cstring>
 
 namespace standin::gltf {
-using geometry::TriangulationScratch;
 using geometry::triangulate;
+using geometry::TriangulationScratch;
 
 namespace {
 
@@ -138,6 +138,7 @@ void number(const std::vector<float> &points, std::vector<uint32_t> &list, size_
             std::vector<uint32_t> &stamp, std::vector<uint32_t> &vertexOf, MeshPrimitive &primitive) {
     std::vector<float> &positions = primitive.positions;
     positions.reserve(3 * std::min(stamp.size(), used));
+    primitive.points.reserve(std::min(stamp.size(), used));
     float lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
     uint32_t vertices = 0;
     for (size_t k = 0; k < used; ++k) {
@@ -151,6 +152,7 @@ void number(const std::vector<float> &points, std::vector<uint32_t> &list, size_
                 hi[a] = vertices == 1 ? p[a] : std::max(hi[a], p[a]);
             }
             positions.insert(positions.end(), p, p + 3);
+            primitive.points.push_back(point);
         }
         list[k] = vertexOf[point];
     }

@@ -27,6 +27,7 @@ struct MeshPrimitive {
     std::vector<uint16_t>
         indices16; // three per triangle when there are at most 65535 vertices (then indices32 is empty)
     std::vector<uint32_t> indices32; // otherwise (then indices16 is empty)
+    std::vector<uint32_t> points;    // by vertex: its point among the layers' points, layer after layer
     std::array<float, 3> lo{}, hi{}; // the box around the positions
 
     size_t vertexCount() const { return positions.size() / 3; }

@@ -36,8 +36,14 @@ std::string meshName(const std::string &path) {
 
 bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, const MeshSource &source) {
     RigDocument rig = rigDocument(scene, rule, "Spindle " SPINDLE_VERSION);
+    MeshNotes notes;
     if (source.mesh)
-        addMesh(rig, scene, rule, *source.mesh, source.layers, source.name);
+        addMesh(rig, scene, rule, *source.mesh, source.layers, source.name, source.weights, notes);
+    if (notes.fallbackVertices > 0)
+        std::fprintf(stderr,
+                     "spindle: note: %s: %zu vertices in %zu parts of the mesh have no surface to bind along "
+                     "(no area, or no bone behind it): bound by distance\n",
+                     escapeControls(path).c_str(), notes.fallbackVertices, notes.fallbackParts);
     if (!rig.notFinite.empty()) {
         std::string names;
         long number = 0;
@@ -64,7 +70,7 @@ bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, cons
     return false;
 }
 
-bool exportShownRig(const Scene &scene, const std::string &scenePath, const std::string &path) {
+bool exportShownRig(const Scene &scene, const std::string &scenePath, const std::string &path, Weights weights) {
     const SceneItem *object = nullptr;
     for (const SceneItem &item : scene.items)
         if (item.kind == ItemKind::Object || item.kind == ItemKind::NullObject) {
@@ -91,7 +97,7 @@ bool exportShownRig(const Scene &scene, const std::string &scenePath, const std:
                      escapeControls(reason).c_str());
         return exportRig(scene, rule, path);
     }
-    return exportRig(scene, rule, path, MeshSource{&mesh, runLayers(mesh, {}), meshName(object->name)});
+    return exportRig(scene, rule, path, MeshSource{&mesh, runLayers(mesh, {}), meshName(object->name), weights});
 }
 
 } // namespace standin::gltf
