@@ -18,9 +18,14 @@ namespace standin::geometry {
 namespace {
 
 constexpr uint32_t kLabels = 4; // bones per node
-constexpr float kReach = 2.0f;  // a bone further than this times the nearest weighs nothing
+constexpr float kReach = 1.5f; // a bone further than this times the nearest weighs nothing
 constexpr float kFar = std::numeric_limits<float>::infinity();
 constexpr uint8_t kUnseeded = 0xFF;
+// A bone seeds a node only when it lies within this cosine of straight in
+// from the node's surface: a bone just behind the surface's edge, as an arm
+// hanging beside the torso is from the torso's back, is seen through the
+// body rather than from inside it.
+constexpr double kBehind = 0.5;
 
 // How a bone's weight falls with its distance over the nearest's, r >= 1:
 // 1 at r = 1, 0 from kReach on, smooth in between.
@@ -72,10 +77,14 @@ void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first,
             double to[3];
             towards(tree.segments[tree.placeOf[n.bone[i]]], p, to);
             const double side = normal[0] * to[0] + normal[1] * to[1] + normal[2] * to[2];
+            // Well behind: within 60 degrees of straight in; any bone where
+            // the normal is 0 (its sides cancel out).
+            const bool flat = normal[0] == 0 && normal[1] == 0 && normal[2] == 0;
+            const double reach = flat ? 0.0 : kBehind * std::sqrt(n.distance2[i]);
             if (i == 0)
                 vote[graph.part[v]] += side < 0 ? 1 : (side > 0 ? -1 : 0);
             for (size_t way = 0; way < 2; ++way)
-                if (found[way] == kUnseeded && (way == 0 ? side <= 0 : side >= 0)) {
+                if (found[way] == kUnseeded && (way == 0 ? side <= -reach : side >= reach)) {
                     found[way] = uint8_t(i);
                     l.bone[way] = uint16_t(n.bone[i]);
                     l.distance[way] = float(std::sqrt(n.distance2[i]));

@@ -21,18 +21,19 @@ struct SurfaceWeightNotes {
 // Binds each node of `graph` to at most four bones of `tree` (which must
 // hold at least one), in the layout of SkinWeights with one entry per node.
 //
-// A node is seeded by the nearest of its four nearest bones that lies
-// behind its surface (the side its normal turns from; a part whose nodes
-// mostly find their nearest bone on the other side is taken the other way
-// round): its distance to that bone.  Every bone's distance then spreads
-// along the surface's edges from the nodes it seeds, each node keeping its
-// four nearest bones by that distance g (a shortest path).  Bone i of a
-// node weighs falloff(g_i / g_0), g_0 the node's nearest, both at least
-// eps = 1e-4 * `modelSize`: 1 at the nearest, falling smoothly to 0 at
-// twice its distance; the weights are then scaled to sum to 1.  So a
-// bone's weight fades out along the body within about the body's own
-// thickness from where that bone's region ends, and a vertex of one leg
-// never takes a bone of the other, whose way round runs over the crotch.
+// A node is seeded by the nearest of its four nearest bones that lies well
+// behind its surface (within 60 degrees of straight in from the side its
+// normal turns from; a part whose nodes mostly find their nearest bone on
+// the other side is taken the other way round): its distance to that
+// bone.  Every bone's distance then spreads along the surface's edges from
+// the nodes it seeds, each node keeping its four nearest bones by that
+// distance g (a shortest path).  Bone i of a node weighs falloff(g_i /
+// g_0), g_0 the node's nearest, both at least eps = 1e-4 * `modelSize`: 1
+// at the nearest, falling smoothly to 0 at 1.5 times its distance; the
+// weights are then scaled to sum to 1.  So two bones blend where their
+// regions meet, over about the body's thickness there, and a vertex of one
+// leg never takes a bone of the other, whose way round runs over the
+// crotch, nor the torso under an arm that arm's bone.
 //
 // A part with no area, or with no node that any bone seeds, has no surface
 // to follow: its nodes take the distance weights (skinWeights) and `notes`

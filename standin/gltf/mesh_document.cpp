@@ -174,7 +174,8 @@ bool deformsMesh(const SceneItem &item) { return item.kind == ItemKind::Bone && 
 size_t addMesh(RigDocument &rig, const Scene &scene, FrameRule rule, const Mesh &mesh,
                const std::vector<size_t> &layers, const std::string &name, Weights weights, MeshNotes &notes) {
     const MeshFrame frame = rule == FrameRule::MirrorZ ? MeshFrame::Mirrored : MeshFrame::AsIs;
-    std::vector<MeshPrimitive> primitives = meshPrimitives(mesh, layers, frame);
+    std::vector<MeshPrimitive> primitives =
+        meshPrimitives(mesh, layers, frame, weights == Weights::Surface && rig.skin >= 0);
     if (primitives.empty())
         return 0;
     const std::vector<SkinBone> bones = rig.skin >= 0 ? deformingBones(rig, scene, rule) : std::vector<SkinBone>{};
