@@ -2,10 +2,9 @@
 # Skins the two test bodies with a spindle command line of your choosing and
 # measures them in Blender against its automatic weights (blender_bend.py):
 #   tests/gltf/readers/bend_bodies.sh SPINDLE [OPTION...]
-# e.g. bend_bodies.sh build/spindle --weights distance.  SPINDLE and its
-# options come first; the script adds --join-lines, the output files and the
-# body.  Prints blender_bend.py's lines (the files in a temporary folder,
-# removed at the end).
+# SPINDLE and its options come first; the script adds --join-lines, the
+# output files and the body.  Prints blender_bend.py's lines (the files are
+# in a temporary folder, removed at the end).
 set -eu
 if [ $# -lt 1 ]; then
   echo "usage: $0 SPINDLE [OPTION...]" >&2
