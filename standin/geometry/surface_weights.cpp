@@ -18,7 +18,7 @@ namespace standin::geometry {
 namespace {
 
 constexpr uint32_t kLabels = 4; // bones per node
-constexpr float kReach = 1.5f; // a bone further than this times the nearest weighs nothing
+constexpr float kReach = 1.5f;  // a bone further than this times the nearest weighs nothing
 constexpr float kFar = std::numeric_limits<float>::infinity();
 constexpr uint8_t kUnseeded = 0xFF;
 // A bone seeds a node only when it lies within this cosine of straight in
@@ -34,18 +34,31 @@ double falloff(double r) {
     return t * t * (3.0 - 2.0 * t) / (r * r * r * r);
 }
 
-// A node's nearest bones along the surface, nearest first; `nearest` is
-// the least of its seed's distance and its labels' (no bone reaches the
-// node from further than kReach times that), and `last` the bone and
-// distance last queued for it.
+// A node's nearest bones along the surface, nearest first, and `nearest`,
+// the least of its seed's distance and its labels'.
 struct Labels {
     float distance[kLabels];
     uint16_t bone[kLabels];
     float nearest;
-    float lastDistance;
-    uint16_t lastBone;
     uint8_t count;
 };
+
+// What a search asks of a node it reaches, kept apart from the labels so
+// that a look at a neighbour touches few bytes: `gate`, the distance from
+// which no bone reaches it any more (kReach times its nearest, or its
+// fourth nearest's distance when it has four), and the bone and distance
+// last queued for it, which another way in that is no shorter need not
+// queue again (a distance of -1: the bone is taken).
+struct Gate {
+    float gate;
+    float lastDistance;
+    uint32_t lastBone;
+};
+
+float gateOf(const Labels &l) {
+    const float reach = kReach * l.nearest;
+    return l.count == kLabels ? std::min(reach, l.distance[kLabels - 1]) : reach;
+}
 
 // Where segment `s` comes nearest point `p`, less p.
 void towards(const SegmentTree::Segment &s, const double p[3], double out[3]) {
@@ -70,8 +83,6 @@ void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first,
         Labels &l = labels[v];
         l.count = 0;
         l.distance[0] = l.distance[1] = kFar;
-        l.lastBone = 0;
-        l.lastDistance = kFar;
         uint8_t found[2] = {kUnseeded, kUnseeded};
         for (uint32_t i = 0; i < n.count; ++i) {
             double to[3];
@@ -118,7 +129,7 @@ struct Reached {
     uint32_t key, node;
 };
 struct RadixHeap {
-    std::vector<Reached> buckets[33];
+    platform::LargeVector<Reached> buckets[33];
     uint32_t last = 0;
     size_t size = 0;
 };
@@ -150,7 +161,7 @@ Reached pop(RadixHeap &heap) {
         size_t i = 1;
         while (heap.buckets[i].empty())
             ++i;
-        std::vector<Reached> &from = heap.buckets[i];
+        platform::LargeVector<Reached> &from = heap.buckets[i];
         uint32_t least = from.front().key;
         for (const Reached &e : from)
             least = std::min(least, e.key);
@@ -165,60 +176,119 @@ Reached pop(RadixHeap &heap) {
     return e;
 }
 
-// Spreads each bone in turn from the nodes it seeds (each node's bone[0]
-// and distance[0], set aside first) over the surface, with Dijkstra's
-// search.  A node passes a bone on only while the bone is among its
-// nearest four: a node further along the same shortest path then has those
-// four nearer too.  The bones are spread one at a time, each search over
-// the region it reaches, so the search's nodes stay near one another.
-void spread(const SurfaceGraph &graph, platform::LargeVector<Labels> &labels, size_t bones) {
-    const size_t nodes = graph.nodes;
-    // The seeds by bone: a counting sort.
-    platform::LargeVector<uint32_t> firstSeed(bones + 1, 0), seeded(nodes);
-    for (size_t v = 0; v < nodes; ++v) {
-        Labels &l = labels[v];
-        l.nearest = l.distance[0];
+// The nodes each bone seeds, by bone (a counting sort of each node's
+// bone[0] and distance[0]).
+struct Seeds {
+    platform::LargeVector<uint32_t> first; // bones + 1: where each bone's seeds start
+    platform::LargeVector<uint32_t> node;
+    platform::LargeVector<float> distance;
+};
+
+Seeds seedsByBone(const platform::LargeVector<Labels> &labels, size_t bones) {
+    Seeds seeds;
+    seeds.first.assign(bones + 1, 0);
+    for (const Labels &l : labels)
         if (l.distance[0] < kFar)
-            ++firstSeed[size_t(l.bone[0]) + 1];
-    }
+            ++seeds.first[size_t(l.bone[0]) + 1];
     for (size_t b = 0; b < bones; ++b)
-        firstSeed[b + 1] += firstSeed[b];
-    {
-        platform::LargeVector<uint32_t> filled(firstSeed.begin(), firstSeed.end() - 1);
-        for (uint32_t v = 0; v < nodes; ++v)
-            if (labels[v].distance[0] < kFar)
-                seeded[filled[labels[v].bone[0]]++] = v;
-    }
-    RadixHeap heap;
-    for (uint32_t b = 0; b < bones; ++b) {
-        heap.last = 0;
-        for (uint32_t k = firstSeed[b]; k < firstSeed[size_t(b) + 1]; ++k) {
-            Labels &l = labels[seeded[k]];
-            l.lastBone = uint16_t(b);
-            l.lastDistance = l.nearest;
-            push(heap, l.nearest, seeded[k]);
+        seeds.first[b + 1] += seeds.first[b];
+    seeds.node.resize(seeds.first[bones]);
+    seeds.distance.resize(seeds.first[bones]);
+    platform::LargeVector<uint32_t> filled(seeds.first.begin(), seeds.first.end() - 1);
+    for (uint32_t v = 0; v < labels.size(); ++v)
+        if (labels[v].distance[0] < kFar) {
+            const uint32_t at = filled[labels[v].bone[0]]++;
+            seeds.node[at] = v;
+            seeds.distance[at] = labels[v].distance[0];
         }
-        while (heap.size > 0) {
-            const Reached e = pop(heap);
-            const Reached r{0, e.node};
-            const float rg = distanceOf(e.key);
-            Labels &l = labels[r.node];
-            if (l.lastBone != b || rg > l.lastDistance || !offer(l, uint16_t(b), rg))
+    return seeds;
+}
+
+// Spreads bone `bone` from the nodes it seeds over the surface, with
+// Dijkstra's search in `heap`.  A node passes the bone on only while it is
+// among the node's nearest four: a node further along the same shortest
+// path then has those four nearer too.
+void flood(const SurfaceGraph &graph, const Seeds &seeds, uint32_t bone, platform::LargeVector<Labels> &labels,
+           platform::LargeVector<Gate> &gates, RadixHeap &heap) {
+    heap.last = 0;
+    for (uint32_t k = seeds.first[bone]; k < seeds.first[size_t(bone) + 1]; ++k) {
+        Gate &at = gates[seeds.node[k]];
+        at.lastBone = bone;
+        at.lastDistance = seeds.distance[k];
+        push(heap, seeds.distance[k], seeds.node[k]);
+    }
+    while (heap.size > 0) {
+        const Reached e = pop(heap);
+        const float g = distanceOf(e.key);
+        Gate &at = gates[e.node];
+        if (at.lastBone != bone || g > at.lastDistance || !offer(labels[e.node], uint16_t(bone), g))
+            continue;
+        at.lastDistance = -1;
+        at.gate = gateOf(labels[e.node]);
+        for (uint32_t k = graph.first[e.node]; k < graph.first[e.node + 1]; ++k) {
+            Gate &next = gates[graph.links[k].node];
+            const float gu = g + graph.links[k].length;
+            if (gu >= next.gate || (next.lastBone == bone && next.lastDistance <= gu))
                 continue;
-            l.lastDistance = -1; // taken: no later way in is shorter
-            for (uint32_t k = graph.first[r.node]; k < graph.first[r.node + 1]; ++k) {
-                const uint32_t u = graph.links[k].node;
-                Labels &next = labels[u];
-                const float g = rg + graph.links[k].length;
-                if (g >= kReach * next.nearest || (next.count == kLabels && !(g < next.distance[kLabels - 1])) ||
-                    (next.lastBone == b && next.lastDistance <= g))
-                    continue;
-                next.lastBone = uint16_t(b);
-                next.lastDistance = g;
-                push(heap, g, u);
-            }
+            next.lastBone = bone;
+            next.lastDistance = gu;
+            push(heap, gu, graph.links[k].node);
         }
     }
+}
+
+// Spreads every bone from the nodes it seeds (each node's bone[0] and
+// distance[0]), one bone at a time, so that each search's nodes stay near
+// one another.  With `twoThreads` the bones are dealt into two shares of
+// about as many seeds each, spread by two threads into two sets of labels,
+// and each node then keeps the nearest four of both.
+void spread(const SurfaceGraph &graph, platform::LargeVector<Labels> &labels, size_t bones, bool twoThreads) {
+    const Seeds seeds = seedsByBone(labels, bones);
+    platform::LargeVector<Gate> gates(labels.size());
+    for (size_t v = 0; v < labels.size(); ++v) {
+        labels[v].nearest = labels[v].distance[0];
+        gates[v] = {kReach * labels[v].nearest, kFar, UINT32_MAX};
+    }
+    // The bones with seeds, most seeds first, dealt to the lighter share.
+    std::vector<uint32_t> order;
+    for (uint32_t b = 0; b < bones; ++b)
+        if (seeds.first[b + 1] > seeds.first[b])
+            order.push_back(b);
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        return seeds.first[a + 1] - seeds.first[a] > seeds.first[b + 1] - seeds.first[b];
+    });
+    std::vector<uint32_t> share[2];
+    size_t load[2] = {0, 0};
+    for (uint32_t b : order) {
+        const int to = twoThreads && load[1] < load[0] ? 1 : 0;
+        share[to].push_back(b);
+        load[to] += seeds.first[b + 1] - seeds.first[b];
+    }
+    std::sort(share[0].begin(), share[0].end());
+    std::sort(share[1].begin(), share[1].end());
+    if (share[1].empty()) {
+        RadixHeap heap;
+        for (uint32_t b : share[0])
+            flood(graph, seeds, b, labels, gates, heap);
+        return;
+    }
+    platform::LargeVector<Labels> other(labels);
+    platform::LargeVector<Gate> otherGates(gates);
+    platform::alongside(
+        true,
+        [&] {
+            RadixHeap heap;
+            for (uint32_t b : share[1])
+                flood(graph, seeds, b, other, otherGates, heap);
+        },
+        [&](bool) {
+            RadixHeap heap;
+            for (uint32_t b : share[0])
+                flood(graph, seeds, b, labels, gates, heap);
+        });
+    for (size_t v = 0; v < labels.size(); ++v)
+        for (uint32_t k = 0; k < other[v].count; ++k)
+            offer(labels[v], other[v].bone[k], other[v].distance[k]);
 }
 
 // The weights of one node's labels into slots 4 * node ...
@@ -276,7 +346,7 @@ SkinWeights surfaceWeights(const SegmentTree &tree, const SurfaceGraph &graph, d
         if (!graph.partHasArea[part])
             l.distance[0] = kFar;
     }
-    spread(graph, labels, tree.joints.size());
+    spread(graph, labels, tree.joints.size(), twoThreads);
 
     SkinWeights out = emptyWeights(tree, nodes);
     const double eps = std::max(1e-4 * modelSize, DBL_MIN);

@@ -75,7 +75,8 @@ VoxelBody voxelBody(int n, float size, Filled &&filled) {
     return body;
 }
 
-SkinWeights bindAlongSurface(const VoxelBody &body, const std::vector<SkinBone> &bones, SurfaceWeightNotes &notes) {
+SkinWeights bindAlongSurface(const VoxelBody &body, const std::vector<SkinBone> &bones, SurfaceWeightNotes &notes,
+                             bool twoThreads = false) {
     std::vector<float> normals;
     const size_t count = body.positions.size() / 3;
     vertexNormals(body.positions.data(), count, body.indices.data(), body.indices.size(), normals);
@@ -83,7 +84,7 @@ SkinWeights bindAlongSurface(const VoxelBody &body, const std::vector<SkinBone> 
                                          body.indices.data(), body.indices.size()}};
     SurfaceGraph graph = surfaceGraph(sets, count);
     takeNormals(graph, sets);
-    return surfaceWeights(segmentTree(bones), graph, 1.0, false, notes);
+    return surfaceWeights(segmentTree(bones), graph, 1.0, twoThreads, notes);
 }
 
 // The weight of joint `joint` at vertex v.
@@ -145,6 +146,11 @@ TEST(SurfaceWeights, oneLegNeverTakesTheOtherLegsBone) {
     }
     EXPECT_GT(leftLeg, 100u);
     EXPECT_EQ(bledByDistance, leftLeg); // the straight line does bleed
+
+    // Two threads share the work and give the same weights.
+    const SkinWeights shared = bindAlongSurface(body, bones, notes, true);
+    EXPECT_EQ(shared.joints8, surface.joints8);
+    EXPECT_EQ(shared.weights, surface.weights);
 }
 
 // A body with a hole, split over two sets that share its points, a loose
