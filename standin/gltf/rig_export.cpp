@@ -41,9 +41,10 @@ bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, cons
         addMesh(rig, scene, rule, *source.mesh, source.layers, source.name, source.weights, notes);
     if (notes.fallbackVertices > 0)
         std::fprintf(stderr,
-                     "spindle: note: %s: %zu vertices in %zu parts of the mesh have no surface to bind along "
+                     "spindle: note: %s: %zu vertices in %zu part%s of the mesh have no surface to bind along "
                      "(no area, or no bone behind it): bound by distance\n",
-                     escapeControls(path).c_str(), notes.fallbackVertices, notes.fallbackParts);
+                     escapeControls(path).c_str(), notes.fallbackVertices, notes.fallbackParts,
+                     notes.fallbackParts == 1 ? "" : "s");
     if (!rig.notFinite.empty()) {
         std::string names;
         long number = 0;
