@@ -8,6 +8,8 @@
 #include <cassert>
 #include <cmath>
 
+#include "standin/platform/alongside.h"
+
 namespace standin::geometry {
 namespace {
 
@@ -84,7 +86,7 @@ void findParts(SurfaceGraph &graph, const platform::LargeVector<uint8_t> &touche
 
 } // namespace
 
-SurfaceGraph surfaceGraph(const std::vector<TriangleSet> &sets, size_t pointCount) {
+SurfaceGraph surfaceGraph(const std::vector<TriangleSet> &sets, size_t pointCount, bool twoThreads) {
     SurfaceGraph graph;
     platform::LargeVector<uint32_t> ownCorners;
     const uint32_t *c = nullptr;
@@ -128,42 +130,50 @@ SurfaceGraph surfaceGraph(const std::vector<TriangleSet> &sets, size_t pointCoun
         }
     }
 
-    // Each node's edges: the other corners of its triangles, each once.
-    // `gather(n, out)` puts them in `out` and returns how many.
-    uint32_t found[64];
-    std::vector<uint32_t> many;
-    const auto gather = [&](uint32_t n) -> std::pair<const uint32_t *, size_t> {
-        const size_t most = 2 * size_t(around[n + 1] - around[n]);
-        uint32_t *out = found;
-        if (most > 64) {
-            many.resize(most);
-            out = many.data();
-        }
+    // Each node's edges: the other corners of its triangles, each once,
+    // counted in one walk and written in a second; with two threads each
+    // takes half the nodes.
+    const auto gather = [&](uint32_t n, uint32_t *out) {
         size_t count = 0;
         for (uint32_t k = around[n]; k < around[n + 1]; ++k)
             for (size_t j = 0; j < 3; ++j) {
                 const uint32_t m = c[3 * size_t(triangleList[k]) + j];
-                if (m == n || std::find(out, out + count, m) != out + count)
-                    continue;
-                out[count++] = m;
+                if (m != n && std::find(out, out + count, m) == out + count)
+                    out[count++] = m;
             }
-        return {out, count};
+        return count;
+    };
+    const auto halves = [&](auto &&walk) {
+        const uint32_t half = uint32_t(nodes / 2);
+        platform::alongside(
+            twoThreads, [&] { walk(half, uint32_t(nodes)); }, [&](bool) { walk(0, half); });
     };
     graph.first.resize(nodes + 1);
     graph.first[0] = 0;
-    for (uint32_t n = 0; n < nodes; ++n)
-        graph.first[n + 1] = graph.first[n] + uint32_t(gather(n).second);
-    graph.links.resize(graph.first[nodes]);
-    for (uint32_t n = 0; n < nodes; ++n) {
-        const auto [list, count] = gather(n);
-        const float *p = graph.positions + 3 * size_t(n);
-        SurfaceGraph::Link *link = graph.links.data() + graph.first[n];
-        for (size_t k = 0; k < count; ++k) {
-            const float *q = graph.positions + 3 * size_t(list[k]);
-            const double d[3] = {double(q[0]) - p[0], double(q[1]) - p[1], double(q[2]) - p[2]};
-            link[k] = {list[k], float(std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]))};
+    halves([&](uint32_t from, uint32_t end) {
+        std::vector<uint32_t> found;
+        for (uint32_t n = from; n < end; ++n) {
+            found.resize(2 * size_t(around[n + 1] - around[n]));
+            graph.first[n + 1] = uint32_t(gather(n, found.data()));
         }
-    }
+    });
+    for (size_t n = 0; n < nodes; ++n)
+        graph.first[n + 1] += graph.first[n];
+    graph.links.resize(graph.first[nodes]);
+    halves([&](uint32_t from, uint32_t end) {
+        std::vector<uint32_t> found;
+        for (uint32_t n = from; n < end; ++n) {
+            found.resize(2 * size_t(around[n + 1] - around[n]));
+            const size_t count = gather(n, found.data());
+            const float *p = graph.positions + 3 * size_t(n);
+            SurfaceGraph::Link *link = graph.links.data() + graph.first[n];
+            for (size_t k = 0; k < count; ++k) {
+                const float *q = graph.positions + 3 * size_t(found[k]);
+                const double d[3] = {double(q[0]) - p[0], double(q[1]) - p[1], double(q[2]) - p[2]};
+                link[k] = {found[k], float(std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]))};
+            }
+        }
+    });
     findParts(graph, touchesArea);
     return graph;
 }

@@ -57,8 +57,9 @@ struct SurfaceGraph {
 // left to takeNormals, so that they may be made meanwhile.  A triangle
 // that names one node twice adds no edge.  Two points at the same place
 // stay two nodes, joined only through the triangles they share.  Costs
-// time and memory linear in the points and triangles.
-SurfaceGraph surfaceGraph(const std::vector<TriangleSet> &sets, size_t pointCount);
+// time and memory linear in the points and triangles; with `twoThreads`, a
+// second thread gathers the edges of half the nodes.
+SurfaceGraph surfaceGraph(const std::vector<TriangleSet> &sets, size_t pointCount, bool twoThreads = false);
 
 // Gives `graph`, made from `sets`, the sets' normals (which the graph does
 // not need until now): a node's normal is the sum of its vertices'

@@ -119,9 +119,9 @@ void distanceWeights(const std::vector<MeshPrimitive> &primitives, const Segment
         });
 }
 
-// The surface weights, over all primitives as one surface: the helper
-// thread makes the normals while this one builds the surface graph, then
-// the two share the search for the seeds.
+// The surface weights, over all primitives as one surface, after the
+// normals that give the surface its sides; on a large mesh two threads
+// share the graph's edges, the seeds, the spreading and the weights.
 void surfaceWeightsOf(const std::vector<MeshPrimitive> &primitives, const SegmentTree &tree, double size,
                       std::vector<Made> &made, MeshNotes &notes) {
     std::vector<geometry::TriangleSet> sets;
@@ -135,10 +135,8 @@ void surfaceWeightsOf(const std::vector<MeshPrimitive> &primitives, const Segmen
         vertices += p.vertexCount();
     }
     const bool threaded = vertices > kThreadedVertices;
-    geometry::SurfaceGraph graph;
-    platform::alongside(
-        threaded, [&] { primitiveNormals(primitives, made); },
-        [&](bool) { graph = geometry::surfaceGraph(sets, points); });
+    primitiveNormals(primitives, made);
+    geometry::SurfaceGraph graph = geometry::surfaceGraph(sets, points, threaded);
     for (size_t k = 0; k < primitives.size(); ++k)
         sets[k].normals = made[k].normals.data();
     geometry::takeNormals(graph, sets);
