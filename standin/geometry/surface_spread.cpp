@@ -17,16 +17,23 @@ namespace {
 
 // Whether a search may bring a bone to node labels `l` at distance `g`: not
 // from its reach on, nor past its fourth.
-bool opens(const Labels &l, float g) { return g < l.reach && (l.count < kLabels || g < l.distance[kLabels - 1]); }
+bool opens(const Labels &l, float g) { return g < l.reach && (l.count < kLabels || g <= l.distance[kLabels - 1]); }
+
+// Whether bone `bone` at distance `g` comes before label k of `l`, whose
+// bones are `b`: nearer, or as near and first in the list, so that the
+// labels are the same whatever order the bones come in.
+bool before(const Labels &l, const LabelBones &b, uint32_t k, uint16_t bone, float g) {
+    return g < l.distance[k] || (g == l.distance[k] && bone < b.bone[k]);
+}
 
 // Offers bone `bone` at distance `g` to node labels `l` and their bones
 // `b`: true when it is among the node's nearest four (and now held), false
 // when four nearer ones leave it out.
 bool offer(Labels &l, LabelBones &b, uint16_t bone, float g) {
-    if (l.count == kLabels && !(g < l.distance[kLabels - 1]))
+    if (l.count == kLabels && !before(l, b, kLabels - 1, bone, g))
         return false;
     uint32_t i = l.count < kLabels ? l.count++ : kLabels - 1;
-    for (; i > 0 && g < l.distance[i - 1]; --i) {
+    for (; i > 0 && before(l, b, i - 1, bone, g); --i) {
         l.distance[i] = l.distance[i - 1];
         b.bone[i] = b.bone[i - 1];
     }
