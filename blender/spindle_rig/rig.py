@@ -18,6 +18,13 @@ def select(context, objects, active):
     context.view_layer.objects.active = active
 
 
+def reason(text):
+    """What a failed operator says, without Blender's traceback and location."""
+    said = [line.strip() for line in text.splitlines()
+            if line.strip() and not line.startswith((" ", "Location:", "Error: Python: Traceback"))]
+    return said[-1].removeprefix("Error: ") if said else "no reason given"
+
+
 def import_gltf(path):
     """Imports the file and returns the objects it made; on the importer's
     failure removes whatever it had made and raises Failure."""
@@ -28,7 +35,9 @@ def import_gltf(path):
         bpy.ops.import_scene.gltf(filepath=path, import_shading="SMOOTH")
         error = None
     except RuntimeError as failed:
-        error = " ".join(str(failed).split())
+        error = reason(str(failed))
+    except AttributeError:  # the glTF add-on is off
+        error = "it is not enabled (Preferences > Add-ons > Import-Export: glTF 2.0 format)"
     made = [obj for obj in bpy.data.objects if obj.as_pointer() not in before]
     if error is not None:
         for obj in made:

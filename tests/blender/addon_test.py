@@ -193,6 +193,13 @@ def refuses_with_one_report():
     assert refused(bpy.ops.object.spindle_rig_from_edges) == \
         "Error: Cube has no loose edges (edges in no face) to make bones from"
     assert scene_state() == state
+    # A file that is not glTF, to the import.
+    bad = os.path.join(tempfile.mkdtemp(), "bad.glb")
+    with open(bad, "wb") as f:
+        f.write(b"glTF\x02\x00\x00\x00")
+    assert refused(lambda: bpy.ops.import_scene.spindle_rig(filepath=bad)).startswith(
+        "Error: Blender's glTF importer failed: struct.error: ")
+    assert scene_state() == state
 
 
 def imports_a_shown_scene():
