@@ -12,26 +12,25 @@ from .command import Failure
 
 COLOURS = [(name, name, "") for name in ("Blue", "Green", "Cyan", "Red", "Purple", "Yellow", "White")]
 
-# The panel's switches: (property, spindle's option).
-SWITCHES = [("surface_names", "surface-names"), ("active_bones", "active-bones"), ("goal_objects", "goal-objects"),
-            ("ng_suffix", "ng-suffix"), ("goal_bones", "goal-bones"), ("optimize_goal_parent", "optimize-goal-parent")]
+# The panel's switches, each spindle's option of that name (--[no-]surface-names).
+SWITCHES = ("surface_names", "active_bones", "goal_objects", "ng_suffix", "goal_bones", "optimize_goal_parent")
 
 
-def report_run(operator, name, out, notes, missing):
-    """Tells what spindle said: its notes as warnings, then its messages, its
-    summary line (named after the skeleton, not the temporary scene) last,
-    so that the status bar shows it."""
-    for note in notes:
-        operator.report({"WARNING"}, note)
-    if missing:
-        operator.report({"WARNING"}, "no bone for the goals of: " + ", ".join(missing))
-    for line in out:
-        operator.report({"INFO"}, name + line[len("rig.lws"):] if line.startswith("rig.lws: ") else line)
+def unwired(missing):
+    """A warning naming the bones no goal was found for, if any."""
+    return ["no bone for the goals of: " + ", ".join(missing)] if missing else []
+
+
+def tell(operator, warnings, lines):
+    """Reports the warnings, then the lines: the last one shows in the status bar."""
+    for warning in warnings:
+        operator.report({"WARNING"}, warning)
+    for line in lines:
+        operator.report({"INFO"}, line)
 
 
 class OBJECT_OT_spindle_rig_from_edges(bpy.types.Operator):
-    """Make an armature from the active mesh's loose edges (chains named after vertex groups), skin the other \
-selected meshes to it and wire its goals for IK"""
+    """Make an armature from the active mesh's loose edges and skin the other selected meshes to it"""
 
     bl_idname = "object.spindle_rig_from_edges"
     bl_label = "Rig from Edges"
@@ -49,27 +48,31 @@ selected meshes to it and wire its goals for IK"""
     optimize_goal_parent: BoolProperty(name="Optimize Goal's Parent", default=False,
                                        description="Place each goal under a better parent bone (in the scene file)")
 
+    # Offered in Object Mode, with a mesh active.
     @classmethod
     def poll(cls, context):
         obj = context.active_object
         return context.mode == "OBJECT" and obj is not None and obj.type == "MESH"
 
+    # From a menu: the options first, as a panel with OK.
     def invoke(self, context, event):
         return context.window_manager.invoke_props_dialog(self)
 
     def arguments(self):
         """spindle's options for this panel."""
         out = ["--bone-color", self.bone_color, "--goal-color", self.goal_color]
-        return out + ["--%s%s" % ("" if getattr(self, prop) else "no-", option) for prop, option in SWITCHES]
+        return out + ["--%s%s" % ("" if getattr(self, name) else "no-", name.replace("_", "-")) for name in SWITCHES]
 
+    # A failure is one error report, with nothing changed.
     def execute(self, context):
         try:
-            return self.rig(context)
+            return self.make_rig(context)
         except Failure as failure:
             self.report({"ERROR"}, str(failure))
             return {"CANCELLED"}
 
-    def rig(self, context):
+    # Writes the model, runs spindle, brings its rig in.
+    def make_rig(self, context):
         drawn = context.active_object
         edges = skeleton.loose_edges(drawn.data)
         if not edges:
@@ -90,7 +93,9 @@ selected meshes to it and wire its goals for IK"""
             elif obj.type == "MESH":
                 obj.name = drawn.name + "_Body"
         drawn.hide_set(True)
-        report_run(self, drawn.name, out, notes, missing)
+        # The summary names the skeleton rather than the temporary scene.
+        lines = [drawn.name + line[len("rig.lws"):] if line.startswith("rig.lws: ") else line for line in out]
+        tell(self, notes + unwired(missing), lines)
         return {"FINISHED"}
 
 
@@ -104,13 +109,13 @@ class IMPORT_SCENE_OT_spindle_rig(bpy.types.Operator, ImportHelper):
     filename_ext = ".glb"
     filter_glob: StringProperty(default="*.glb;*.gltf", options={"HIDDEN"})
 
+    # Imports the file and wires its goals; a failure is one error report.
     def execute(self, context):
         try:
             made, (wired, missing) = rig.bring_in(context, self.filepath)
         except Failure as failure:
             self.report({"ERROR"}, str(failure))
             return {"CANCELLED"}
-        report_run(self, "", [], [], missing)
-        self.report({"INFO"}, "%s: %d objects, %d goals wired for IK" % (os.path.basename(self.filepath), len(made),
-                                                                        wired))
+        name = os.path.basename(self.filepath)
+        tell(self, unwired(missing), ["%s: %d objects, %d goals wired for IK" % (name, len(made), wired)])
         return {"FINISHED"}

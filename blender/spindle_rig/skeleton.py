@@ -59,6 +59,7 @@ def one_line(name):
 
 
 def point(matrix, co):
+    """An OBJ point: the vertex in world space, in OBJ's Y-up frame."""
     p = matrix @ co
     return "v %.9g %.9g %.9g\n" % (p.x, p.z, -p.y)
 
