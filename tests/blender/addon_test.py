@@ -143,7 +143,7 @@ def rigs_a_drawn_character():
     assert {k: v.name for k, v in parents.items() if v} == {"Neck": "Spine_2", "ArmL": "Spine_2", "ArmR": "Spine_2"}
     # The body comes back where it was, bound to the armature.
     skinned = bpy.data.objects["Drawn_Body"]
-    assert any(m.type == "ARMATURE" and m.object == armature for m in skinned.modifiers)
+    assert skinned.parent == armature and any(m.type == "ARMATURE" and m.object == armature for m in skinned.modifiers)
     assert all(abs(a - b) < 1e-4 for a, b in zip(box(body_points(skinned)), box(body_points(body))))
     # The left foot's goal up: the leg bends, and the body with it, but not
     # its head.  Then the left hand's, up and inwards.
