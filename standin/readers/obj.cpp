@@ -1,5 +1,7 @@
 // Reader for Wavefront OBJ text: `v` points, `f` faces, `l` lines as curve
-// polygons, `usemtl` as the surface of the elements after it.
+// polygons, `usemtl` as the surface of the elements after it.  Lines before
+// any `usemtl` take the name of their `o` or `g` group: modelers that export
+// loose edges (Blender among them) write no material for them.
 //
 // Written by hand rather than on a general OBJ library: such libraries
 // triangulate or regroup faces and do not keep the material of each `l`
@@ -22,14 +24,13 @@ constexpr uint32_t kFace = 0x46414345u;  // 'FACE'
 constexpr uint32_t kCurve = 0x43555256u; // 'CURV'
 
 // Statements that are OBJ but carry nothing this reader keeps.
-constexpr std::string_view kIgnored[] = {"vt",   "vn",         "vp",        "p",      "o",      "g",        "s",
-                                         "mg",   "mtllib",     "usemap",    "maplib", "cstype", "deg",      "bmat",
-                                         "step", "curv",       "curv2",     "surf",   "parm",   "trim",     "hole",
-                                         "scrv", "sp",         "end",       "con",    "bevel",  "c_interp", "d_interp",
-                                         "lod",  "shadow_obj", "trace_obj", "ctech",  "stech",  "call",     "csh"};
+constexpr std::string_view kIgnored[] = {
+    "vt",   "vn",    "vp",       "p",        "s",    "mg",         "mtllib",    "usemap", "maplib", "cstype", "deg",
+    "bmat", "step",  "curv",     "curv2",    "surf", "parm",       "trim",      "hole",   "scrv",   "sp",     "end",
+    "con",  "bevel", "c_interp", "d_interp", "lod",  "shadow_obj", "trace_obj", "ctech",  "stech",  "call",   "csh"};
 
 // Statements this reader keeps.
-constexpr std::string_view kRead[] = {"v", "f", "l", "usemtl"};
+constexpr std::string_view kRead[] = {"v", "f", "l", "usemtl", "o", "g"};
 
 template <typename Test>
 bool anyStatement(Test test) {
@@ -69,7 +70,10 @@ struct ObjReader {
     size_t line = 0;
     std::unordered_map<std::string, uint32_t> surfaces;
     uint32_t surface = 0;
-    bool surfaceSet = false;
+    bool surfaceSet = false; // a `usemtl` came
+    std::string group;       // the last `o` or `g` name
+    uint32_t groupSurface = 0, defaultSurface = 0;
+    bool groupSurfaceSet = false, defaultSurfaceSet = false;
 
     bool fail(const std::string &what) {
         reason = "line " + std::to_string(line) + ": " + what;
@@ -81,6 +85,21 @@ struct ObjReader {
         if (added)
             mesh.surfaces.push_back(name);
         return it->second;
+    }
+
+    // The surface of a polygon before any `usemtl`: a line takes its group's
+    // name, a face (or a line in no group) "Default".  Each is looked up once.
+    uint32_t unnamedSurface(uint32_t type) {
+        if (type == kCurve && !group.empty()) {
+            if (!groupSurfaceSet)
+                groupSurface = surfaceIndex(group);
+            groupSurfaceSet = true;
+            return groupSurface;
+        }
+        if (!defaultSurfaceSet)
+            defaultSurface = surfaceIndex("Default");
+        defaultSurfaceSet = true;
+        return defaultSurface;
     }
 
     std::vector<uint32_t> polygonPoints; // the polygon being read
@@ -109,10 +128,8 @@ struct ObjReader {
         const MeshLayer &layer = mesh.layers.back();
         if (layer.pointCount == 0)
             return fail("polygon before any points");
-        if (!surfaceSet) {
-            surface = surfaceIndex("Default");
-            surfaceSet = true;
-        }
+        if (!surfaceSet)
+            surface = unnamedSurface(type);
         polygonPoints.clear();
         const long long count = static_cast<long long>(layer.pointCount);
         for (std::string_view t = token(rest); !t.empty(); t = token(rest)) {
@@ -187,6 +204,9 @@ struct ObjReader {
                 std::string_view name = trim(rest);
                 surface = surfaceIndex(name.empty() ? std::string("Default") : std::string(name));
                 surfaceSet = true;
+            } else if (keyword == "o" || keyword == "g") {
+                group = std::string(trim(rest));
+                groupSurfaceSet = false;
             } else if (!known(keyword)) {
                 return fail("unknown statement");
             }

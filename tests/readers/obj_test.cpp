@@ -51,6 +51,29 @@ TEST(ObjReader, linesAreCurvesWithTheLastMaterialAndFacesAreFaces) {
     EXPECT_EQ(m.surfaces.at(polygons[3].surface), "Tail_NG");
 }
 
+// Blender writes no `usemtl` for loose edges, only `o NAME`: its lines are
+// named after their group until a material comes, which then holds.
+TEST(ObjReader, linesBeforeAnyMaterialTakeTheirGroupsName) {
+    const std::string text = "v 0 0 0\nv 0 1 0\nv 1 1 0\n"
+                             "l 1 2\n"
+                             "o Skeleton\n"
+                             "l 1 2\n"
+                             "f 1 2 3\n"
+                             "l 2 3\n"
+                             "g Left Arm\n"
+                             "l 2 3\n"
+                             "usemtl Spine\n"
+                             "o Tail\n"
+                             "l 3 1\n";
+    Mesh m;
+    std::string reason;
+    ASSERT_TRUE(readString(text, m, reason)) << reason;
+    std::vector<std::string> surfaces;
+    for (const auto &polygon : testsupport::polygonsOf(m, 0))
+        surfaces.push_back(m.surfaces.at(polygon.surface));
+    EXPECT_EQ(surfaces, (std::vector<std::string>{"Default", "Skeleton", "Default", "Skeleton", "Left Arm", "Spine"}));
+}
+
 TEST(ObjReader, formatToldByContentNotByName) {
     const std::string dir = testsupport::makeTempDir();
     ASSERT_FALSE(dir.empty());
