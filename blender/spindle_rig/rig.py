@@ -31,12 +31,17 @@ def import_gltf(path):
     before = {obj.as_pointer() for obj in bpy.data.objects}
     try:
         # Debian's Blender 3.4 fails with the default shading (its numpy has
-        # no np.bool); smooth shading works everywhere.
-        bpy.ops.import_scene.gltf(filepath=path, import_shading="SMOOTH")
+        # no np.bool); smooth shading works everywhere it is offered.  Later
+        # importers, which always take the file's normals, have no such
+        # option and refuse the word.
+        if "import_shading" in bpy.ops.import_scene.gltf.get_rna_type().properties:
+            bpy.ops.import_scene.gltf(filepath=path, import_shading="SMOOTH")
+        else:
+            bpy.ops.import_scene.gltf(filepath=path)
         error = None
     except RuntimeError as failed:
         error = reason(str(failed))
-    except AttributeError:  # the glTF add-on is off
+    except (AttributeError, KeyError):  # the glTF add-on is off
         error = "it is not enabled (Preferences > Add-ons > Import-Export: glTF 2.0 format)"
     made = [obj for obj in bpy.data.objects if obj.as_pointer() not in before]
     if error is not None:
