@@ -94,7 +94,8 @@ SkinWeights alongSurface(const MeshPrimitive &p, const std::vector<float> &norma
     const std::vector<TriangleSet> sets{{p.positions.data(), normals.data(), p.points.data(), p.vertexCount(),
                                          p.indices16.empty() ? nullptr : p.indices16.data(),
                                          p.indices16.empty() ? p.indices32.data() : nullptr, p.indexCount()}};
-    SurfaceGraph graph = surfaceGraph(sets, p.vertexCount(), twoThreads);
+    const size_t points = p.points.empty() ? 0 : size_t(*std::max_element(p.points.begin(), p.points.end())) + 1;
+    SurfaceGraph graph = surfaceGraph(sets, points, twoThreads);
     takeNormals(graph, sets);
     SurfaceWeightNotes notes;
     return surfaceWeights(tree, graph, size, twoThreads, notes);
