@@ -78,7 +78,7 @@ bool deformsMesh(const SceneItem &item) { return item.kind == ItemKind::Bone && 
 size_t addMesh(RigDocument &rig, const Scene &scene, FrameRule rule, const Mesh &mesh,
                const std::vector<size_t> &layers, const std::string &name) {
     const MeshFrame frame = rule == FrameRule::MirrorZ ? MeshFrame::Mirrored : MeshFrame::AsIs;
-    std::vector<MeshPrimitive> primitives = meshPrimitives(mesh, layers, frame);
+    std::vector<MeshPrimitive> primitives = meshPrimitives(mesh, layers, frame, &rig.facesNotFinite);
     if (primitives.empty())
         return 0;
     const std::vector<SkinBone> bones =

@@ -22,7 +22,8 @@ bool deformsMesh(const SceneItem &item);
 // (POSITION, NORMAL, and JOINTS_0 and WEIGHTS_0 when any bone deforms)
 // with a material named after the surface.  The large arrays are moved into
 // the document as owned blocks.  Returns the number of triangles written;
-// 0 (and nothing added) for a model without faces.
+// 0 (and nothing added) for a model without faces.  The faces left out for
+// a point a float cannot hold are counted in rig.facesNotFinite.
 size_t addMesh(RigDocument &rig, const Scene &scene, FrameRule rule, const Mesh &mesh,
                const std::vector<size_t> &layers, const std::string &name);
 
