@@ -118,7 +118,7 @@ TEST(MeshPrimitives, boxFacesOutwardsInGltfFrameFromEitherFormat) {
         std::vector<float> normals;
         const MeshPrimitive &sides = primitives[0];
         standin::geometry::vertexNormals(sides.positions.data(), sides.vertexCount(), sides.indices16.data(),
-                                     sides.indices16.size(), normals);
+                                         sides.indices16.size(), normals);
         for (size_t v = 0; v < sides.vertexCount(); ++v) {
             double outwards = 0, length = 0;
             for (size_t a = 0; a < 3; ++a) {
