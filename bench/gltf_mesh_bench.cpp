@@ -1,9 +1,11 @@
 // The glTF mesh's stages on the model of the grid of quads under a chain of
 // curves (3 bones each): the primitives of the faces, their normals, and the
-// skin weights, whose time should grow about linearly in the vertices and
-// far slower than linearly in the bones.  Then one face of many points cut
-// into triangles, convex and concave, whose time should grow about linearly
-// in its points.
+// skin weights (by distance, and along the surface), whose time should grow
+// about linearly in the vertices and far slower than linearly in the bones;
+// the surface weights of the continuous two-legged body the Blender test
+// bends (tests/gltf/data/body_legs.obj, about 31,000 vertices); and one face
+// of many points cut into triangles, convex and concave, whose time should
+// grow about linearly in its points.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -19,6 +21,8 @@
 #include "standin/readers/read_mesh.h"
 #include "standin/geometry/normals.h"
 #include "standin/geometry/distance_weights.h"
+#include "standin/geometry/surface_graph.h"
+#include "standin/geometry/surface_weights.h"
 #include "standin/geometry/triangulate.h"
 #include "standin/mesh/mesh.h"
 
@@ -47,7 +51,7 @@ const Model &model(int64_t faces, int curves) {
     std::string reason;
     if (!standin::readMeshBytes(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), m->mesh, reason))
         std::abort();
-    m->primitives = meshPrimitives(m->mesh, {0}, MeshFrame::Mirrored);
+    m->primitives = meshPrimitives(m->mesh, {0}, MeshFrame::Mirrored, true);
     for (size_t r = 0; r < m->mesh.layers[0].runs.size(); ++r)
         if (m->mesh.layers[0].runs[r].type == kCurve)
             for (const standin::PolygonData &curve : m->mesh.runPolygons(0, r))
@@ -86,6 +90,78 @@ void weigh(benchmark::State &state, int64_t faces, int curves, bool byBones) {
 void skinWeightsByVertices(benchmark::State &state) { weigh(state, state.range(0), 800, false); }
 // Bones growing (3 per curve), 1,000,000 quads.
 void skinWeightsByBones(benchmark::State &state) { weigh(state, 1000000, int(state.range(0) / 3), true); }
+
+// The surface weights of primitive `p` (its normals made first, as the
+// export makes them): the graph, the seeds and the spread.
+SkinWeights alongSurface(const MeshPrimitive &p, const std::vector<float> &normals, const SegmentTree &tree,
+                         double size, bool twoThreads) {
+    const std::vector<TriangleSet> sets{{p.positions.data(), normals.data(), p.points.data(), p.vertexCount(),
+                                         p.indices16.empty() ? nullptr : p.indices16.data(),
+                                         p.indices16.empty() ? p.indices32.data() : nullptr, p.indexCount()}};
+    SurfaceGraph graph = surfaceGraph(sets, p.vertexCount());
+    takeNormals(graph, sets);
+    SurfaceWeightNotes notes;
+    return surfaceWeights(tree, graph, size, twoThreads, notes);
+}
+
+std::vector<float> normalsOf(const MeshPrimitive &p) {
+    std::vector<float> n;
+    if (p.indices32.empty())
+        vertexNormals(p.positions.data(), p.vertexCount(), p.indices16.data(), p.indices16.size(), n);
+    else
+        vertexNormals(p.positions.data(), p.vertexCount(), p.indices32.data(), p.indices32.size(), n);
+    return n;
+}
+
+// The surface weights' time per vertex on the grid, 2,400 bones, the
+// seeds' search and the spread shared by two threads as in the export.
+void surfaceWeightsByVertices(benchmark::State &state) {
+    const Model &m = model(state.range(0), 800);
+    const MeshPrimitive &p = m.primitives.front();
+    const double size = boxDiagonal(p.positions.data(), p.vertexCount());
+    const std::vector<float> normals = normalsOf(p);
+    const SegmentTree tree = segmentTree(m.bones);
+    double peak = 0;
+    for (auto _ : state) {
+        benchheap::Watch watch;
+        SkinWeights skin = alongSurface(p, normals, tree, size, p.vertexCount() > 100000);
+        benchmark::DoNotOptimize(skin);
+        peak = std::max(peak, watch.mebibytes());
+    }
+    benchheap::report(state, 0, double(m.bones.size()), double(p.vertexCount()), peak);
+    state.SetLabel(std::to_string(p.vertexCount()) + " vertices " + std::to_string(m.bones.size()) + " bones");
+    state.SetItemsProcessed(state.iterations() * int64_t(p.vertexCount()));
+}
+
+// The surface weights of the two-legged body, on one thread.
+void surfaceWeightsOfBody(benchmark::State &state) {
+    static standin::Mesh mesh;
+    static std::vector<MeshPrimitive> body;
+    static std::vector<SkinBone> bones;
+    if (body.empty()) {
+        std::string reason;
+        if (!standin::readMesh(SPINDLE_SOURCE_DIR "/tests/gltf/data/body_legs.obj", mesh, reason))
+            std::abort();
+        body = meshPrimitives(mesh, {0}, MeshFrame::AsIs, true);
+        for (const standin::PolygonData &line : mesh.polygons(0))
+            for (size_t i = 0; line.type == kCurve && i + 1 < line.points.size(); ++i) {
+                const auto a = mesh.point(0, line.points[i]), b = mesh.point(0, line.points[i + 1]);
+                bones.push_back({{float(a[0]), float(a[1]), float(a[2])},
+                                 {float(b[0]), float(b[1]), float(b[2])},
+                                 uint16_t(bones.size())});
+            }
+    }
+    const MeshPrimitive &p = body.front();
+    const double size = boxDiagonal(p.positions.data(), p.vertexCount());
+    const std::vector<float> normals = normalsOf(p);
+    const SegmentTree tree = segmentTree(bones);
+    for (auto _ : state) {
+        SkinWeights skin = alongSurface(p, normals, tree, size, false);
+        benchmark::DoNotOptimize(skin);
+    }
+    state.SetLabel(std::to_string(p.vertexCount()) + " vertices " + std::to_string(bones.size()) + " bones");
+    state.SetItemsProcessed(state.iterations() * int64_t(p.vertexCount()));
+}
 
 void primitives(benchmark::State &state) {
     const standin::Mesh &mesh = model(state.range(0), 800).mesh;
@@ -145,6 +221,13 @@ void triangulateConcaveFace(benchmark::State &state) { triangulateFace(state, tr
 
 BENCHMARK(skinWeightsByVertices)->Arg(100000)->Arg(300000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(skinWeightsByBones)->Arg(300)->Arg(1200)->Arg(2400)->Unit(benchmark::kMillisecond);
+BENCHMARK(surfaceWeightsByVertices)
+    ->Arg(100000)
+    ->Arg(300000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(surfaceWeightsOfBody)->Unit(benchmark::kMillisecond);
 BENCHMARK(primitives)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(normals)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(triangulateConvexFace)->Arg(15000)->Arg(60000)->Arg(1000000)->Unit(benchmark::kMillisecond);

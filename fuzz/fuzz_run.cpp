@@ -95,7 +95,8 @@ void checkRig(const standin::Mesh &mesh, const std::vector<int> &foreground, boo
     namespace gltf = standin::gltf;
     const gltf::FrameRule rule = mesh.format == "OBJ" ? gltf::FrameRule::Unchanged : gltf::FrameRule::MirrorZ;
     gltf::RigDocument rig = gltf::rigDocument(written, rule, "fuzz");
-    gltf::addMesh(rig, written, rule, mesh, gltf::runLayers(mesh, foreground), "fuzz");
+    gltf::MeshNotes notes;
+    gltf::addMesh(rig, written, rule, mesh, gltf::runLayers(mesh, foreground), "fuzz", gltf::Weights::Surface, notes);
     const std::string path = folder + (text ? "/rig.gltf" : "/rig.glb");
     if (!gltf::writeGltfFile(path, rig.document, reason))
         breach("glTF not written", reason);

@@ -77,7 +77,7 @@ int showScene(const CommandLine &line) {
                          escapeControls(reason).c_str());
             return kExitUsage;
         }
-        return gltf::exportShownRig(scene, line.model, line.showPicture) ? kExitWritten : kExitNoScene;
+        return gltf::exportShownRig(scene, line.model, line.showPicture, line.weights) ? kExitWritten : kExitNoScene;
     }
     if (!readBack(line.model, scene))
         return kExitUsage;
@@ -125,8 +125,9 @@ int reportRun(const CommandLine &line, const Mesh &mesh) {
     const gltf::FrameRule rule = mesh.format == "OBJ" ? gltf::FrameRule::Unchanged : gltf::FrameRule::MirrorZ;
     const bool regular = platform::fileKind(line.scene, kind, why) && kind == platform::FileKind::Regular;
     if (regular)
-        status = reportScene(line, rule,
-                             gltf::MeshSource{&mesh, gltf::runLayers(mesh, line.layers), gltf::meshName(line.model)});
+        status = reportScene(
+            line, rule,
+            gltf::MeshSource{&mesh, gltf::runLayers(mesh, line.layers), gltf::meshName(line.model), line.weights});
     else if (!line.quiet || line.tree || !line.preview.empty() || !line.gltf.empty())
         std::fprintf(stderr, "spindle: %s: not a regular file, so the scene is not read back\n",
                      escapeControls(line.scene).c_str());

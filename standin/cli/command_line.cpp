@@ -79,6 +79,7 @@ bool apply(const OptionRow &row, bool on, const std::string &value, CommandLine 
     case Effect::ShowPicture: line.showPicture = value; return true;
     case Effect::Gltf: return gltf::takeGltfPath(value, line.gltf, reason);
     case Effect::JoinLines: line.joinLines = true; return true;
+    case Effect::Weights: return gltf::takeWeights(value, line.weights, reason);
     }
     return true;
 }

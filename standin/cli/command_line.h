@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "standin/gltf/mesh_document.h"
 #include "standin/modeler/host_config.h"
 
 namespace standin {
@@ -29,11 +30,12 @@ struct CommandLine {
     bool transcript = false;
     bool help = false;
     bool version = false;
-    bool quiet = false;     // no summary line, no linking notes
-    bool tree = false;      // print the written scene's tree
-    std::string preview;    // draw the written scene here; empty: no picture
-    std::string gltf;       // write the written scene's rig here as glTF; empty: none
-    bool joinLines = false; // join OBJ lines that continue one another
+    bool quiet = false;                             // no summary line, no linking notes
+    bool tree = false;                              // print the written scene's tree
+    std::string preview;                            // draw the written scene here; empty: no picture
+    std::string gltf;                               // write the written scene's rig here as glTF; empty: none
+    bool joinLines = false;                         // join OBJ lines that continue one another
+    gltf::Weights weights = gltf::Weights::Surface; // how the glTF's mesh is bound to the bones
     // `spindle show SCENE`: the tree, or the bone table, or a picture (or
     // the rig as glTF, for a .glb or .gltf file).
     bool show = false;

@@ -37,6 +37,7 @@ const OptionRow kOptions[] = {
      nullptr},
     {"Checking", "-q", "--quiet", nullptr, "no summary line and no linking notes", Effect::Quiet, nullptr},
     {"Other tools", nullptr, "--gltf", "FILE", gltf::kGltfHelp, Effect::Gltf, nullptr},
+    {"Other tools", nullptr, "--weights", "HOW", gltf::kWeightsHelp, Effect::Weights, nullptr},
     {"Other", nullptr, "--module", "PATH", "the module file to load", Effect::Module, nullptr},
     {"Other", nullptr, "--transcript", nullptr, "print every call the module makes into the host", Effect::Transcript,
      nullptr},
@@ -45,6 +46,8 @@ const OptionRow kOptions[] = {
     {"spindle show SCENE", nullptr, "--bones", nullptr, "one tab-separated line per bone instead of the tree",
      Effect::ShowBones, nullptr, true},
     {"spindle show SCENE", "-o", "--picture", "FILE", gltf::kShowOutputHelp, Effect::ShowPicture, nullptr, true},
+    {"spindle show SCENE", nullptr, "--weights", "HOW", "the same as for a run's --gltf", Effect::Weights, nullptr,
+     true},
 };
 
 } // namespace

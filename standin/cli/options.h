@@ -25,6 +25,7 @@ enum class Effect {
     ShowPicture, // spindle show: draw the scene into an SVG file, or write its rig as glTF
     Gltf,        // write the rig of the written scene as glTF too
     JoinLines,   // join OBJ lines that continue one another into one curve
+    Weights,     // how the glTF's mesh is bound to its bones: surface or distance
 };
 
 struct OptionRow {

@@ -2,6 +2,8 @@
 // searched against the few bones that can be among its vertices' nearest.
 #include "standin/geometry/distance_weights.h"
 
+#include "standin/geometry/nearest_search.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cfloat>
@@ -10,11 +12,6 @@
 
 namespace standin::geometry {
 namespace {
-
-// Vertices per block, and the most candidates for which a block's vertices
-// are each tested against all of them rather than searched one by one.
-constexpr size_t kBlock = 16;
-constexpr size_t kMostCandidates = 48;
 
 // The weights of one vertex's nearest bones into slots 4 * v ...
 void putWeights(const SegmentTree &tree, const Nearest &n, double eps2, size_t v, SkinWeights &out) {
@@ -66,54 +63,8 @@ void skinWeightsOf(const SegmentTree &tree, const float *positions, size_t first
     assert(!tree.segments.empty() && first <= count && 4 * count <= out.weights.size());
     const double eps = std::max(1e-4 * modelSize, DBL_MIN);
     const double eps2 = std::max(eps * eps, DBL_MIN);
-
-    std::vector<uint32_t> candidates;
-    candidates.reserve(tree.segments.size());
-    Nearest previous; // the nearest bones of the last block's middle, or of the last vertex
-    for (size_t start = first; start < count; start += kBlock) {
-        const size_t end = std::min(count, start + kBlock);
-        double lo[3], hi[3], mid[3];
-        for (int a = 0; a < 3; ++a)
-            lo[a] = hi[a] = positions[3 * start + size_t(a)];
-        for (size_t v = start + 1; v < end; ++v)
-            for (int a = 0; a < 3; ++a) {
-                lo[a] = std::min(lo[a], double(positions[3 * v + size_t(a)]));
-                hi[a] = std::max(hi[a], double(positions[3 * v + size_t(a)]));
-            }
-        double radius2 = 0;
-        for (int a = 0; a < 3; ++a) {
-            mid[a] = 0.5 * (lo[a] + hi[a]);
-            radius2 += (hi[a] - mid[a]) * (hi[a] - mid[a]);
-        }
-        // Every vertex of the block is within the block's radius of its
-        // middle, so the four bones nearest the middle are all within
-        // their distance plus that radius of each vertex: no bone further
-        // than that from the block's box can be among a vertex's nearest.
-        const Nearest centre = nearestBones(tree, mid, previous.count > 0 ? &previous : nullptr);
-        previous = centre;
-        if (centre.count < 4) {
-            candidates.resize(tree.segments.size());
-            for (uint32_t i = 0; i < candidates.size(); ++i)
-                candidates[i] = i;
-        } else {
-            const double bound = std::sqrt(centre.distance2[3]) + std::sqrt(radius2) + searchSlack(tree, lo, hi);
-            segmentsNear(tree, lo, hi, bound * bound, candidates);
-        }
-        for (size_t v = start; v < end; ++v) {
-            const double p[3] = {positions[3 * v], positions[3 * v + 1], positions[3 * v + 2]};
-            Nearest n;
-            if (candidates.size() <= kMostCandidates) {
-                for (uint32_t place : candidates) {
-                    const SegmentTree::Segment &s = tree.segments[place];
-                    offerBone(n, segmentDistance2(s, p), s.bone);
-                }
-            } else {
-                n = nearestBones(tree, p, &previous);
-                previous = n;
-            }
-            putWeights(tree, n, eps2, v, out);
-        }
-    }
+    forEachNearest(tree, positions, first, count,
+                   [&](size_t v, const Nearest &n) { putWeights(tree, n, eps2, v, out); });
 }
 
 } // namespace standin::geometry

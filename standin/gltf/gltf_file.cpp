@@ -106,4 +106,13 @@ bool takeGltfPath(const std::string &value, std::string &path, std::string &reas
     return true;
 }
 
+bool takeWeights(const std::string &value, Weights &weights, std::string &reason) {
+    if (value == "surface" || value == "distance") {
+        weights = value == "surface" ? Weights::Surface : Weights::Distance;
+        return true;
+    }
+    reason = "option --weights takes surface or distance ('" + value + "')";
+    return false;
+}
+
 } // namespace standin::gltf

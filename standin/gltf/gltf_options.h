@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "standin/gltf/mesh_document.h"
+
 namespace standin::gltf {
 
 // Help texts, wrapped to the usage text's columns.
@@ -23,6 +25,18 @@ inline constexpr const char *kJoinLinesHelp =
     "OBJ: join `l` lines that continue one another into one curve\n"
     "                            (where exactly one line ends and one starts, no other\n"
     "                            line touches, and both have the same material)";
+
+inline constexpr const char *kWeightsHelp =
+    "how --gltf binds the model's faces to the bones: surface\n"
+    "                            (the default) spreads each bone's weight along the\n"
+    "                            body from where the body wraps it, so no limb moves\n"
+    "                            another across the air between them; distance takes\n"
+    "                            the four nearest bones in a straight line, weighted\n"
+    "                            1/d^4, as the animation package binds by distance";
+
+// Takes `value` as the --weights method ("surface" or "distance"); false
+// with the one-line reason otherwise.
+bool takeWeights(const std::string &value, Weights &weights, std::string &reason);
 
 // Takes `value` as the --gltf file when it ends in .glb or .gltf; false
 // with the one-line reason otherwise.

@@ -4,22 +4,23 @@
 
 #include <algorithm>
 #include <cmath>
-#include <system_error>
-#include <thread>
 
 #include "standin/gltf/mesh_primitives.h"
 #include "standin/geometry/normals.h"
 #include "standin/gltf/rig_pose.h"
+#include "standin/platform/alongside.h"
 #include "standin/geometry/distance_weights.h"
+#include "standin/geometry/surface_graph.h"
+#include "standin/geometry/surface_weights.h"
 
 namespace standin::gltf {
-using geometry::SkinBone;
-using geometry::SegmentTree;
-using geometry::SkinWeights;
 using geometry::emptyWeights;
+using geometry::SegmentTree;
+using geometry::segmentTree;
+using geometry::SkinBone;
+using geometry::SkinWeights;
 using geometry::skinWeightsOf;
 using geometry::vertexNormals;
-using geometry::segmentTree;
 
 namespace {
 
@@ -71,74 +72,124 @@ struct Made {
     SkinWeights weights;
 };
 
+// The normals of every primitive into made[k].normals.
+void primitiveNormals(const std::vector<MeshPrimitive> &primitives, std::vector<Made> &made) {
+    for (size_t k = 0; k < primitives.size(); ++k) {
+        const MeshPrimitive &p = primitives[k];
+        if (p.indices16.empty())
+            vertexNormals(p.positions.data(), p.vertexCount(), p.indices32.data(), p.indices32.size(), made[k].normals);
+        else
+            vertexNormals(p.positions.data(), p.vertexCount(), p.indices16.data(), p.indices16.size(), made[k].normals);
+    }
+}
+
+// Above this many vertices the normals, and a share of the distance
+// weights, are made on a second thread.
+constexpr size_t kThreadedVertices = 100000;
+
+// The distance weights and the normals: the helper thread makes the normals
+// and then binds the last 40 % of each large primitive's vertices (a whole
+// number of the search's blocks of 16), while this one binds the rest.
+void distanceWeights(const std::vector<MeshPrimitive> &primitives, const SegmentTree &tree, double size,
+                     std::vector<Made> &made) {
+    std::vector<size_t> split(primitives.size(), 0);
+    size_t vertices = 0;
+    for (size_t k = 0; k < primitives.size(); ++k) {
+        made[k].weights = emptyWeights(tree, primitives[k].vertexCount());
+        vertices += primitives[k].vertexCount();
+    }
+    const bool threaded = vertices > kThreadedVertices;
+    for (size_t k = 0; k < primitives.size(); ++k)
+        split[k] = threaded ? primitives[k].vertexCount() * 6 / 10 / 16 * 16 : primitives[k].vertexCount();
+    platform::alongside(
+        threaded,
+        [&] {
+            primitiveNormals(primitives, made);
+            for (size_t k = 0; k < primitives.size(); ++k)
+                if (split[k] < primitives[k].vertexCount())
+                    skinWeightsOf(tree, primitives[k].positions.data(), split[k], primitives[k].vertexCount(), size,
+                                  made[k].weights);
+        },
+        [&](bool alone) {
+            if (alone)
+                for (size_t k = 0; k < primitives.size(); ++k)
+                    split[k] = primitives[k].vertexCount();
+            for (size_t k = 0; k < primitives.size(); ++k)
+                skinWeightsOf(tree, primitives[k].positions.data(), 0, split[k], size, made[k].weights);
+        });
+}
+
+// The surface weights, over all primitives as one surface: the helper
+// thread makes the normals while this one builds the surface graph, then
+// the two share the search for the seeds.
+void surfaceWeightsOf(const std::vector<MeshPrimitive> &primitives, const SegmentTree &tree, double size,
+                      std::vector<Made> &made, MeshNotes &notes) {
+    std::vector<geometry::TriangleSet> sets;
+    size_t points = 0, vertices = 0;
+    for (const MeshPrimitive &p : primitives) {
+        sets.push_back({p.positions.data(), nullptr, p.points.data(), p.vertexCount(),
+                        p.indices16.empty() ? nullptr : p.indices16.data(),
+                        p.indices16.empty() ? p.indices32.data() : nullptr, p.indexCount()});
+        for (uint32_t point : p.points)
+            points = std::max<size_t>(points, size_t(point) + 1);
+        vertices += p.vertexCount();
+    }
+    const bool threaded = vertices > kThreadedVertices;
+    geometry::SurfaceGraph graph;
+    platform::alongside(
+        threaded, [&] { primitiveNormals(primitives, made); },
+        [&](bool) { graph = geometry::surfaceGraph(sets, points); });
+    for (size_t k = 0; k < primitives.size(); ++k)
+        sets[k].normals = made[k].normals.data();
+    geometry::takeNormals(graph, sets);
+    geometry::SurfaceWeightNotes surfaceNotes;
+    SkinWeights byNode = geometry::surfaceWeights(tree, graph, size, threaded, surfaceNotes);
+    notes.fallbackParts += surfaceNotes.fallbackParts;
+    notes.fallbackVertices += surfaceNotes.fallbackNodes;
+    if (graph.nodeOf.empty()) { // one primitive: its vertices are the nodes
+        made[0].weights = std::move(byNode);
+        return;
+    }
+    const uint32_t *node = graph.nodeOf.data();
+    for (size_t k = 0; k < primitives.size(); ++k) {
+        SkinWeights &w = made[k].weights;
+        w = emptyWeights(tree, primitives[k].vertexCount());
+        for (size_t v = 0; v < primitives[k].vertexCount(); ++v, ++node) {
+            const size_t from = 4 * size_t(*node), to = 4 * v;
+            for (size_t i = 0; i < 4; ++i) {
+                if (!w.joints8.empty())
+                    w.joints8[to + i] = byNode.joints8[from + i];
+                else
+                    w.joints16[to + i] = byNode.joints16[from + i];
+                w.weights[to + i] = byNode.weights[from + i];
+            }
+        }
+    }
+}
+
 } // namespace
 
 bool deformsMesh(const SceneItem &item) { return item.kind == ItemKind::Bone && item.active && item.strength != 0; }
 
 size_t addMesh(RigDocument &rig, const Scene &scene, FrameRule rule, const Mesh &mesh,
-               const std::vector<size_t> &layers, const std::string &name) {
+               const std::vector<size_t> &layers, const std::string &name, Weights weights, MeshNotes &notes) {
     const MeshFrame frame = rule == FrameRule::MirrorZ ? MeshFrame::Mirrored : MeshFrame::AsIs;
-    std::vector<MeshPrimitive> primitives = meshPrimitives(mesh, layers, frame, &rig.facesNotFinite);
+    std::vector<MeshPrimitive> primitives =
+        meshPrimitives(mesh, layers, frame, weights == Weights::Surface && rig.skin >= 0, &notes.facesNotFinite);
     if (primitives.empty())
         return 0;
-    const std::vector<SkinBone> bones =
-        rig.skin >= 0 ? deformingBones(rig, scene, rule) : std::vector<SkinBone>{};
-    const SegmentTree tree = segmentTree(bones);
-    const double size = modelSize(primitives);
-
-    // The normals, and the last part of each primitive's weights, on a
-    // second thread while this one binds the rest: each reads the
-    // primitives' positions and indices, and writes its own slots.
+    const std::vector<SkinBone> bones = rig.skin >= 0 ? deformingBones(rig, scene, rule) : std::vector<SkinBone>{};
     std::vector<Made> made(primitives.size());
-    std::vector<size_t> split(primitives.size(), 0);
-    for (size_t k = 0; k < primitives.size() && !bones.empty(); ++k) {
-        made[k].weights = emptyWeights(tree, primitives[k].vertexCount());
-        split[k] = primitives[k].vertexCount();
+    if (bones.empty()) {
+        primitiveNormals(primitives, made);
+    } else {
+        const SegmentTree tree = segmentTree(bones);
+        const double size = modelSize(primitives);
+        if (weights == Weights::Distance)
+            distanceWeights(primitives, tree, size, made);
+        else
+            surfaceWeightsOf(primitives, tree, size, made, notes);
     }
-    const auto normalsOf = [&] {
-        for (size_t k = 0; k < primitives.size(); ++k) {
-            const MeshPrimitive &p = primitives[k];
-            if (p.indices16.empty())
-                vertexNormals(p.positions.data(), p.vertexCount(), p.indices32.data(), p.indices32.size(),
-                              made[k].normals);
-            else
-                vertexNormals(p.positions.data(), p.vertexCount(), p.indices16.data(), p.indices16.size(),
-                              made[k].normals);
-        }
-    };
-    // The helper's share of the weights: 40 % of a large primitive's
-    // vertices, a whole number of the search's blocks of 16.
-    const auto helperWeights = [&] {
-        for (size_t k = 0; k < primitives.size(); ++k)
-            if (split[k] < primitives[k].vertexCount())
-                skinWeightsOf(tree, primitives[k].positions.data(), split[k], primitives[k].vertexCount(), size,
-                              made[k].weights);
-    };
-    std::thread helper;
-    bool threaded = false;
-    size_t vertices = 0;
-    for (const MeshPrimitive &p : primitives)
-        vertices += p.vertexCount();
-    if (!bones.empty() && vertices > 100000) {
-        for (size_t k = 0; k < primitives.size(); ++k)
-            split[k] = primitives[k].vertexCount() * 6 / 10 / 16 * 16;
-        try {
-            helper = std::thread([&] {
-                normalsOf();
-                helperWeights();
-            });
-            threaded = true;
-        } catch (const std::system_error &) {
-            for (size_t k = 0; k < primitives.size(); ++k)
-                split[k] = primitives[k].vertexCount();
-        }
-    }
-    for (size_t k = 0; k < primitives.size() && !bones.empty(); ++k)
-        skinWeightsOf(tree, primitives[k].positions.data(), 0, split[k], size, made[k].weights);
-    if (threaded)
-        helper.join();
-    else
-        normalsOf();
 
     Document &doc = rig.document;
     MeshRecord record;

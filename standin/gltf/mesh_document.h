@@ -11,6 +11,21 @@
 
 namespace standin::gltf {
 
+// How the mesh's vertices are bound to the bones.
+enum class Weights {
+    Surface,  // along the body's surface from the bones it wraps (geometry/surface_weights.h)
+    Distance, // the four nearest bones in a straight line, 1/d^4 (geometry/distance_weights.h)
+};
+
+// What the mesh could not take as asked: vertices of parts that took the
+// distance weights instead of the surface weights, and faces left out for a
+// point a float cannot hold (see meshPrimitives).
+struct MeshNotes {
+    size_t fallbackParts = 0;
+    size_t fallbackVertices = 0;
+    size_t facesNotFinite = 0;
+};
+
 // Whether a scene item is a bone that moves the mesh: an active bone whose
 // strength is not 0 (goal bones are written inactive with strength 0).
 bool deformsMesh(const SceneItem &item);
@@ -19,12 +34,13 @@ bool deformsMesh(const SceneItem &item);
 // `rig`, built from `scene` in frame `rule` (the mesh is taken in the same
 // frame).  The mesh node is a root of the scene, untransformed, named
 // `name` (the model's; "<name>_Mesh" when a node has that name); each surface with faces is one primitive
-// (POSITION, NORMAL, and JOINTS_0 and WEIGHTS_0 when any bone deforms)
-// with a material named after the surface.  The large arrays are moved into
-// the document as owned blocks.  Returns the number of triangles written;
-// 0 (and nothing added) for a model without faces.  The faces left out for
-// a point a float cannot hold are counted in rig.facesNotFinite.
+// (POSITION, NORMAL, and JOINTS_0 and WEIGHTS_0 bound by `weights` when
+// any bone deforms) with a material named after the surface; `notes` gets
+// what the binding could not do, and the faces left out for a point a float
+// cannot hold.  The large arrays are moved into the document as owned
+// blocks.  Returns the number of triangles written; 0 (and nothing added)
+// for a model without faces.
 size_t addMesh(RigDocument &rig, const Scene &scene, FrameRule rule, const Mesh &mesh,
-               const std::vector<size_t> &layers, const std::string &name);
+               const std::vector<size_t> &layers, const std::string &name, Weights weights, MeshNotes &notes);
 
 } // namespace standin::gltf

@@ -151,9 +151,11 @@ struct Cutter {
 // `points`) and fills `primitive`; `stamp` marks each point taken, with
 // `mark`, and `vertexOf` gives its vertex.
 void number(const std::vector<float> &points, std::vector<uint32_t> &list, size_t used, uint32_t mark,
-            std::vector<uint32_t> &stamp, std::vector<uint32_t> &vertexOf, MeshPrimitive &primitive) {
+            std::vector<uint32_t> &stamp, std::vector<uint32_t> &vertexOf, bool keepPoints, MeshPrimitive &primitive) {
     std::vector<float> &positions = primitive.positions;
     positions.reserve(3 * std::min(stamp.size(), used));
+    if (keepPoints)
+        primitive.points.reserve(std::min(stamp.size(), used));
     float lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
     uint32_t vertices = 0;
     for (size_t k = 0; k < used; ++k) {
@@ -167,6 +169,8 @@ void number(const std::vector<float> &points, std::vector<uint32_t> &list, size_
                 hi[a] = vertices == 1 ? p[a] : std::max(hi[a], p[a]);
             }
             positions.insert(positions.end(), p, p + 3);
+            if (keepPoints)
+                primitive.points.push_back(point);
         }
         list[k] = vertexOf[point];
     }
@@ -189,7 +193,7 @@ void number(const std::vector<float> &points, std::vector<uint32_t> &list, size_
 MeshFrame frameOf(const Mesh &mesh) { return mesh.format == "OBJ" ? MeshFrame::AsIs : MeshFrame::Mirrored; }
 
 std::vector<MeshPrimitive> meshPrimitives(const Mesh &mesh, const std::vector<size_t> &layers, MeshFrame frame,
-                                          size_t *notFinite) {
+                                          bool keepPoints, size_t *notFinite) {
     std::vector<uint32_t> offsets;
     const std::vector<float> points = layerPoints(mesh, layers, frame, offsets);
     const bool anyNotFinite = !std::all_of(points.begin(), points.end(), [](float x) { return std::isfinite(x); });
@@ -225,7 +229,7 @@ std::vector<MeshPrimitive> meshPrimitives(const Mesh &mesh, const std::vector<si
             continue;
         MeshPrimitive &primitive = primitives.emplace_back();
         primitive.surface = uint32_t(s);
-        number(points, lists[s], filled[s], uint32_t(primitives.size()), stamp, vertexOf, primitive);
+        number(points, lists[s], filled[s], uint32_t(primitives.size()), stamp, vertexOf, keepPoints, primitive);
     }
     return primitives;
 }

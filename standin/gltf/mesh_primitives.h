@@ -27,6 +27,7 @@ struct MeshPrimitive {
     std::vector<uint16_t>
         indices16; // three per triangle when there are at most 65535 vertices (then indices32 is empty)
     std::vector<uint32_t> indices32; // otherwise (then indices16 is empty)
+    std::vector<uint32_t> points;    // by vertex: its point among the layers' points, layer after layer (when asked)
     std::array<float, 3> lo{}, hi{}; // the box around the positions
 
     size_t vertexCount() const { return positions.size() / 3; }
@@ -43,9 +44,10 @@ struct MeshPrimitive {
 // finite once rounded to a float: beyond about 3.4e38, or not a number) is
 // left out too, and counted in `notFinite` when given.  A vertex is one
 // point of the model within one primitive, numbered in the order the
-// triangles first use it.
+// triangles first use it; with `keepPoints`, each primitive's `points` says
+// which point each vertex is.
 std::vector<MeshPrimitive> meshPrimitives(const Mesh &mesh, const std::vector<size_t> &layers, MeshFrame frame,
-                                          size_t *notFinite = nullptr);
+                                          bool keepPoints = false, size_t *notFinite = nullptr);
 
 // The model's size for its skin weights: the diagonal of the box around
 // every primitive's positions; 0 for none.

@@ -27,7 +27,6 @@ struct RigDocument {
     std::vector<int> boneNode;  // per scene item: a bone's node, or -1
     std::vector<int> boneJoint; // per scene item: a bone's place in the skin's joints, or -1
     std::vector<int> notFinite; // the bones placed at their parent's tip (scene item indices)
-    size_t facesNotFinite = 0;  // the model's faces left out for a point a float cannot hold (see meshPrimitives)
 };
 
 // The root node's name: the file name, without folder or extension, of the

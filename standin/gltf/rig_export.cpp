@@ -36,8 +36,15 @@ std::string meshName(const std::string &path) {
 
 bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, const MeshSource &source) {
     RigDocument rig = rigDocument(scene, rule, "Spindle " SPINDLE_VERSION);
+    MeshNotes notes;
     if (source.mesh)
-        addMesh(rig, scene, rule, *source.mesh, source.layers, source.name);
+        addMesh(rig, scene, rule, *source.mesh, source.layers, source.name, source.weights, notes);
+    if (notes.fallbackVertices > 0)
+        std::fprintf(stderr,
+                     "spindle: note: %s: %zu vertices in %zu part%s of the mesh have no surface to bind along "
+                     "(no area, or no bone behind it): bound by distance\n",
+                     escapeControls(path).c_str(), notes.fallbackVertices, notes.fallbackParts,
+                     notes.fallbackParts == 1 ? "" : "s");
     if (!rig.notFinite.empty()) {
         std::string names;
         long number = 0;
@@ -56,11 +63,11 @@ bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, cons
                      "parent's tip with length 0: %s\n",
                      escapeControls(path).c_str(), escapeControls(names).c_str());
     }
-    if (rig.facesNotFinite > 0) {
-        const bool one = rig.facesNotFinite == 1;
+    if (notes.facesNotFinite > 0) {
+        const bool one = notes.facesNotFinite == 1;
         std::fprintf(stderr,
                      "spindle: note: %s: %s %s left out of the mesh: %s a point that a 32-bit float cannot hold\n",
-                     escapeControls(path).c_str(), std::to_string(rig.facesNotFinite).c_str(), one ? "face" : "faces",
+                     escapeControls(path).c_str(), std::to_string(notes.facesNotFinite).c_str(), one ? "face" : "faces",
                      one ? "it uses" : "they use");
     }
     std::string why;
@@ -71,7 +78,7 @@ bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, cons
     return false;
 }
 
-bool exportShownRig(const Scene &scene, const std::string &scenePath, const std::string &path) {
+bool exportShownRig(const Scene &scene, const std::string &scenePath, const std::string &path, Weights weights) {
     const SceneItem *object = nullptr;
     for (const SceneItem &item : scene.items)
         if (item.kind == ItemKind::Object || item.kind == ItemKind::NullObject) {
@@ -98,7 +105,7 @@ bool exportShownRig(const Scene &scene, const std::string &scenePath, const std:
                      escapeControls(reason).c_str());
         return exportRig(scene, rule, path);
     }
-    return exportRig(scene, rule, path, MeshSource{&mesh, runLayers(mesh, {}), meshName(object->name)});
+    return exportRig(scene, rule, path, MeshSource{&mesh, runLayers(mesh, {}), meshName(object->name), weights});
 }
 
 } // namespace standin::gltf

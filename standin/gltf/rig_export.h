@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "standin/gltf/mesh_document.h"
 #include "standin/gltf/rig_document.h"
 #include "standin/mesh/mesh.h"
 
@@ -14,11 +15,13 @@ namespace standin::gltf {
 
 // The model whose faces go into the file: `mesh` (not owned; null: none),
 // the indices into mesh->layers of the layers taken, and the name of its
-// node (the model file's name without folder or extension).
+// node (the model file's name without folder or extension), and how its
+// vertices are bound to the bones.
 struct MeshSource {
     const Mesh *mesh = nullptr;
     std::vector<size_t> layers;
     std::string name;
+    Weights weights = Weights::Surface;
 };
 
 // A model file's name without its folder or extension ("Mesh" when none is
@@ -31,10 +34,11 @@ std::vector<size_t> runLayers(const Mesh &mesh, const std::vector<int> &numbers)
 
 // Writes the rig of `scene` as glTF to `path` (.glb or .gltf), with the
 // faces of `source` skinned to it (see mesh_document.h).  Bones whose
-// numbers are not finite are named in one line "spindle: note: ...", and
-// the faces left out for a point a float cannot hold are counted in
-// another.  A failure to write is one line "spindle: PATH: cannot be
-// written (WHY)"; returns false then.
+// numbers are not finite are named in one line "spindle: note: ...", and so
+// are parts of the mesh that the surface weights left to the distances; the
+// faces left out for a point a float cannot hold are counted in another.  A
+// failure to write is one line "spindle: PATH: cannot be written (WHY)";
+// returns false then.
 bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, const MeshSource &source = {});
 
 // The same for `spindle show`: the mesh is that of the object file the
@@ -43,6 +47,7 @@ bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, cons
 // that cannot be read, the rig is written alone after one line
 // "spindle: note: PATH: the rig alone, without the mesh: OBJECT: WHY"; a
 // null object has no mesh, and no line.
-bool exportShownRig(const Scene &scene, const std::string &scenePath, const std::string &path);
+bool exportShownRig(const Scene &scene, const std::string &scenePath, const std::string &path,
+                    Weights weights = Weights::Surface);
 
 } // namespace standin::gltf

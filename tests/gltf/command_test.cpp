@@ -67,6 +67,35 @@ TEST_F(GltfCommand, runWritesTheRigBesideTheSceneInEitherForm) {
     EXPECT_EQ(files(), (std::vector<std::string>{"Again.GLTF", "again.lws", "figure.glb", "figure.lwo", "figure.lws"}));
 }
 
+// A box around a bone, bound along its surface, beside a face of no area,
+// which has no surface to bind along: the run says how much fell back to
+// the distance weights, and --weights distance (which has no fallback)
+// says nothing.  --weights takes only its two words.
+TEST_F(GltfCommand, surfaceWeightsNameWhatFellBackToDistance) {
+    const std::string model = testsupport::join(folder, "box.obj");
+    ASSERT_TRUE(testsupport::writeFile(model,
+                                       "v -0.2 0 -0.2\nv 0.2 0 -0.2\nv 0.2 0 0.2\nv -0.2 0 0.2\n"
+                                       "v -0.2 1 -0.2\nv 0.2 1 -0.2\nv 0.2 1 0.2\nv -0.2 1 0.2\n"
+                                       "f 1 2 3 4\nf 8 7 6 5\nf 1 5 6 2\nf 2 6 7 3\nf 3 7 8 4\nf 4 8 5 1\n"
+                                       "v 0 0.1 0\nv 0 0.9 0\nl 9 10\n"
+                                       "v 2 0 0\nv 2 0.5 0\nv 2 1 0\nf 11 12 13\n"));
+    const std::string glb = testsupport::join(folder, "box.glb");
+    const testsupport::CommandRun run = testsupport::runSpindle({"-q", "--gltf", glb, model});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err,
+              "spindle: note: " + glb +
+                  ": 3 vertices in 1 part of the mesh have no surface to bind along (no area, or no bone "
+                  "behind it): bound by distance\n");
+    readBack(glb);
+    const testsupport::CommandRun distance =
+        testsupport::runSpindle({"-q", "--weights", "distance", "--gltf", glb, model});
+    EXPECT_EQ(distance.status, 0);
+    EXPECT_EQ(distance.err, "");
+    const testsupport::CommandRun wrong = testsupport::runSpindle({"--weights", "heat", "--gltf", glb, model});
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_THAT(wrong.err, testing::HasSubstr("option --weights takes surface or distance ('heat')"));
+}
+
 TEST_F(GltfCommand, otherExtensionIsAUsageErrorBeforeTheRun) {
     const std::string model = copy(dataFile("character.obj"), "character.obj");
     const testsupport::CommandRun run = testsupport::runSpindle({"--gltf", "rig.txt", model});

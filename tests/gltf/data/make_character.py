@@ -12,7 +12,7 @@ import bmesh
 import bpy
 
 HIPS = (0.0, 0.0, 1.0)
-CHAINS = [  # (start, points extruded one after another), Blender's Z up
+CHAINS = [  # (start, points extruded one after another), Blender's Z up; the spine first
     ("hips", [(0.0, 0.0, 1.25), (0.0, 0.0, 1.5)]),
     ("chest", [(0.0, 0.0, 1.65), (0.0, 0.0, 1.9)]),
     ("chest", [(0.2, 0.0, 1.5), (0.45, 0.0, 1.45), (0.7, 0.0, 1.4)]),
@@ -29,24 +29,24 @@ def select_only(obj, index):
     bpy.ops.object.mode_set(mode="EDIT")
 
 
-def main():
-    out = sys.argv[sys.argv.index("--") + 1]
-    bpy.ops.wm.read_factory_settings(use_empty=True)
-    mesh = bpy.data.meshes.new("Skeleton")
+def draw_skeleton(chains, name="Skeleton"):
+    """Draws the chains as loose edges, extruded vertex by vertex from the
+    root at HIPS; the first chain ends at the chest."""
+    mesh = bpy.data.meshes.new(name)
     bm = bmesh.new()
     bm.verts.new(HIPS)
     bm.to_mesh(mesh)
     bm.free()
-    obj = bpy.data.objects.new("Skeleton", mesh)
+    obj = bpy.data.objects.new(name, mesh)
     bpy.context.scene.collection.objects.link(obj)
     bpy.context.view_layer.objects.active = obj
     obj.select_set(True)
     bpy.ops.object.mode_set(mode="EDIT")
     bpy.ops.mesh.select_mode(type="VERT")
     named = {"hips": 0}
-    for start, points in CHAINS:
+    for number, (start, points) in enumerate(chains):
         index, at = named[start], None
-        if start == "hips" and points[0][2] != 1.25:
+        if start == "hips" and number > 0:
             # A leg starts from a copy of the root vertex.
             select_only(obj, 0)
             bpy.ops.mesh.duplicate()
@@ -61,13 +61,21 @@ def main():
             bpy.ops.object.mode_set(mode="OBJECT")
             index = len(obj.data.vertices) - 1
             at = obj.data.vertices[index].co.copy()
-        if start == "hips" and points[-1][2] == 1.5:
+        if number == 0:
             named["chest"] = index
     bpy.ops.object.mode_set(mode="EDIT")
     bpy.ops.mesh.select_all(action="SELECT")
     bpy.ops.mesh.remove_doubles()
     bpy.ops.object.mode_set(mode="OBJECT")
+    return obj
+
+
+def main():
+    out = sys.argv[sys.argv.index("--") + 1]
+    bpy.ops.wm.read_factory_settings(use_empty=True)
+    draw_skeleton(CHAINS)
     bpy.ops.wm.obj_export(filepath=out)
 
 
-main()
+if __name__ == "__main__":
+    main()

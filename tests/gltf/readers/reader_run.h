@@ -75,6 +75,19 @@ inline bool runReader(const std::string &command, Report &report) {
     } while (0)
 #endif
 
+// The shell command that runs a Python script in Blender, headless, its
+// arguments to follow.  Blender's Python must find the system's numpy, not
+// another Python's paths: no PYTHONPATH or PYTHONHOME, and no pyenv on PATH.
+inline std::string blenderCommand(const std::string &script) {
+    std::string path;
+    std::stringstream entries(std::getenv("PATH") ? std::getenv("PATH") : "");
+    for (std::string entry; std::getline(entries, entry, ':');)
+        if (entry.find("pyenv") == std::string::npos)
+            path += (path.empty() ? "" : ":") + entry;
+    return "env -u PYTHONPATH -u PYTHONHOME PATH='" + path + "' blender -b --factory-startup --python '" + script +
+        "' --";
+}
+
 inline bool haveCommand(const std::string &probe) {
 #if defined(_WIN32)
     (void)probe;

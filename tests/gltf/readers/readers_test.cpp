@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <sstream>
 
 #include "gltf/box_model.h"
 #include "gltf/hostile_scene.h"
@@ -262,15 +261,7 @@ TEST_F(GltfReaders, validatorFindsNothingAndThreeJsSeesEveryJointAndGoal) {
 TEST_F(GltfReaders, blenderMakesEachBoneFromBaseToTipAndEachGoalAnEmpty) {
     REQUIRE_READER(gltftest::haveCommand("blender --version"), "Blender (Debian's blender)");
     const std::vector<Case> cases = writeRigs();
-    // Blender's Python must find the system's numpy, not another Python's
-    // paths: no PYTHONPATH or PYTHONHOME, and no pyenv on PATH.
-    std::string path;
-    std::stringstream entries(std::getenv("PATH") ? std::getenv("PATH") : "");
-    for (std::string entry; std::getline(entries, entry, ':');)
-        if (entry.find("pyenv") == std::string::npos)
-            path += (path.empty() ? "" : ":") + entry;
-    std::string command = "env -u PYTHONPATH -u PYTHONHOME PATH='" + path +
-        "' blender -b --factory-startup --python '" + kReaders + "/blender_read.py' --";
+    std::string command = gltftest::blenderCommand(kReaders + "/blender_read.py");
     for (const Case &c : cases)
         command += " '" + c.gltf + "'";
     Report report;

@@ -1,0 +1,45 @@
+// Skin weights that follow the body's shape: a bone's weight spreads over
+// the surface from where the surface wraps that bone, never across the air
+// to another part of the body.
+#pragma once
+
+#include <cstddef>
+
+#include "standin/geometry/distance_weights.h"
+#include "standin/geometry/segment_tree.h"
+#include "standin/geometry/surface_graph.h"
+
+namespace standin::geometry {
+
+// What the surface weights could not do: parts of the mesh (see
+// SurfaceGraph::part) that took the distance weights instead.
+struct SurfaceWeightNotes {
+    size_t fallbackParts = 0;
+    size_t fallbackNodes = 0;
+};
+
+// Binds each node of `graph` to at most four bones of `tree` (which must
+// hold at least one), in the layout of SkinWeights with one entry per node.
+//
+// A node is seeded by the nearest of its four nearest bones that lies well
+// behind its surface (within 60 degrees of straight in from the side its
+// normal turns from; a part whose nodes mostly find their nearest bone on
+// the other side is taken the other way round): its distance to that
+// bone.  Every bone's distance then spreads along the surface's edges from
+// the nodes it seeds, each node keeping its four nearest bones by that
+// distance g (a shortest path).  Bone i of a node weighs falloff(g_i /
+// g_0), g_0 the node's nearest, both at least eps = 1e-4 * `modelSize`: 1
+// at the nearest, falling smoothly to 0 at 1.5 times its distance; the
+// weights are then scaled to sum to 1.  So two bones blend where their
+// regions meet, over about the body's thickness there, and a vertex of one
+// leg never takes a bone of the other, whose way round runs over the
+// crotch, nor the torso under an arm that arm's bone.
+//
+// A part with no area, or with no node that any bone seeds, has no surface
+// to follow: its nodes take the distance weights (skinWeights) and `notes`
+// counts them.  Time about linear in the nodes, at most four labels each;
+// with `twoThreads`, a second thread shares the search for the seeds.
+SkinWeights surfaceWeights(const SegmentTree &tree, const SurfaceGraph &graph, double modelSize, bool twoThreads,
+                           SurfaceWeightNotes &notes);
+
+} // namespace standin::geometry
