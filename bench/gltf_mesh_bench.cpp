@@ -2,11 +2,14 @@
 // curves (3 bones each): the primitives of the faces, their normals, and the
 // skin weights (by distance, and along the surface), whose time should grow
 // about linearly in the vertices and far slower than linearly in the bones;
-// and the surface weights of the continuous two-legged body the Blender
-// test bends (tests/gltf/data/body_legs.obj, about 31,000 vertices).
+// the surface weights of the continuous two-legged body the Blender test
+// bends (tests/gltf/data/body_legs.obj, about 31,000 vertices); and one face
+// of many points cut into triangles, convex and concave, whose time should
+// grow about linearly in its points.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <string>
@@ -20,6 +23,7 @@
 #include "standin/geometry/distance_weights.h"
 #include "standin/geometry/surface_graph.h"
 #include "standin/geometry/surface_weights.h"
+#include "standin/geometry/triangulate.h"
 #include "standin/mesh/mesh.h"
 
 namespace {
@@ -187,6 +191,35 @@ void normals(benchmark::State &state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// One face of `count` points round the origin in the plane z = 0: on a
+// circle (convex, but for the floats' rounding), or a star whose points lie
+// by turns on circles of radius 1 and 0.5 (concave: every other corner is
+// reflex).
+void triangulateFace(benchmark::State &state, bool star) {
+    const auto count = uint32_t(state.range(0));
+    std::vector<float> points;
+    std::vector<uint32_t> face(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        const double a = 6.283185307179586 * i / count, r = star && i % 2 ? 0.5 : 1.0;
+        points.insert(points.end(), {float(r * std::cos(a)), float(r * std::sin(a)), 0.0f});
+        face[i] = i;
+    }
+    std::vector<uint32_t> out(3 * (size_t(count) - 2));
+    double peak = 0;
+    for (auto _ : state) {
+        benchheap::Watch watch;
+        TriangulationScratch scratch; // a new one, as for each model
+        triangulate(points.data(), face.data(), count, out.data(), scratch);
+        benchmark::DoNotOptimize(out.data());
+        peak = std::max(peak, watch.mebibytes());
+    }
+    benchheap::report(state, 1, 0, double(count), peak);
+    state.SetItemsProcessed(state.iterations() * int64_t(count));
+}
+
+void triangulateConvexFace(benchmark::State &state) { triangulateFace(state, false); }
+void triangulateConcaveFace(benchmark::State &state) { triangulateFace(state, true); }
+
 BENCHMARK(skinWeightsByVertices)->Arg(100000)->Arg(300000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(skinWeightsByBones)->Arg(300)->Arg(1200)->Arg(2400)->Unit(benchmark::kMillisecond);
 BENCHMARK(surfaceWeightsByVertices)
@@ -198,5 +231,7 @@ BENCHMARK(surfaceWeightsByVertices)
 BENCHMARK(surfaceWeightsOfBody)->Unit(benchmark::kMillisecond);
 BENCHMARK(primitives)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(normals)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(triangulateConvexFace)->Arg(15000)->Arg(60000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(triangulateConcaveFace)->Arg(15000)->Arg(60000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 } // namespace

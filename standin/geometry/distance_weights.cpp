@@ -15,30 +15,15 @@ namespace {
 
 // The weights of one vertex's nearest bones into slots 4 * v ...
 void putWeights(const SegmentTree &tree, const Nearest &n, double eps2, size_t v, SkinWeights &out) {
-    double w[4] = {0, 0, 0, 0};
     // Bone i weighs 1 / max(d_i, eps)^4: here relative to the nearest, whose
     // weight is 1, so that nothing overflows however small eps is.
+    SkinSlot slots[4];
     const double nearest = std::max(n.distance2[0], eps2);
-    double sum = 0;
     for (uint32_t i = 0; i < n.count; ++i) {
         const double ratio = nearest / std::max(n.distance2[i], eps2);
-        w[i] = ratio * ratio;
-        sum += w[i];
+        slots[i] = {tree.joints[n.bone[i]], ratio * ratio};
     }
-    float f[4];
-    for (int i = 0; i < 4; ++i)
-        f[i] = float(w[i] / sum);
-    // Rounded to floats, the heaviest takes what the others leave, so that
-    // the four sum to 1 as glTF reads them.
-    f[0] = 1.0f - (f[1] + f[2] + f[3]);
-    for (int i = 0; i < 4; ++i) {
-        const uint16_t joint = uint32_t(i) < n.count ? tree.joints[n.bone[i]] : 0;
-        if (!out.joints8.empty())
-            out.joints8[4 * v + size_t(i)] = uint8_t(joint);
-        else
-            out.joints16[4 * v + size_t(i)] = joint;
-        out.weights[4 * v + size_t(i)] = f[i];
-    }
+    putSkinSlots(slots, n.count, v, out);
 }
 
 } // namespace

@@ -6,23 +6,13 @@
 #include <vector>
 
 #include "standin/geometry/segment_tree.h"
+#include "standin/geometry/skin_slots.h"
 
 namespace standin::geometry {
 
 // The diagonal of the box around `count` points (three floats each); 0 for
 // none.
 double boxDiagonal(const float *positions, size_t count);
-
-// Four joints and weights per vertex, ready for JOINTS_0 and WEIGHTS_0.
-struct SkinWeights {
-    // Four joint numbers per vertex: one byte each when every joint number
-    // is below 256 (then `joints16` is empty), else two (`joints8` empty).
-    std::vector<uint8_t> joints8;
-    std::vector<uint16_t> joints16;
-    // Four weights per vertex, heaviest first, summing to 1 as floats; a
-    // slot without a bone (fewer than four bones) has weight 0 and joint 0.
-    std::vector<float> weights;
-};
 
 // Binds `count` vertices (three floats each) to the bones of `tree`, which
 // must hold at least one.  Each vertex takes its four nearest bones (see

@@ -17,7 +17,9 @@ namespace standin::geometry {
 // sides, which has that length), scaled to unit length: a face's front is
 // the side from which its corners run counter-clockwise.  A vertex that no
 // triangle of any area touches, or whose sum cancels out, gets (0, 1, 0),
-// so that every normal is a unit vector.
+// so that every normal is a unit vector.  The sums are made in float, or
+// in double for positions so far apart (beyond about 1e19) that a float
+// cannot hold them: any finite positions give finite normals.
 template <typename Index>
 void vertexNormals(const float *positions, size_t vertexCount, const Index *indices, size_t indexCount,
                    std::vector<float> &normals);

@@ -4,6 +4,7 @@
 #include <cassert>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace standin::gltf {
 
@@ -27,7 +28,13 @@ void appendJsonString(std::string &out, const std::string &text) {
 }
 
 void appendJsonNumber(std::string &out, double value) {
+    // A number that is not finite is a mistake of the caller's; should one
+    // come all the same, the text stays JSON.
     assert(std::isfinite(value));
+    if (std::isnan(value))
+        value = 0;
+    else if (std::isinf(value))
+        value = std::copysign(std::numeric_limits<double>::max(), value);
     if (value == 0)
         value = 0; // no "-0"
     char digits[64];

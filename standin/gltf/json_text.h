@@ -11,7 +11,10 @@ namespace standin::gltf {
 void appendJsonString(std::string &out, const std::string &text);
 
 // Appends a finite number in the shortest form that reads back to the same
-// double; the caller keeps non-finite numbers out (asserted).
+// double.  The caller keeps numbers that are not finite out (asserted); in
+// a build without assertions one that comes all the same is written as the
+// largest finite double of its sign (an infinity) or 0 (not a number), so
+// that the text is always JSON.
 void appendJsonNumber(std::string &out, double value);
 
 } // namespace standin::gltf

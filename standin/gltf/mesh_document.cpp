@@ -173,7 +173,7 @@ size_t addMesh(RigDocument &rig, const Scene &scene, FrameRule rule, const Mesh 
                const std::vector<size_t> &layers, const std::string &name, Weights weights, MeshNotes &notes) {
     const MeshFrame frame = rule == FrameRule::MirrorZ ? MeshFrame::Mirrored : MeshFrame::AsIs;
     std::vector<MeshPrimitive> primitives =
-        meshPrimitives(mesh, layers, frame, weights == Weights::Surface && rig.skin >= 0);
+        meshPrimitives(mesh, layers, frame, weights == Weights::Surface && rig.skin >= 0, &notes.facesNotFinite);
     if (primitives.empty())
         return 0;
     const std::vector<SkinBone> bones = rig.skin >= 0 ? deformingBones(rig, scene, rule) : std::vector<SkinBone>{};

@@ -17,11 +17,13 @@ enum class Weights {
     Distance, // the four nearest bones in a straight line, 1/d^4 (geometry/distance_weights.h)
 };
 
-// What binding the mesh could not do as asked: vertices of parts that
-// took the distance weights instead of the surface weights.
+// What the mesh could not take as asked: vertices of parts that took the
+// distance weights instead of the surface weights, and faces left out for a
+// point a float cannot hold (see meshPrimitives).
 struct MeshNotes {
     size_t fallbackParts = 0;
     size_t fallbackVertices = 0;
+    size_t facesNotFinite = 0;
 };
 
 // Whether a scene item is a bone that moves the mesh: an active bone whose
@@ -34,9 +36,10 @@ bool deformsMesh(const SceneItem &item);
 // `name` (the model's; "<name>_Mesh" when a node has that name); each surface with faces is one primitive
 // (POSITION, NORMAL, and JOINTS_0 and WEIGHTS_0 bound by `weights` when
 // any bone deforms) with a material named after the surface; `notes` gets
-// what the binding could not do.  The large arrays are moved into
-// the document as owned blocks.  Returns the number of triangles written;
-// 0 (and nothing added) for a model without faces.
+// what the binding could not do, and the faces left out for a point a float
+// cannot hold.  The large arrays are moved into the document as owned
+// blocks.  Returns the number of triangles written; 0 (and nothing added)
+// for a model without faces.
 size_t addMesh(RigDocument &rig, const Scene &scene, FrameRule rule, const Mesh &mesh,
                const std::vector<size_t> &layers, const std::string &name, Weights weights, MeshNotes &notes);
 

@@ -88,10 +88,12 @@ struct Cutter {
     bool mirrored;
     std::vector<std::vector<uint32_t>> &lists;
     std::vector<size_t> &filled;
+    bool anyNotFinite; // some point of the layers is not finite as a float
     std::vector<uint32_t> face;
     TriangulationScratch scratch;
     bool outside = false;
     uint32_t given = 0;
+    size_t notFinite = 0; // the faces left out for a point that is not finite
 
     void room(size_t n) {
         if (face.size() < n)
@@ -103,11 +105,25 @@ struct Cutter {
         outside |= i >= available;
         face[given++] = offset + i;
     }
+    bool finite(uint32_t n) const {
+        if (!anyNotFinite)
+            return true;
+        for (uint32_t k = 0; k < n; ++k) {
+            const float *p = points + 3 * size_t(face[k]);
+            if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2]))
+                return false;
+        }
+        return true;
+    }
     bool polygon(const PolygonHead &head, uint32_t) {
         const uint32_t n = given;
         given = 0;
         if (n < 3 || outside) {
             outside = false;
+            return true;
+        }
+        if (!finite(n)) {
+            ++notFinite;
             return true;
         }
         std::vector<uint32_t> &list = lists[head.surface];
@@ -177,9 +193,10 @@ void number(const std::vector<float> &points, std::vector<uint32_t> &list, size_
 MeshFrame frameOf(const Mesh &mesh) { return mesh.format == "OBJ" ? MeshFrame::AsIs : MeshFrame::Mirrored; }
 
 std::vector<MeshPrimitive> meshPrimitives(const Mesh &mesh, const std::vector<size_t> &layers, MeshFrame frame,
-                                          bool keepPoints) {
+                                          bool keepPoints, size_t *notFinite) {
     std::vector<uint32_t> offsets;
     const std::vector<float> points = layerPoints(mesh, layers, frame, offsets);
+    const bool anyNotFinite = !std::all_of(points.begin(), points.end(), [](float x) { return std::isfinite(x); });
     const size_t surfaces = mesh.surfaces.size();
 
     std::vector<size_t> triangles(surfaces, 0);
@@ -193,7 +210,7 @@ std::vector<MeshPrimitive> meshPrimitives(const Mesh &mesh, const std::vector<si
     for (size_t s = 0; s < surfaces; ++s)
         lists[s].resize(3 * triangles[s]);
     std::vector<size_t> filled(surfaces, 0);
-    Cutter cutter{points.data(), 0, 0, frame == MeshFrame::Mirrored, lists, filled, {}, {}, false, 0};
+    Cutter cutter{points.data(), 0, 0, frame == MeshFrame::Mirrored, lists, filled, anyNotFinite, {}, {}, false, 0, 0};
     for (size_t k = 0; k < layers.size(); ++k) {
         const MeshLayer &layer = mesh.layers[layers[k]];
         cutter.offset = offsets[k];
@@ -202,6 +219,8 @@ std::vector<MeshPrimitive> meshPrimitives(const Mesh &mesh, const std::vector<si
             if (run.type == kFace)
                 walkRun(mesh, layer, run, cutter);
     }
+    if (notFinite)
+        *notFinite = cutter.notFinite;
 
     std::vector<MeshPrimitive> primitives;
     std::vector<uint32_t> stamp(points.size() / 3, 0), vertexOf(points.size() / 3);

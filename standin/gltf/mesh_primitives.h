@@ -39,11 +39,15 @@ struct MeshPrimitive {
 // surface that has any, in the order of the surfaces.  Each face is cut
 // into triangles (see triangulate), in `frame`; a triangle that names one
 // point twice is left out.  Points, lines, curves and polygons of other
-// types are left out.  A vertex is one point of the model within one
-// primitive, numbered in the order the triangles first use it; with
-// `keepPoints`, each primitive's `points` says which point each vertex is.
+// types are left out, and so is a face that names a point its layer does
+// not have.  A face that uses a point a 32-bit float cannot hold (one not
+// finite once rounded to a float: beyond about 3.4e38, or not a number) is
+// left out too, and counted in `notFinite` when given.  A vertex is one
+// point of the model within one primitive, numbered in the order the
+// triangles first use it; with `keepPoints`, each primitive's `points` says
+// which point each vertex is.
 std::vector<MeshPrimitive> meshPrimitives(const Mesh &mesh, const std::vector<size_t> &layers, MeshFrame frame,
-                                          bool keepPoints = false);
+                                          bool keepPoints = false, size_t *notFinite = nullptr);
 
 // The model's size for its skin weights: the diagonal of the box around
 // every primitive's positions; 0 for none.

@@ -63,6 +63,13 @@ bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, cons
                      "parent's tip with length 0: %s\n",
                      escapeControls(path).c_str(), escapeControls(names).c_str());
     }
+    if (notes.facesNotFinite > 0) {
+        const bool one = notes.facesNotFinite == 1;
+        std::fprintf(stderr,
+                     "spindle: note: %s: %s %s left out of the mesh: %s a point that a 32-bit float cannot hold\n",
+                     escapeControls(path).c_str(), std::to_string(notes.facesNotFinite).c_str(), one ? "face" : "faces",
+                     one ? "it uses" : "they use");
+    }
     std::string why;
     if (writeGltfFile(path, rig.document, why))
         return true;

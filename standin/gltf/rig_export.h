@@ -35,7 +35,8 @@ std::vector<size_t> runLayers(const Mesh &mesh, const std::vector<int> &numbers)
 // Writes the rig of `scene` as glTF to `path` (.glb or .gltf), with the
 // faces of `source` skinned to it (see mesh_document.h).  Bones whose
 // numbers are not finite are named in one line "spindle: note: ...", and so
-// are parts of the mesh that the surface weights left to the distances.  A
+// are parts of the mesh that the surface weights left to the distances; the
+// faces left out for a point a float cannot hold are counted in another.  A
 // failure to write is one line "spindle: PATH: cannot be written (WHY)";
 // returns false then.
 bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, const MeshSource &source = {});

@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 using standin::geometry::triangulate;
@@ -134,4 +137,77 @@ TEST(Triangulate, splitsConvexQuadsAlongTheShorterDiagonal) {
     uint32_t out[6];
     triangulate(kite.data(), face.data(), 4, out, scratch);
     EXPECT_EQ(std::vector<uint32_t>(out, out + 6), (std::vector<uint32_t>{1, 2, 3, 1, 3, 0}));
+}
+
+TEST(Triangulate, cutsLargeFacesIntoTrianglesThatTileThem) {
+    // Faces past the small ones' way of cutting (a convex one, a star, a
+    // comb and a spiral strip, every point a float): n - 2 triangles, none
+    // turning against the face, whose sides add up to the face's own
+    // outline, every inner side once each way.  Together these mean that the
+    // triangles cover the face once over, and nothing outside it.
+    const uint32_t n = 100000;
+    std::vector<std::pair<std::string, std::vector<float>>> faces(4);
+    constexpr double kTurn = 2 * 3.14159265358979323846;
+    for (uint32_t i = 0; i < n; ++i) {
+        const double a = kTurn * i / n, r = i % 2 ? 0.5 : 1.0;
+        faces[0].second.insert(faces[0].second.end(), {float(std::cos(a)), float(std::sin(a)), 0});
+        faces[1].second.insert(faces[1].second.end(), {float(r * std::cos(a)), float(r * std::sin(a)), 0});
+    }
+    // The comb: its spine along y = -1, then its teeth from right to left.
+    const uint32_t teeth = n / 4 - 1;
+    faces[2].second = {0, -1, 0, float(2 * teeth), -1, 0};
+    for (uint32_t t = teeth; t-- > 0;) {
+        const float x = float(2 * t);
+        faces[2].second.insert(faces[2].second.end(), {x + 1.5f, 0, 0, x + 1.5f, 1, 0, x + 0.5f, 1, 0, x + 0.5f, 0, 0});
+    }
+    faces[2].second.insert(faces[2].second.end(), {0, 0, 0, 0, -0.5f, 0});
+    // The spiral: five turns out along one side of the strip, back along the
+    // other, tilted out of every axis's plane.
+    for (uint32_t i = 0; i < n; ++i) {
+        const uint32_t k = i < n / 2 ? i : n - 1 - i;
+        const double t = double(k) / (n / 2 - 1), a = 5 * kTurn * t, r = (i < n / 2 ? 1 : 0.6) + 5 * t;
+        const double x = r * std::cos(a), y = r * std::sin(a);
+        faces[3].second.insert(faces[3].second.end(), {float(0.8 * x), float(0.6 * x + 0.48 * y), float(0.64 * y)});
+    }
+    faces[0].first = "convex", faces[1].first = "star", faces[2].first = "comb", faces[3].first = "spiral";
+
+    TriangulationScratch scratch;
+    for (const auto &[name, points] : faces) {
+        SCOPED_TRACE(name);
+        std::vector<uint32_t> face(points.size() / 3);
+        for (uint32_t i = 0; i < face.size(); ++i)
+            face[i] = i;
+        ASSERT_GT(face.size(), standin::geometry::kSmallFace);
+        std::vector<uint32_t> out(3 * (face.size() - 2), UINT32_MAX);
+        triangulate(points.data(), face.data(), face.size(), out.data(), scratch);
+        const V area = areaVector(points, face);
+        const double total = std::sqrt(dot(area, area));
+        // Each triangle's sides, counted +1 one way and -1 the other.
+        std::map<std::pair<uint32_t, uint32_t>, int> sides;
+        const auto side = [&sides](uint32_t a, uint32_t b) {
+            if (a < b)
+                ++sides[{a, b}];
+            else
+                --sides[{b, a}];
+        };
+        size_t against = 0;
+        for (size_t t = 0; t < out.size(); t += 3) {
+            ASSERT_LT(std::max({out[t], out[t + 1], out[t + 2]}), face.size());
+            const V a = at(points, out[t]), b = at(points, out[t + 1]), c = at(points, out[t + 2]);
+            // As in expectCut: the tilted face's points, rounded to floats,
+            // are not quite in one plane.
+            if (dot(cross(sub(b, a), sub(c, a)), area) / (2 * total) < -1e-9 * total)
+                ++against;
+            side(out[t], out[t + 1]);
+            side(out[t + 1], out[t + 2]);
+            side(out[t + 2], out[t]);
+        }
+        EXPECT_EQ(against, 0u) << "triangles turning against the face";
+        for (uint32_t i = 0; i < face.size(); ++i)
+            side(face[(i + 1) % face.size()], face[i]); // the outline, taken away
+        size_t unmatched = 0;
+        for (const auto &[pair, count] : sides)
+            unmatched += count != 0;
+        EXPECT_EQ(unmatched, 0u) << "sides that are neither the outline nor shared by two triangles";
+    }
 }

@@ -187,6 +187,36 @@ TEST_F(GltfCommand, numbersThatAreNotFiniteGiveOneNoteAndAValidRig) {
     readBack(text);
 }
 
+TEST_F(GltfCommand, facesBeyondAFloatAreLeftOutWithOneNoteAndTheFileStaysJson) {
+    // A chain, a quad, and two faces using a point at 1e308: finite in the
+    // OBJ, but beyond a 32-bit float (whose bounds would be written "inf").
+    const std::string model = testsupport::join(folder, "far_faces.obj");
+    testsupport::writeFile(model,
+                           "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 0 3 0\n"
+                           "v -1 0 -1\nv 1 0 -1\nv 1 3 -1\nv -1 3 -1\n"
+                           "v 1e308 0 0\nv 0 1e308 0\nv -1e308 -1e308 0\n"
+                           "l 1 2 3 4\nf 5 6 7 8\nf 9 10 11\nf 5 6 9\n");
+    const std::string glb = testsupport::join(folder, "far_faces.glb");
+    const testsupport::CommandRun run = testsupport::runSpindle({"-q", "--gltf", glb, model});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err,
+              "spindle: note: " + glb +
+                  ": 2 faces left out of the mesh: they use a point that a 32-bit float cannot hold\n");
+    // The JSON parses, every number finite; the mesh is the quad alone.
+    const gltfcheck::GltfFile file = readBack(glb);
+    const auto &primitives = gltfcheck::list(gltfcheck::list(file.json, "meshes").at(0), "primitives");
+    ASSERT_EQ(primitives.size(), 1u);
+    const auto &accessors = gltfcheck::list(file.json, "accessors");
+    const gltfcheck::JsonValue &position =
+        accessors.at(gltfcheck::sizeOf(*primitives[0].get("attributes"), "POSITION"));
+    std::vector<double> box;
+    for (const char *bound : {"min", "max"})
+        for (const gltfcheck::JsonValue &value : gltfcheck::list(position, bound))
+            box.push_back(value.number);
+    EXPECT_EQ(box, (std::vector<double>{-1, 0, -1, 1, 3, -1}));
+    EXPECT_EQ(gltfcheck::sizeOf(accessors.at(gltfcheck::sizeOf(primitives[0], "indices")), "count"), 6u);
+}
+
 TEST_F(GltfCommand, joinLinesGivesTheBlenderCharacterItsChains) {
     const std::string model = copy(dataFile("character.obj"), "character.obj");
     testsupport::CommandRun run = testsupport::runSpindle({"--join-lines", model});

@@ -196,3 +196,29 @@ TEST_F(GltfMesh, showTakesTheSceneObjectsFacesBesideTheSceneOrTheRigAlone) {
         EXPECT_TRUE(list(file.json, "skins").empty()); // no bones: no skin
     }
 }
+
+TEST_F(GltfMesh, aSlotOfWeightZeroNamesJointZero) {
+    // A face at 1e-300, which a float holds as 0, on the base of a chain:
+    // the model's size is 0, so each vertex's nearest bone takes all its
+    // weight, and the others' weights, too small for a float, are 0.
+    const std::string model = testsupport::join(folder, "tiny.obj"), glb = model + ".glb";
+    ASSERT_TRUE(testsupport::writeFile(model,
+                                       "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 0 3 0\n"
+                                       "v 1e-300 2e-300 0\nv 3e-300 1e-300 0\nv 1e-300 1e-300 1e-300\n"
+                                       "l 1 2 3 4\nf 5 6 7\n"));
+    const testsupport::CommandRun run = testsupport::runSpindle({"-q", "--gltf", glb, model});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const gltfcheck::GltfFile file = readBack(glb);
+    const JsonValue &attributes = *list(list(file.json, "meshes").at(0), "primitives").at(0).get("attributes");
+    const std::vector<double> joints = values(file, sizeOf(attributes, "JOINTS_0"));
+    const std::vector<double> weights = values(file, sizeOf(attributes, "WEIGHTS_0"));
+    ASSERT_EQ(weights.size(), 3u * 4);
+    for (size_t v = 0; v < 3; ++v) {
+        SCOPED_TRACE(v);
+        // The first bone's joint (the skin's first), alone, with weight 1.
+        EXPECT_EQ(std::vector<double>(weights.begin() + 4 * v, weights.begin() + 4 * v + 4),
+                  (std::vector<double>{1, 0, 0, 0}));
+        EXPECT_EQ(std::vector<double>(joints.begin() + 4 * v, joints.begin() + 4 * v + 4),
+                  (std::vector<double>{0, 0, 0, 0}));
+    }
+}

@@ -76,6 +76,23 @@ class GltfReaders : public testing::Test {
             add(path + ".lws", path + ".glb", obj ? gltf::FrameRule::Unchanged : gltf::FrameRule::MirrorZ,
                 2 * box.quads.size(), true, true);
         }
+        // Faces at the ends of a float's range, under a chain: two beyond it
+        // (left out, the quad alone stays), and one so small that its points
+        // are 0 as floats and its vertices' other bones weigh 0.
+        const std::string chain = "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 0 3 0\nl 1 2 3 4\n";
+        const std::pair<const char *, std::string> ends[] = {
+            {"beyond.obj",
+             chain +
+                 "v -1 0 -1\nv 1 0 -1\nv 1 3 -1\nv -1 3 -1\nv 1e308 0 0\nv 0 1e308 0\n"
+                 "v -1e308 -1e308 0\nf 5 6 7 8\nf 9 10 11\nf 5 6 9\n"},
+            {"tiny.obj", chain + "v 1e-300 2e-300 0\nv 3e-300 1e-300 0\nv 1e-300 1e-300 1e-300\nf 5 6 7\n"}};
+        for (const auto &[model, text] : ends) {
+            const std::string path = testsupport::join(folder, model);
+            testsupport::writeFile(path, text);
+            run({"-q", "-o", path + ".lws", "--gltf", path + ".glb", path});
+            add(path + ".lws", path + ".glb", gltf::FrameRule::Unchanged,
+                std::string(model) == "beyond.obj" ? 2 : kAnyMesh, true);
+        }
         // The corpus's faces, through scenes that load them: 6 quads, and
         // the concave polygon in either format (64 triangles).
         const std::pair<const char *, size_t> faces[] = {
