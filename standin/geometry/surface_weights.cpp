@@ -77,24 +77,11 @@ void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first,
 // The weights of one node's labels into slots 4 * node ...
 void putLabels(const SegmentTree &tree, const Labels &labels, const LabelBones &bones, size_t node, double eps,
                SkinWeights &out) {
-    double w[kLabels] = {0, 0, 0, 0}, sum = 0;
+    SkinSlot slots[kLabels];
     const double nearest = std::max(double(labels.distance[0]), eps);
-    for (uint32_t k = 0; k < labels.count; ++k) {
-        w[k] = falloff(std::max(double(labels.distance[k]), eps) / nearest);
-        sum += w[k];
-    }
-    float f[kLabels];
-    for (uint32_t k = 0; k < kLabels; ++k)
-        f[k] = float(w[k] / sum);
-    f[0] = 1.0f - (f[1] + f[2] + f[3]);
-    for (uint32_t k = 0; k < kLabels; ++k) {
-        const uint16_t joint = f[k] > 0 ? tree.joints[bones.bone[k]] : 0;
-        if (!out.joints8.empty())
-            out.joints8[4 * node + k] = uint8_t(joint);
-        else
-            out.joints16[4 * node + k] = joint;
-        out.weights[4 * node + k] = f[k] > 0 ? f[k] : 0.0f;
-    }
+    for (uint32_t k = 0; k < labels.count; ++k)
+        slots[k] = {tree.joints[bones.bone[k]], falloff(std::max(double(labels.distance[k]), eps) / nearest)};
+    putSkinSlots(slots, labels.count, node, out);
 }
 
 } // namespace
