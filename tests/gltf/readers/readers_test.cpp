@@ -79,19 +79,13 @@ class GltfReaders : public testing::Test {
         // Faces at the ends of a float's range, under a chain: two beyond it
         // (left out, the quad alone stays), and one so small that its points
         // are 0 as floats and its vertices' other bones weigh 0.
-        const std::string chain = "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 0 3 0\nl 1 2 3 4\n";
-        const std::pair<const char *, std::string> ends[] = {
-            {"beyond.obj",
-             chain +
-                 "v -1 0 -1\nv 1 0 -1\nv 1 3 -1\nv -1 3 -1\nv 1e308 0 0\nv 0 1e308 0\n"
-                 "v -1e308 -1e308 0\nf 5 6 7 8\nf 9 10 11\nf 5 6 9\n"},
-            {"tiny.obj", chain + "v 1e-300 2e-300 0\nv 3e-300 1e-300 0\nv 1e-300 1e-300 1e-300\nf 5 6 7\n"}};
-        for (const auto &[model, text] : ends) {
+        for (const auto &[model, triangles] : {std::pair<const char *, size_t>{"beyond_float.obj", 2},
+                                               std::pair<const char *, size_t>{"below_float.obj", kAnyMesh}}) {
             const std::string path = testsupport::join(folder, model);
-            testsupport::writeFile(path, text);
+            testsupport::writeFile(path,
+                                   testsupport::readFile(SPINDLE_SOURCE_DIR "/tests/gltf/data/" + std::string(model)));
             run({"-q", "-o", path + ".lws", "--gltf", path + ".glb", path});
-            add(path + ".lws", path + ".glb", gltf::FrameRule::Unchanged,
-                std::string(model) == "beyond.obj" ? 2 : kAnyMesh, true);
+            add(path + ".lws", path + ".glb", gltf::FrameRule::Unchanged, triangles, true);
         }
         // The corpus's faces, through scenes that load them: 6 quads, and
         // the concave polygon in either format (64 triangles).
