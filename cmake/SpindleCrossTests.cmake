@@ -57,6 +57,10 @@ set(SPINDLE_WINE ${CMAKE_CROSSCOMPILING_EMULATOR})
 if(NOT SPINDLE_WINE)
   message(FATAL_ERROR "The tests of a cross-build run under an emulator: the toolchain file names none")
 endif()
+# A loader named directly starts the processes a test starts too.
+if(IS_ABSOLUTE "${SPINDLE_WINE}")
+  list(APPEND SPINDLE_WINE_ENVIRONMENT WINELOADER=${SPINDLE_WINE})
+endif()
 # env(1) rather than cmake -E env: it execs Wine, so that a test that runs
 # over its time is ended itself, not a wrapper round it.
 find_program(SPINDLE_ENV env REQUIRED)

@@ -12,4 +12,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# Wine's 64-bit loader itself where it can be found: Debian's `wine` script
+# starts the 32-bit loader first, which a machine that cannot run 32-bit
+# programs refuses ("Exec format error") even for a 64-bit program.
+find_program(SPINDLE_WINE64 NAMES wine64 PATHS /usr/lib/wine /usr/lib64/wine)
+if(SPINDLE_WINE64)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${SPINDLE_WINE64})
+else()
+  set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+endif()
