@@ -61,11 +61,11 @@ void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first,
             // Well behind: within 60 degrees of straight in; any bone where
             // the normal is 0 (its sides cancel out).
             const bool flat = normal[0] == 0 && normal[1] == 0 && normal[2] == 0;
-            const double reach = flat ? 0.0 : kBehind * std::sqrt(n.distance2[i]);
+            const double depth = flat ? 0.0 : kBehind * std::sqrt(n.distance2[i]);
             if (i == 0)
                 vote[graph.part[v]] += side < 0 ? 1 : (side > 0 ? -1 : 0);
             for (size_t way = 0; way < 2; ++way)
-                if (found[way] == kUnseeded && (way == 0 ? side <= -reach : side >= reach)) {
+                if (found[way] == kUnseeded && (way == 0 ? side <= -depth : side >= depth)) {
                     found[way] = uint8_t(i);
                     bones[v].bone[way] = uint16_t(n.bone[i]);
                     l.distance[way] = float(std::sqrt(n.distance2[i]));
