@@ -99,8 +99,7 @@ SkinWeights alongSurface(const MeshPrimitive &p, const std::vector<float> &norma
                                          p.indices16.empty() ? nullptr : p.indices16.data(),
                                          p.indices16.empty() ? p.indices32.data() : nullptr, p.indexCount()}};
     const size_t points = p.points.empty() ? 0 : size_t(*std::max_element(p.points.begin(), p.points.end())) + 1;
-    SurfaceGraph graph = surfaceGraph(sets, points, twoThreads);
-    takeNormals(graph, sets);
+    const SurfaceGraph graph = surfaceGraph(sets, points, twoThreads);
     SurfaceWeightNotes notes;
     return surfaceWeights(tree, graph, size, twoThreads, notes);
 }

@@ -62,4 +62,17 @@ inline void putSkinSlots(const SkinSlot *slots, uint32_t count, size_t v, SkinWe
     }
 }
 
+// Copies vertex `from`'s four slots of `source` to vertex `to` of `out`;
+// both hold joints of the same width.
+inline void copySkinSlots(const SkinWeights &source, size_t from, SkinWeights &out, size_t to) {
+    assert(source.joints8.empty() == out.joints8.empty());
+    for (size_t i = 0; i < 4; ++i) {
+        if (!out.joints8.empty())
+            out.joints8[4 * to + i] = source.joints8[4 * from + i];
+        else
+            out.joints16[4 * to + i] = source.joints16[4 * from + i];
+        out.weights[4 * to + i] = source.weights[4 * from + i];
+    }
+}
+
 } // namespace standin::geometry

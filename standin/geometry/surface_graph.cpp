@@ -1,5 +1,5 @@
-// The surface graph: the points numbered as they first come (nothing to do
-// for one set), the triangles around each node listed, each node's edges
+// The surface graph: the points of several sets numbered as they first
+// come (one set's vertices are the nodes as they are), the triangles around each node listed, each node's edges
 // gathered from its triangles (counted first, then written), then a
 // breadth-first walk that finds the parts.
 #include "standin/geometry/surface_graph.h"
@@ -16,7 +16,8 @@ namespace {
 constexpr uint32_t kEmpty = UINT32_MAX;
 
 // Welds several sets: numbers their vertices' points as nodes, and fills
-// the graph's own positions, normals and corners.
+// the graph's own positions, normals (each node's vertices' normals summed,
+// scaled to unit length) and corners.
 void weld(const std::vector<TriangleSet> &sets, size_t pointCount, SurfaceGraph &graph,
           platform::LargeVector<uint32_t> &corners) {
     size_t vertices = 0, indices = 0;
@@ -34,9 +35,19 @@ void weld(const std::vector<TriangleSet> &sets, size_t pointCount, SurfaceGraph 
             if (node == kEmpty) {
                 node = uint32_t(graph.ownPositions.size() / 3);
                 graph.ownPositions.insert(graph.ownPositions.end(), s.positions + 3 * i, s.positions + 3 * i + 3);
+                graph.ownNormals.insert(graph.ownNormals.end(), 3, 0.0f);
             }
+            for (size_t k = 0; k < 3; ++k)
+                graph.ownNormals[3 * size_t(node) + k] += s.normals[3 * i + k];
             graph.nodeOf[v] = node;
         }
+    for (size_t n = 0; n < graph.ownNormals.size(); n += 3) {
+        float *normal = graph.ownNormals.data() + n;
+        const double length =
+            std::sqrt(double(normal[0]) * normal[0] + double(normal[1]) * normal[1] + double(normal[2]) * normal[2]);
+        for (size_t k = 0; k < 3; ++k)
+            normal[k] = length > 0 ? float(normal[k] / length) : 0.0f;
+    }
     corners.reserve(indices);
     const uint32_t *nodeOf = graph.nodeOf.data();
     for (const TriangleSet &s : sets) {
@@ -45,6 +56,7 @@ void weld(const std::vector<TriangleSet> &sets, size_t pointCount, SurfaceGraph 
         nodeOf += s.vertexCount;
     }
     graph.positions = graph.ownPositions.data();
+    graph.normals = graph.ownNormals.data();
 }
 
 // Whether triangle a, b, c has an area.
@@ -91,11 +103,16 @@ SurfaceGraph surfaceGraph(const std::vector<TriangleSet> &sets, size_t pointCoun
     platform::LargeVector<uint32_t> ownCorners;
     const uint32_t *c = nullptr;
     size_t triangles = 0;
-    if (sets.size() == 1 && sets[0].indices32) {
-        graph.nodes = sets[0].vertexCount;
-        graph.positions = sets[0].positions;
-        c = sets[0].indices32;
-        triangles = sets[0].indexCount / 3;
+    if (sets.size() == 1) {
+        // One set: its vertices are the nodes, its arrays the graph's.
+        const TriangleSet &only = sets[0];
+        graph.nodes = only.vertexCount;
+        graph.positions = only.positions;
+        graph.normals = only.normals;
+        if (!only.indices32)
+            ownCorners.assign(only.indices16, only.indices16 + only.indexCount);
+        c = only.indices32 ? only.indices32 : ownCorners.data();
+        triangles = only.indexCount / 3;
     } else {
         weld(sets, pointCount, graph, ownCorners);
         graph.nodes = graph.ownPositions.size() / 3;
@@ -176,28 +193,6 @@ SurfaceGraph surfaceGraph(const std::vector<TriangleSet> &sets, size_t pointCoun
     });
     findParts(graph, touchesArea);
     return graph;
-}
-
-void takeNormals(SurfaceGraph &graph, const std::vector<TriangleSet> &sets) {
-    if (graph.nodeOf.empty()) {
-        assert(sets.size() == 1);
-        graph.normals = sets[0].normals;
-        return;
-    }
-    graph.ownNormals.assign(3 * graph.nodes, 0.0f);
-    const uint32_t *node = graph.nodeOf.data();
-    for (const TriangleSet &s : sets)
-        for (size_t i = 0; i < s.vertexCount; ++i, ++node)
-            for (size_t k = 0; k < 3; ++k)
-                graph.ownNormals[3 * size_t(*node) + k] += s.normals[3 * i + k];
-    for (size_t n = 0; n < graph.nodes; ++n) {
-        float *normal = graph.ownNormals.data() + 3 * n;
-        const double length =
-            std::sqrt(double(normal[0]) * normal[0] + double(normal[1]) * normal[1] + double(normal[2]) * normal[2]);
-        for (size_t k = 0; k < 3; ++k)
-            normal[k] = length > 0 ? float(normal[k] / length) : 0.0f;
-    }
-    graph.normals = graph.ownNormals.data();
 }
 
 } // namespace standin::geometry

@@ -12,8 +12,7 @@
 namespace standin::geometry {
 
 // One list of triangles over its own vertices (a glTF primitive): three
-// floats of position and three of unit normal per vertex (the normals may
-// come later: see takeNormals), the point of the
+// floats of position and three of unit normal per vertex, the point of the
 // model each vertex is (vertices of one point, in any set, are one node of
 // the surface), three indices per triangle in 16 or 32 bits (the other
 // pointer null).  The arrays belong to the caller.
@@ -53,17 +52,12 @@ struct SurfaceGraph {
 
 // The graph of the triangles of `sets`, whose vertices' points are all
 // below `pointCount`.  Nodes are numbered in the order their points first
-// come (the vertices' own order where there is one set); the normals are
-// left to takeNormals, so that they may be made meanwhile.  A triangle
+// come (one set's vertices are its nodes, in their order); a node's normal
+// is its vertices' normals summed, scaled to unit length.  A triangle
 // that names one node twice adds no edge.  Two points at the same place
 // stay two nodes, joined only through the triangles they share.  Costs
 // time and memory linear in the points and triangles; with `twoThreads`, a
 // second thread gathers the edges of half the nodes.
 SurfaceGraph surfaceGraph(const std::vector<TriangleSet> &sets, size_t pointCount, bool twoThreads = false);
-
-// Gives `graph`, made from `sets`, the sets' normals (which the graph does
-// not need until now): a node's normal is the sum of its vertices'
-// normals, scaled to unit length (0 where they cancel out).
-void takeNormals(SurfaceGraph &graph, const std::vector<TriangleSet> &sets);
 
 } // namespace standin::geometry

@@ -15,7 +15,6 @@
 namespace standin::geometry {
 namespace {
 
-constexpr uint8_t kUnseeded = 0xFF;
 // A bone seeds a node only when it lies within this cosine of straight in
 // from the node's surface: a bone just behind the surface's edge, as an arm
 // hanging beside the torso is from the torso's back, is seen through the
@@ -53,7 +52,7 @@ void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first,
         Labels &l = labels[v];
         l.count = 0;
         l.distance[0] = l.distance[1] = kFar;
-        uint8_t found[2] = {kUnseeded, kUnseeded};
+        bool found[2] = {false, false};
         for (uint32_t i = 0; i < n.count; ++i) {
             double to[3];
             towards(tree.segments[tree.placeOf[n.bone[i]]], p, to);
@@ -65,8 +64,8 @@ void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first,
             if (i == 0)
                 vote[graph.part[v]] += side < 0 ? 1 : (side > 0 ? -1 : 0);
             for (size_t way = 0; way < 2; ++way)
-                if (found[way] == kUnseeded && (way == 0 ? side <= -depth : side >= depth)) {
-                    found[way] = uint8_t(i);
+                if (!found[way] && (way == 0 ? side <= -depth : side >= depth)) {
+                    found[way] = true;
                     bones[v].bone[way] = uint16_t(n.bone[i]);
                     l.distance[way] = float(std::sqrt(n.distance2[i]));
                 }
@@ -130,14 +129,7 @@ SkinWeights surfaceWeights(const SegmentTree &tree, const SurfaceGraph &graph, d
                 putLabels(tree, labels[v], bones[v], v, eps, out);
                 continue;
             }
-            const SkinWeights one = skinWeights(tree, graph.positions + 3 * v, 1, modelSize);
-            for (size_t k = 0; k < 4; ++k) {
-                if (!out.joints8.empty())
-                    out.joints8[4 * v + k] = one.joints8[k];
-                else
-                    out.joints16[4 * v + k] = one.joints16[k];
-                out.weights[4 * v + k] = one.weights[k];
-            }
+            copySkinSlots(skinWeights(tree, graph.positions + 3 * v, 1, modelSize), 0, out, v);
         }
     };
     platform::alongside(

@@ -1,5 +1,6 @@
 // The mesh's records: materials, accessors over owned blocks, the skin's
-// joints and weights by distance to the deforming bones.
+// joints and weights (along the surface, or by distance) to the deforming
+// bones.
 #include "standin/gltf/mesh_document.h"
 
 #include <algorithm>
@@ -124,10 +125,12 @@ void distanceWeights(const std::vector<MeshPrimitive> &primitives, const Segment
 // share the graph's edges, the seeds, the spreading and the weights.
 void surfaceWeightsOf(const std::vector<MeshPrimitive> &primitives, const SegmentTree &tree, double size,
                       std::vector<Made> &made, MeshNotes &notes) {
+    primitiveNormals(primitives, made);
     std::vector<geometry::TriangleSet> sets;
     size_t points = 0, vertices = 0;
-    for (const MeshPrimitive &p : primitives) {
-        sets.push_back({p.positions.data(), nullptr, p.points.data(), p.vertexCount(),
+    for (size_t k = 0; k < primitives.size(); ++k) {
+        const MeshPrimitive &p = primitives[k];
+        sets.push_back({p.positions.data(), made[k].normals.data(), p.points.data(), p.vertexCount(),
                         p.indices16.empty() ? nullptr : p.indices16.data(),
                         p.indices16.empty() ? p.indices32.data() : nullptr, p.indexCount()});
         for (uint32_t point : p.points)
@@ -135,11 +138,7 @@ void surfaceWeightsOf(const std::vector<MeshPrimitive> &primitives, const Segmen
         vertices += p.vertexCount();
     }
     const bool threaded = vertices > kThreadedVertices;
-    primitiveNormals(primitives, made);
-    geometry::SurfaceGraph graph = geometry::surfaceGraph(sets, points, threaded);
-    for (size_t k = 0; k < primitives.size(); ++k)
-        sets[k].normals = made[k].normals.data();
-    geometry::takeNormals(graph, sets);
+    const geometry::SurfaceGraph graph = geometry::surfaceGraph(sets, points, threaded);
     geometry::SurfaceWeightNotes surfaceNotes;
     SkinWeights byNode = geometry::surfaceWeights(tree, graph, size, threaded, surfaceNotes);
     notes.fallbackParts += surfaceNotes.fallbackParts;
@@ -150,18 +149,9 @@ void surfaceWeightsOf(const std::vector<MeshPrimitive> &primitives, const Segmen
     }
     const uint32_t *node = graph.nodeOf.data();
     for (size_t k = 0; k < primitives.size(); ++k) {
-        SkinWeights &w = made[k].weights;
-        w = emptyWeights(tree, primitives[k].vertexCount());
-        for (size_t v = 0; v < primitives[k].vertexCount(); ++v, ++node) {
-            const size_t from = 4 * size_t(*node), to = 4 * v;
-            for (size_t i = 0; i < 4; ++i) {
-                if (!w.joints8.empty())
-                    w.joints8[to + i] = byNode.joints8[from + i];
-                else
-                    w.joints16[to + i] = byNode.joints16[from + i];
-                w.weights[to + i] = byNode.weights[from + i];
-            }
-        }
+        made[k].weights = emptyWeights(tree, primitives[k].vertexCount());
+        for (size_t v = 0; v < primitives[k].vertexCount(); ++v, ++node)
+            geometry::copySkinSlots(byNode, *node, made[k].weights, v);
     }
 }
 

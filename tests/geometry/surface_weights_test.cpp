@@ -82,8 +82,7 @@ SkinWeights bindAlongSurface(const VoxelBody &body, const std::vector<SkinBone> 
     vertexNormals(body.positions.data(), count, body.indices.data(), body.indices.size(), normals);
     const std::vector<TriangleSet> sets{{body.positions.data(), normals.data(), body.points.data(), count, nullptr,
                                          body.indices.data(), body.indices.size()}};
-    SurfaceGraph graph = surfaceGraph(sets, count);
-    takeNormals(graph, sets);
+    const SurfaceGraph graph = surfaceGraph(sets, count);
     return surfaceWeights(segmentTree(bones), graph, 1.0, twoThreads, notes);
 }
 
@@ -199,8 +198,7 @@ TEST(SurfaceWeights, brokenMeshesAreBoundEverywhereAndTheFallbackCounted) {
     for (const Set &s : halves)
         sets.push_back({s.positions.data(), s.normals.data(), s.points.data(), s.points.size(), s.indices.data(),
                         nullptr, s.indices.size()});
-    SurfaceGraph graph = surfaceGraph(sets, count);
-    takeNormals(graph, sets);
+    const SurfaceGraph graph = surfaceGraph(sets, count);
     EXPECT_EQ(graph.partCount(), 3u);
 
     std::vector<SkinBone> bones(3);
