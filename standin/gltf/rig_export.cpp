@@ -34,17 +34,32 @@ std::string meshName(const std::string &path) {
     return name.empty() ? "Mesh" : name;
 }
 
-bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, const MeshSource &source) {
-    RigDocument rig = rigDocument(scene, rule, "Spindle " SPINDLE_VERSION);
-    MeshNotes notes;
-    if (source.mesh)
-        addMesh(rig, scene, rule, *source.mesh, source.layers, source.name, source.weights, notes);
+namespace {
+
+// What the mesh of the file at `path` lost or bound otherwise, a line each.
+void tellMeshNotes(const std::string &path, const MeshNotes &notes) {
+    if (notes.facesNotFinite > 0) {
+        const bool one = notes.facesNotFinite == 1;
+        std::fprintf(stderr,
+                     "spindle: note: %s: %s %s left out of the mesh: %s a point that a 32-bit float cannot hold\n",
+                     escapeControls(path).c_str(), std::to_string(notes.facesNotFinite).c_str(), one ? "face" : "faces",
+                     one ? "it uses" : "they use");
+    }
     if (notes.fallbackVertices > 0)
         std::fprintf(stderr,
                      "spindle: note: %s: %zu vertices in %zu part%s of the mesh have no surface to bind along "
                      "(no area, or no bone behind it): bound by distance\n",
                      escapeControls(path).c_str(), notes.fallbackVertices, notes.fallbackParts,
                      notes.fallbackParts == 1 ? "" : "s");
+}
+
+} // namespace
+
+bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, const MeshSource &source) {
+    RigDocument rig = rigDocument(scene, rule, "Spindle " SPINDLE_VERSION);
+    MeshNotes notes;
+    if (source.mesh)
+        addMesh(rig, scene, rule, *source.mesh, source.layers, source.name, source.weights, notes);
     if (!rig.notFinite.empty()) {
         std::string names;
         long number = 0;
@@ -63,13 +78,7 @@ bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, cons
                      "parent's tip with length 0: %s\n",
                      escapeControls(path).c_str(), escapeControls(names).c_str());
     }
-    if (notes.facesNotFinite > 0) {
-        const bool one = notes.facesNotFinite == 1;
-        std::fprintf(stderr,
-                     "spindle: note: %s: %s %s left out of the mesh: %s a point that a 32-bit float cannot hold\n",
-                     escapeControls(path).c_str(), std::to_string(notes.facesNotFinite).c_str(), one ? "face" : "faces",
-                     one ? "it uses" : "they use");
-    }
+    tellMeshNotes(path, notes);
     std::string why;
     if (writeGltfFile(path, rig.document, why))
         return true;
