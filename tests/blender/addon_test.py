@@ -12,22 +12,17 @@ import tempfile
 import addon_utils
 import bmesh
 import bpy
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import character  # noqa: E402  (beside this script)
 from mathutils import Vector
 
 CASE, ZIP, SPINDLE, SOURCE = sys.argv[sys.argv.index("--") + 1:]
 
-# The character, Blender's Z up: each chain's points, the first on a chain
-# drawn before it.  Neck's group also holds the spine's top edge, which stays
-# the spine's (the first group in the object's order names an edge).
-CHAINS = [
-    ("Spine", [(0, 0, 1), (0, 0, 1.25), (0, 0, 1.5)]),
-    ("Neck", [(0, 0, 1.5), (0, 0, 1.65), (0, 0, 1.9)]),
-    ("ArmL", [(0, 0, 1.5), (0.2, 0, 1.5), (0.45, 0, 1.45), (0.7, 0, 1.4)]),
-    ("ArmR", [(0, 0, 1.5), (-0.2, 0, 1.5), (-0.45, 0, 1.45), (-0.7, 0, 1.4)]),
-    ("LegL", [(0, 0, 1), (0.1, 0.02, 0.52), (0.1, 0, 0.06), (0.1, -0.15, 0)]),
-    ("LegR", [(0, 0, 1), (-0.1, 0.02, 0.52), (-0.1, 0, 0.06), (-0.1, -0.15, 0)]),
-    (None, [(0, 0, 1), (0, 0.3, 0.9)]),  # a tail in no group
-]
+# The test character (character.py beside this script), with a tail in no
+# group.  Neck's group also holds the spine's top edge, which stays the
+# spine's (the first group in the object's order names an edge).
+CHAINS = character.CHAINS + [(None, [(0, 0, 1), (0, 0.3, 0.9)])]
 
 
 def install():

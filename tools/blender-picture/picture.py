@@ -5,6 +5,7 @@
 # a ball.
 # Run: blender -b --factory-startup --python picture.py -- ZIP SPINDLE OUT.png
 import math
+import os
 import sys
 
 import addon_utils
@@ -12,16 +13,13 @@ import bmesh
 import bpy
 from mathutils import Vector
 
+# The add-on test's character (tests/blender/character.py).
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "blender"))
+import character  # noqa: E402
+
 ZIP, SPINDLE, OUT = sys.argv[sys.argv.index("--") + 1:]
 
-CHAINS = [
-    ("Spine", [(0, 0, 1), (0, 0, 1.25), (0, 0, 1.5)]),
-    ("Neck", [(0, 0, 1.5), (0, 0, 1.65), (0, 0, 1.9)]),
-    ("ArmL", [(0, 0, 1.5), (0.2, 0, 1.5), (0.45, 0, 1.45), (0.7, 0, 1.4)]),
-    ("ArmR", [(0, 0, 1.5), (-0.2, 0, 1.5), (-0.45, 0, 1.45), (-0.7, 0, 1.4)]),
-    ("LegL", [(0, 0, 1), (0.1, 0.02, 0.52), (0.1, 0, 0.06), (0.1, -0.15, 0)]),
-    ("LegR", [(0, 0, 1), (-0.1, 0.02, 0.52), (-0.1, 0, 0.06), (-0.1, -0.15, 0)]),
-]
+CHAINS = character.CHAINS
 # Where each chain's goal moves: the left hand up, the right foot forward.
 POSE = {"ArmL": (-0.15, -0.1, 0.45), "LegR": (0, -0.3, 0.25), "Neck": (0.08, -0.05, 0)}
 
