@@ -38,7 +38,7 @@ struct SurfaceGraph {
     };
     size_t nodes = 0;
     const float *positions = nullptr;       // three per node
-    const float *normals = nullptr;         // three per node, of unit length, or 0 where they cancel out
+    const float *normals = nullptr;         // three per node, of unit length (0 where welded ones cancel out)
     platform::LargeVector<uint32_t> first;  // nodes + 1: where each node's edges start in `links`
     platform::LargeVector<Link> links;      // each node's edges, each once
     platform::LargeVector<uint32_t> part;   // by node: the connected part it is in, numbered from 0
