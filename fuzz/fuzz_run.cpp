@@ -27,7 +27,6 @@
 #include "standin/cli/command.h"
 #include "standin/cli/command_line.h"
 #include "standin/gltf/gltf_file.h"
-#include "standin/gltf/lenient_scene.h"
 #include "standin/gltf/mesh_document.h"
 #include "standin/gltf/rig_export.h"
 #include "standin/gltf/rig_document.h"
@@ -90,7 +89,7 @@ bool quotesBrokenName(const std::string &text, const standin::Mesh &mesh) {
 void checkRig(const standin::Mesh &mesh, const std::vector<int> &foreground, bool text) {
     standin::Scene written;
     std::string reason;
-    if (!standin::gltf::readSceneForRig(scene, written, reason))
+    if (!standin::readScene(scene, written, reason, standin::SceneNumbers::ForTheRig))
         breach("scene not read back", reason);
     namespace gltf = standin::gltf;
     const gltf::FrameRule rule = mesh.format == "OBJ" ? gltf::FrameRule::Unchanged : gltf::FrameRule::MirrorZ;

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "standin/cli/options.h"
-#include "standin/gltf/gltf_options.h"
+#include "standin/cli/gltf_options.h"
 #include "standin/platform/platform.h"
 
 namespace standin {
@@ -77,9 +77,9 @@ bool apply(const OptionRow &row, bool on, const std::string &value, CommandLine 
     case Effect::Preview: line.preview = value; return true;
     case Effect::ShowBones: line.showBones = true; return true;
     case Effect::ShowPicture: line.showPicture = value; return true;
-    case Effect::Gltf: return gltf::takeGltfPath(value, line.gltf, reason);
+    case Effect::Gltf: return takeGltfPath(value, line.gltf, reason);
     case Effect::JoinLines: line.joinLines = true; return true;
-    case Effect::Weights: return gltf::takeWeights(value, line.weights, reason);
+    case Effect::Weights: return takeWeights(value, line.weights, reason);
     }
     return true;
 }

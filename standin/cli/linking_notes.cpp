@@ -8,7 +8,7 @@
 #include <set>
 
 #include "standin/cli/linking_notes.h"
-#include "standin/modeler/transcript.h"
+#include "standin/text/escape.h"
 
 namespace standin {
 

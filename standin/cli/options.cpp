@@ -3,7 +3,7 @@
 
 #include <cassert>
 
-#include "standin/gltf/gltf_options.h"
+#include "standin/cli/gltf_options.h"
 
 namespace standin {
 namespace {
@@ -31,13 +31,13 @@ const OptionRow kOptions[] = {
     {"Mesh", nullptr, "--layer", "N", "a foreground layer (repeatable; default: all)", Effect::Layer, nullptr},
     {"Mesh", nullptr, "--surface", "NAME", "select only polygons of this surface (repeatable)", Effect::Surface,
      nullptr},
-    {"Mesh", nullptr, "--join-lines", nullptr, gltf::kJoinLinesHelp, Effect::JoinLines, nullptr},
+    {"Mesh", nullptr, "--join-lines", nullptr, kJoinLinesHelp, Effect::JoinLines, nullptr},
     {"Checking", nullptr, "--tree", nullptr, "print the bone tree of the scene written", Effect::Tree, nullptr},
     {"Checking", nullptr, "--preview", "FILE", "draw the scene written in three views into FILE (SVG)", Effect::Preview,
      nullptr},
     {"Checking", "-q", "--quiet", nullptr, "no summary line and no linking notes", Effect::Quiet, nullptr},
-    {"Other tools", nullptr, "--gltf", "FILE", gltf::kGltfHelp, Effect::Gltf, nullptr},
-    {"Other tools", nullptr, "--weights", "HOW", gltf::kWeightsHelp, Effect::Weights, nullptr},
+    {"Other tools", nullptr, "--gltf", "FILE", kGltfHelp, Effect::Gltf, nullptr},
+    {"Other tools", nullptr, "--weights", "HOW", kWeightsHelp, Effect::Weights, nullptr},
     {"Other", nullptr, "--module", "PATH", "the module file to load", Effect::Module, nullptr},
     {"Other", nullptr, "--transcript", nullptr, "print every call the module makes into the host", Effect::Transcript,
      nullptr},
@@ -45,7 +45,7 @@ const OptionRow kOptions[] = {
     {"Other", nullptr, "--version", nullptr, "show the version", Effect::Version, nullptr},
     {"spindle show SCENE", nullptr, "--bones", nullptr, "one tab-separated line per bone instead of the tree",
      Effect::ShowBones, nullptr, true},
-    {"spindle show SCENE", "-o", "--picture", "FILE", gltf::kShowOutputHelp, Effect::ShowPicture, nullptr, true},
+    {"spindle show SCENE", "-o", "--picture", "FILE", kShowOutputHelp, Effect::ShowPicture, nullptr, true},
     {"spindle show SCENE", nullptr, "--weights", "HOW", "the same as for a run's --gltf", Effect::Weights, nullptr,
      true},
 };

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "standin/modeler/transcript.h"
+#include "standin/text/escape.h"
 
 namespace standin {
 

@@ -5,7 +5,6 @@
 #include <cctype>
 #include <cstdint>
 
-#include "standin/gltf/gltf_options.h"
 #include "standin/platform/safe_file.h"
 
 namespace standin::gltf {
@@ -95,24 +94,6 @@ bool writeGltfFile(const std::string &path, const Document &document, std::strin
     std::vector<std::string_view> all = {head, json, binaryHead};
     all.insert(all.end(), pieces.begin(), pieces.end());
     return platform::writeFileSafely(path, all, why);
-}
-
-bool takeGltfPath(const std::string &value, std::string &path, std::string &reason) {
-    if (fileKindOf(value) == FileKind::None) {
-        reason = "option --gltf takes a file ending in .glb or .gltf ('" + value + "')";
-        return false;
-    }
-    path = value;
-    return true;
-}
-
-bool takeWeights(const std::string &value, Weights &weights, std::string &reason) {
-    if (value == "surface" || value == "distance") {
-        weights = value == "surface" ? Weights::Surface : Weights::Distance;
-        return true;
-    }
-    reason = "option --weights takes surface or distance ('" + value + "')";
-    return false;
 }
 
 } // namespace standin::gltf

@@ -7,8 +7,8 @@
 #include "standin/gltf/mesh_primitives.h"
 
 #include "standin/geometry/triangulate.h"
-#include "standin/readers/iff_bytes.h"
-#include "standin/readers/run_walker.h"
+#include "standin/mesh/iff_bytes.h"
+#include "standin/mesh/run_walker.h"
 
 #include <algorithm>
 #include <cassert>

@@ -1,8 +1,8 @@
 // The mesh's compact storage: decoding one polygon, and building a mesh by
 // hand with its polygons in memory.
 #include "standin/mesh/mesh.h"
-#include "standin/readers/iff_bytes.h"
-#include "standin/readers/run_walker.h"
+#include "standin/mesh/iff_bytes.h"
+#include "standin/mesh/run_walker.h"
 
 #include <algorithm>
 #include <cassert>

@@ -2,7 +2,7 @@
 // order decoded as they are scanned, and a point's record filled when it is
 // asked for.
 #include "standin/modeler/mesh_edit.h"
-#include "standin/readers/run_walker.h"
+#include "standin/mesh/run_walker.h"
 
 #include <algorithm>
 #include <array>

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/host.h"
+#include "standin/text/escape.h"
 
 namespace standin {
 
@@ -20,10 +21,6 @@ struct Transcript {
     bool wanted() const { return keep || out != nullptr; }
     void record(const std::string &line);
 };
-
-// The text with CR as \r, LF as \n and every other control byte as \xNN,
-// so that it prints as one line.
-std::string escapeControls(const std::string &text);
 
 // The value of a C string for the transcript: quoted with its control bytes
 // escaped, or null.

@@ -4,7 +4,7 @@
 #include "standin/readers/lwo.h"
 #include "standin/readers/formats.h"
 #include "standin/platform/platform.h"
-#include "standin/readers/tokens.h"
+#include "standin/text/tokens.h"
 
 #include <algorithm>
 #include <charconv>

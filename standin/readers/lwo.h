@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "standin/mesh/mesh.h"
-#include "standin/readers/iff_bytes.h"
+#include "standin/mesh/iff_bytes.h"
 
 namespace standin::iff {
 

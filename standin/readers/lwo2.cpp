@@ -1,7 +1,7 @@
 // LWO2 chunks: layers counted from 0, polygons with variable-length
 // indices, and surfaces given to polygons by PTAG.
 #include "standin/readers/lwo.h"
-#include "standin/readers/iff_bytes.h"
+#include "standin/mesh/iff_bytes.h"
 
 #include <algorithm>
 

@@ -8,7 +8,7 @@
 // element, and the polygon order and every point's identity must stay
 // exactly as in the file.
 #include "standin/readers/formats.h"
-#include "standin/readers/tokens.h"
+#include "standin/text/tokens.h"
 
 #include <charconv>
 #include <cmath>

@@ -8,7 +8,7 @@
 #include <new>
 
 #include "standin/platform/platform.h"
-#include "standin/readers/iff_bytes.h"
+#include "standin/mesh/iff_bytes.h"
 #include "standin/readers/read_mesh.h"
 
 namespace standin {

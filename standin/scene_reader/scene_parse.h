@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "standin/scene_reader/scene_reader.h"
-#include "standin/readers/tokens.h"
+#include "standin/text/tokens.h"
 
 namespace standin::lws {
 

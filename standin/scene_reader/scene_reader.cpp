@@ -10,6 +10,7 @@
 #include <new>
 
 #include "standin/platform/platform.h"
+#include "standin/scene_reader/finite_text.h"
 
 namespace standin {
 namespace lws {
@@ -144,7 +145,7 @@ bool readSceneText(const char *text, size_t size, Scene &scene, std::string &rea
     return ok;
 }
 
-bool readScene(const std::string &path, Scene &scene, std::string &reason) {
+bool readScene(const std::string &path, Scene &scene, std::string &reason, SceneNumbers numbers) {
     scene = Scene{};
     platform::FileKind kind;
     std::string why;
@@ -173,7 +174,15 @@ bool readScene(const std::string &path, Scene &scene, std::string &reason) {
     } catch (const std::bad_alloc &) {
         return cannotRead("not enough memory", reason);
     }
-    return readSceneText(text.data(), text.size(), scene, reason);
+    if (readSceneText(text.data(), text.size(), scene, reason))
+        return true;
+    if (numbers != SceneNumbers::ForTheRig)
+        return false;
+    const std::string mended = finiteSceneText(text);
+    if (readSceneText(mended.data(), mended.size(), scene, why))
+        return true;
+    scene = Scene{};
+    return false;
 }
 
 } // namespace standin

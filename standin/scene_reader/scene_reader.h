@@ -41,10 +41,19 @@ struct Scene {
     std::vector<SceneItem> items; // objects, null objects, bones, lights, cameras in file order
 };
 
+// What a scene's numbers that are not finite do to the read.
+enum class SceneNumbers {
+    Finite,   // the scene is refused, at the first such number
+    ForTheRig // read anyway, every such number in a bone's rest values or a
+              // motion key taken as 1e300 with its sign, which the rig
+              // takes as not finite (see rig_pose.h); the reason is the
+              // refusal's when the scene cannot be read either way
+};
+
 // Reads a scene file.  On failure returns false with one line
 // "line N: REASON" (or "cannot be read (...)") and leaves `scene` empty.
 // Lines and sections it does not know are passed over.
-bool readScene(const std::string &path, Scene &scene, std::string &reason);
+bool readScene(const std::string &path, Scene &scene, std::string &reason, SceneNumbers numbers = SceneNumbers::Finite);
 
 // The same for text already in memory.
 bool readSceneText(const char *text, size_t size, Scene &scene, std::string &reason);

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "standin/gltf/join_lines.h"
+#include "standin/readers/join_lines.h"
 #include "standin/readers/formats.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "readers/bytes.h"
 #include "standin/modeler/mesh_edit.h"
 #include "standin/readers/read_mesh.h"
-#include "standin/readers/run_walker.h"
+#include "standin/mesh/run_walker.h"
 #include "support/mesh_check.h"
 #include "support/support.h"
 

@@ -15,7 +15,6 @@
 #include "gltf/box_model.h"
 #include "gltf/hostile_scene.h"
 #include "gltf/readers/reader_run.h"
-#include "standin/gltf/lenient_scene.h"
 #include "standin/gltf/rig_document.h"
 #include "standin/scene_reader/rig.h"
 #include "support/module.h"
@@ -52,7 +51,7 @@ class GltfReaders : public testing::Test {
                              size_t triangles = kAnyMesh, bool skinned = false, bool closed = false) {
             Case c{gltf, {}, rule, triangles, skinned, closed};
             std::string reason;
-            EXPECT_TRUE(gltf::readSceneForRig(scenePath, c.scene, reason)) << scenePath << ": " << reason;
+            EXPECT_TRUE(readScene(scenePath, c.scene, reason, SceneNumbers::ForTheRig)) << scenePath << ": " << reason;
             EXPECT_TRUE(std::filesystem::exists(gltf)) << gltf;
             cases.push_back(std::move(c));
         };

@@ -1,5 +1,5 @@
 // Joining lines into curves.
-#include "standin/gltf/join_lines.h"
+#include "standin/readers/join_lines.h"
 
 #include <cstdint>
 #include <utility>

@@ -1,6 +1,6 @@
-// Lines joined into curves: an OBJ model drawn as loose edges has one `l`
-// element per edge, and each would be a curve, a chain and a goal of its
-// own.
+// Lines joined into curves, for OBJ models (--join-lines): a model drawn as
+// loose edges has one `l` element per edge, and each would be a curve, a
+// chain and a goal of its own.
 #pragma once
 
 #include "standin/mesh/mesh.h"
@@ -13,7 +13,8 @@ namespace standin {
 // and both are of the same surface.  A joined curve takes the place of its
 // first curve among the polygons (a ring of curves starts at its first in
 // file order); every other polygon keeps its place.  Returns the number of
-// joins made; the mesh is rebuilt held only when there is one.
+// joins made.  The mesh is rebuilt only when there is at least one join;
+// otherwise it is left exactly as it was.
 size_t joinLines(Mesh &mesh);
 
 } // namespace standin

@@ -6,7 +6,7 @@
 
 #include "standin/gltf/mesh_document.h"
 
-namespace standin::gltf {
+namespace standin {
 
 // Help texts, wrapped to the usage text's columns.
 inline constexpr const char *kGltfHelp =
@@ -36,10 +36,10 @@ inline constexpr const char *kWeightsHelp =
 
 // Takes `value` as the --weights method ("surface" or "distance"); false
 // with the one-line reason otherwise.
-bool takeWeights(const std::string &value, Weights &weights, std::string &reason);
+bool takeWeights(const std::string &value, gltf::Weights &weights, std::string &reason);
 
 // Takes `value` as the --gltf file when it ends in .glb or .gltf; false
 // with the one-line reason otherwise.
 bool takeGltfPath(const std::string &value, std::string &path, std::string &reason);
 
-} // namespace standin::gltf
+} // namespace standin

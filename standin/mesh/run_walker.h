@@ -3,7 +3,7 @@
 #pragma once
 
 #include "standin/mesh/mesh.h"
-#include "standin/readers/iff_bytes.h"
+#include "standin/mesh/iff_bytes.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,16 +1,12 @@
-// Scenes with numbers that are not finite, read for their rig.
-#include "standin/gltf/lenient_scene.h"
+// Numbers that are not finite, put right line by line.
+#include "standin/scene_reader/finite_text.h"
 
 #include <charconv>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <string_view>
 #include <vector>
 
-#include "standin/platform/platform.h"
-
-namespace standin::gltf {
+namespace standin {
 
 namespace {
 
@@ -81,21 +77,4 @@ std::string finiteSceneText(const std::string &text) {
     return fixed;
 }
 
-bool readSceneForRig(const std::string &path, Scene &scene, std::string &reason) {
-    if (readScene(path, scene, reason))
-        return true;
-    // Only a regular file is read again: a FIFO's text is gone.
-    platform::FileKind kind;
-    std::string why;
-    if (!platform::fileKind(path, kind, why) || kind != platform::FileKind::Regular)
-        return false;
-    std::ifstream in(path, std::ios::binary);
-    const std::string fixed =
-        finiteSceneText(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
-    if (!in.bad() && readSceneText(fixed.data(), fixed.size(), scene, why))
-        return true;
-    scene = Scene{};
-    return false;
-}
-
-} // namespace standin::gltf
+} // namespace standin
