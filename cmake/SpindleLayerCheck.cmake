@@ -1,14 +1,15 @@
-# Fails when a file of one module layer includes a header from a layer above
-# it, or from outside the module and the host interface.  Run by the build
-# (see spindle_layer in module/CMakeLists.txt) before the layer compiles:
+# Fails when a file of one layer includes a header from a layer above it, or
+# from anywhere else it was not given.  Run by the build before the layer
+# compiles (see spindle_layer_check in cmake/SpindleLayers.cmake):
 #   cmake -DROOT=<source dir> -DLAYER=<folder> -DALLOWED=<folder,folder> -DSTAMP=<file> -P SpindleLayerCheck.cmake
-# LAYER is the layer's folder under module/, ALLOWED the folders under
-# module/ it may include (its own among them).  Quoted includes are resolved
+# LAYER is the layer's folder relative to ROOT (module/model, standin/gltf),
+# ALLOWED the folders relative to ROOT it may include from (its own among
+# them; a folder allows its subfolders too).  Quoted includes are resolved
 # as the compiler would, beside the file and then from ROOT, so "../x.h"
 # counts where it lands; an include that resolves nowhere is judged by name.
 cmake_minimum_required(VERSION 3.20)
 string(REPLACE "," ";" allowed "${ALLOWED}")
-file(GLOB files "${ROOT}/module/${LAYER}/*.cpp" "${ROOT}/module/${LAYER}/*.h" "${ROOT}/module/${LAYER}/*.inc")
+file(GLOB files "${ROOT}/${LAYER}/*.cpp" "${ROOT}/${LAYER}/*.h" "${ROOT}/${LAYER}/*.inc")
 get_filename_component(root "${ROOT}" REALPATH)
 set(faults "")
 foreach(file ${files})
@@ -28,20 +29,20 @@ foreach(file ${files})
       set(where "${header}")
     endif()
     set(ok FALSE)
-    if(where MATCHES "^host/")
-      set(ok TRUE)
-    elseif(where MATCHES "^module/([^/]+)/")
-      if(CMAKE_MATCH_1 IN_LIST allowed)
+    foreach(folder ${allowed})
+      string(FIND "${where}" "${folder}/" at)
+      if(at EQUAL 0)
         set(ok TRUE)
       endif()
-    endif()
+    endforeach()
     if(NOT ok)
       file(RELATIVE_PATH name "${root}" "${file}")
-      string(APPEND faults "\n  ${name} includes \"${header}\": module/${LAYER}/ may include only host/ and module/{${ALLOWED}}/")
+      string(REPLACE ";" ", " list "${allowed}")
+      string(APPEND faults "\n  ${name} includes \"${header}\": ${LAYER}/ may include only from ${list}")
     endif()
   endforeach()
 endforeach()
 if(faults)
-  message(FATAL_ERROR "an include runs against the module's layers:${faults}")
+  message(FATAL_ERROR "an include runs against the layers:${faults}")
 endif()
 file(WRITE "${STAMP}" "")

@@ -10,19 +10,17 @@
 #include <iostream>
 #include <set>
 
+#include "generated/version.h"
 #include "standin/cli/linking_notes.h"
 #include "standin/cli/report.h"
 #include "standin/gltf/gltf_file.h"
-#include "standin/gltf/join_lines.h"
-#include "standin/gltf/lenient_scene.h"
+#include "standin/readers/join_lines.h"
 #include "standin/gltf/rig_export.h"
 #include "standin/picture/picture.h"
 #include "standin/platform/platform.h"
 #include "standin/readers/read_mesh.h"
+#include "standin/text/escape.h"
 
-#ifndef SPINDLE_VERSION
-#define SPINDLE_VERSION "unknown"
-#endif
 #ifndef SPINDLE_MODULE_INSTALL_DIR
 #define SPINDLE_MODULE_INSTALL_DIR "lib/spindle"
 #endif
@@ -72,7 +70,7 @@ int showScene(const CommandLine &line) {
     std::string reason;
     // The rig is written even from a scene with numbers that are not finite.
     if (gltf::fileKindOf(line.showPicture) != gltf::FileKind::None) {
-        if (!gltf::readSceneForRig(line.model, scene, reason)) {
+        if (!readScene(line.model, scene, reason, SceneNumbers::ForTheRig)) {
             std::fprintf(stderr, "spindle: %s: %s\n", escapeControls(line.model).c_str(),
                          escapeControls(reason).c_str());
             return kExitUsage;
@@ -97,7 +95,7 @@ int reportScene(const CommandLine &line, gltf::FrameRule rule, const gltf::MeshS
         // A scene with numbers that are not finite has no summary, but
         // still its rig, with those bones put right.
         std::string reason;
-        if (!line.gltf.empty() && gltf::readSceneForRig(line.scene, scene, reason))
+        if (!line.gltf.empty() && readScene(line.scene, scene, reason, SceneNumbers::ForTheRig))
             gltf::exportRig(scene, rule, line.gltf, mesh);
         return kExitNoScene;
     }

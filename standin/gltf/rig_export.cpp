@@ -4,15 +4,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "generated/version.h"
 #include "standin/gltf/gltf_file.h"
 #include "standin/gltf/mesh_document.h"
-#include "standin/modeler/transcript.h"
+#include "standin/text/escape.h"
 #include "standin/platform/platform.h"
 #include "standin/readers/read_mesh.h"
-
-#ifndef SPINDLE_VERSION
-#define SPINDLE_VERSION "unknown"
-#endif
 
 namespace standin::gltf {
 
