@@ -32,7 +32,7 @@ int32_t ModelTest::scan(const std::vector<PolygonInfo> &polygons) {
 
 std::vector<std::string> ModelTest::errors() const {
     std::vector<std::string> texts;
-    for (const Message &m : messages) {
+    for (const testsupport::HostMessage &m : messages) {
         EXPECT_TRUE(m.error) << m.text;
         EXPECT_FALSE(m.hasSecondLine) << m.text;
         texts.push_back(m.text);

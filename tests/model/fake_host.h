@@ -13,8 +13,6 @@
 
 namespace modeltest {
 
-using Message = testsupport::HostMessage;
-
 // The model's tests on the shared fake host (support/fake_host.h), with the
 // model's table of curves.
 class ModelTest : public ::testing::Test, public testsupport::FakeHost {
