@@ -1,6 +1,6 @@
 #include "bench/model_files.h"
 
-#include "bench/iff_out.h"
+#include "support/iff_builder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -55,7 +55,7 @@ void corners(const Layout &l, int64_t f, uint32_t out[4]) {
     out[3] = uint32_t((r + 1) * row + c);
 }
 
-struct Out : spindlebench::IffOut {
+struct Out : testsupport::IffBytes {
     void points(const Layout &l) {
         const size_t c = open("PNTS");
         for (const Point &p : l.points) {

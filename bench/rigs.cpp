@@ -1,6 +1,6 @@
 #include "bench/rigs.h"
 
-#include "bench/iff_out.h"
+#include "support/iff_builder.h"
 
 #include <cmath>
 #include <cstdio>
@@ -73,7 +73,7 @@ std::string rigObj(const Rig &rig) {
 
 namespace {
 
-struct Out : spindlebench::IffOut {
+struct Out : testsupport::IffBytes {
     void layer(int number) {
         const size_t c = open("LAYR");
         u2(uint32_t(number));
@@ -121,47 +121,6 @@ std::string rigLwo2(const Rig &rig, int emptyLayers) {
     o.close(c);
     o.close(8);
     return o.b;
-}
-
-namespace {
-
-const PointInfo *rigPointInfo(void *state, PointId id) {
-    const RigPoints &rig = *static_cast<const RigPoints *>(state);
-    const PointInfo *record = reinterpret_cast<const PointInfo *>(id);
-    const size_t index = size_t(record - rig.records.data());
-    return index < rig.records.size() ? record : nullptr;
-}
-
-} // namespace
-
-RigPoints::RigPoints(const Rig &rig) {
-    records.resize(rig.points.size());
-    for (size_t i = 0; i < records.size(); ++i) {
-        records[i].point = reinterpret_cast<PointId>(&records[i]);
-        records[i].layer = 1;
-        for (int k = 0; k < 3; ++k)
-            records[i].position[k] = rig.points[i][size_t(k)];
-    }
-    for (const auto &curve : rig.curves) {
-        std::vector<PointId> ids;
-        ids.reserve(curve.size());
-        for (uint32_t i : curve)
-            ids.push_back(records[i].point);
-        curves.push_back(std::move(ids));
-    }
-    polygons.resize(curves.size());
-    for (size_t k = 0; k < curves.size(); ++k) {
-        PolygonInfo &p = polygons[k];
-        p.polygon = reinterpret_cast<PolygonId>(&polygons[k]);
-        p.layer = 1;
-        p.flags = HOST_POLY_SELECTED;
-        p.numPoints = int32_t(curves[k].size());
-        p.points = curves[k].data();
-        p.surface = "Bone";
-        p.type = HOST_POLY_CURVE;
-    }
-    edit.state = this;
-    edit.pointInfo = rigPointInfo;
 }
 
 } // namespace benchmodel

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "bench/model_files.h"
-#include "host/host.h"
 
 namespace benchmodel {
 
@@ -33,17 +32,5 @@ Rig curveOfPoints(int n); // one curve of n points (over the bone limit for larg
 // (coordinates rounded to floats; curves of at most 16383 points).
 std::string rigObj(const Rig &rig);
 std::string rigLwo2(const Rig &rig, int emptyLayers);
-
-// The rig's points as the host hands them out, for the module's stages on
-// their own: a point's id is its record's address.
-struct RigPoints {
-    std::vector<PointInfo> records;
-    std::vector<std::vector<PointId>> curves;
-    std::vector<PolygonInfo> polygons; // selected curve polygons, surface "Bone"
-    MeshEditOp edit{};                 // pointInfo over the records
-    explicit RigPoints(const Rig &rig);
-    RigPoints(const RigPoints &) = delete;
-    RigPoints &operator=(const RigPoints &) = delete;
-};
 
 } // namespace benchmodel

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "bench/heap.h"
 #include "bench/rigs.h"
@@ -16,14 +17,11 @@
 #include "module/panel/panel.h"
 #include "module/scene/scene.h"
 #include "module/services/services.h"
+#include "support/fake_host.h"
 
 namespace {
 
 using benchmodel::Rig;
-using benchmodel::RigPoints;
-
-void ignore(const char *, const char *) {}
-const MessageServices quiet{ignore, ignore};
 
 // Rig number `n` of the benchmarks' arguments.
 const Rig &rigNumbered(int64_t n) {
@@ -35,28 +33,37 @@ const char *rigName(int64_t n) {
     return names[n];
 }
 
+// The rig's points and curves in the fake host the model's tests use, its
+// messages dropped.
 struct Run {
-    RigPoints points;
+    testsupport::FakeHost host;
+    std::vector<PolygonInfo> polygons;
     std::unique_ptr<spindle::CurveTable> table = std::make_unique<spindle::CurveTable>();
     std::unique_ptr<spindle::GoalBoneList> goals = std::make_unique<spindle::GoalBoneList>();
     int32_t bones = 0;
 
-    explicit Run(const Rig &rig) : points(rig) {
-        spindle::host.messages = &quiet;
+    explicit Run(const Rig &rig) {
+        host.keepMessages = false;
+        std::vector<PointId> ids;
+        ids.reserve(rig.points.size());
+        for (const auto &p : rig.points)
+            ids.push_back(host.point(p[0], p[1], p[2]));
+        for (const auto &curve : rig.curves) {
+            std::vector<PointId> points;
+            points.reserve(curve.size());
+            for (uint32_t i : curve)
+                points.push_back(ids[i]);
+            polygons.push_back(host.curve(points));
+        }
         spindle::options = spindle::Options{};
     }
-    ~Run() {
-        table->release();
-        spindle::host = spindle::HostServices{};
-    }
+    ~Run() { table->release(); }
     bool collect() {
         table->release();
         table->count = 0;
-        spindle::host.meshEdit = &points.edit;
-        for (const PolygonInfo &p : points.polygons)
+        for (const PolygonInfo &p : polygons)
             if (spindle::collectCurve(table.get(), &p) != 0)
                 return false;
-        spindle::host.meshEdit = nullptr;
         return true;
     }
     bool link() {

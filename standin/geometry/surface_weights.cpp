@@ -21,6 +21,12 @@ namespace {
 // body rather than from inside it.
 constexpr double kBehind = 0.5;
 
+// With two threads, this one seeds the first kOwnTenths tenths of the nodes,
+// rounded down to a whole number of the search's blocks so that the helper's
+// share, the rest (about 40 %), starts on a block's boundary as it would on
+// one thread.
+constexpr size_t kOwnTenths = 6;
+
 // How a bone's weight falls with its distance over the nearest's, r >= 1:
 // 1 at r = 1, 0 from kReach on, smooth in between.
 double falloff(double r) {
@@ -91,10 +97,10 @@ SkinWeights surfaceWeights(const SegmentTree &tree, const SurfaceGraph &graph, d
     const size_t nodes = graph.nodes, parts = graph.partCount();
     platform::LargeVector<Labels> labels(nodes);
     platform::LargeVector<LabelBones> bones(nodes);
-    // The seeds, the last 40 % of the nodes (a whole number of the search's
-    // blocks) on a second thread.
+    // The seeds, the rest after this thread's share (kOwnTenths) on a second
+    // thread.
     std::vector<int64_t> vote, helperVote;
-    size_t split = twoThreads ? nodes * 6 / 10 / kNearestBlock * kNearestBlock : nodes;
+    size_t split = twoThreads ? nodes * kOwnTenths / 10 / kNearestBlock * kNearestBlock : nodes;
     platform::alongside(
         twoThreads, [&] { findSeeds(tree, graph, split, nodes, labels, bones, helperVote); },
         [&](bool alone) {

@@ -11,6 +11,7 @@
 #include "standin/gltf/rig_pose.h"
 #include "standin/platform/alongside.h"
 #include "standin/geometry/distance_weights.h"
+#include "standin/geometry/nearest_search.h"
 #include "standin/geometry/surface_graph.h"
 #include "standin/geometry/surface_weights.h"
 
@@ -88,9 +89,15 @@ void primitiveNormals(const std::vector<MeshPrimitive> &primitives, std::vector<
 // weights, are made on a second thread.
 constexpr size_t kThreadedVertices = 100000;
 
+// With two threads, this one binds the first kOwnTenths tenths of each
+// primitive's vertices, rounded down to a whole number of the search's
+// blocks (geometry::kNearestBlock), so that the helper's share, the rest,
+// starts on a block's boundary as it would on one thread.
+constexpr size_t kOwnTenths = 6;
+
 // The distance weights and the normals: the helper thread makes the normals
-// and then binds the last 40 % of each large primitive's vertices (a whole
-// number of the search's blocks of 16), while this one binds the rest.
+// and then binds the rest of each primitive's vertices after this thread's
+// share (about 40 %), while this one binds its share.
 void distanceWeights(const std::vector<MeshPrimitive> &primitives, const SegmentTree &tree, double size,
                      std::vector<Made> &made) {
     std::vector<size_t> split(primitives.size(), 0);
@@ -101,7 +108,9 @@ void distanceWeights(const std::vector<MeshPrimitive> &primitives, const Segment
     }
     const bool threaded = vertices > kThreadedVertices;
     for (size_t k = 0; k < primitives.size(); ++k)
-        split[k] = threaded ? primitives[k].vertexCount() * 6 / 10 / 16 * 16 : primitives[k].vertexCount();
+        split[k] = threaded
+            ? primitives[k].vertexCount() * kOwnTenths / 10 / geometry::kNearestBlock * geometry::kNearestBlock
+            : primitives[k].vertexCount();
     platform::alongside(
         threaded,
         [&] {

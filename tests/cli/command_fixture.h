@@ -10,9 +10,6 @@
 
 class Command : public testing::Test {
   protected:
-    void SetUp() override { folder = testsupport::makeTempDir(); }
-    void TearDown() override { testsupport::removeTree(folder); }
-
     std::string model(const std::string &name, const std::string &text) {
         const std::string path = testsupport::join(folder, name);
         testsupport::writeFile(path, text);
@@ -24,5 +21,6 @@ class Command : public testing::Test {
         return model("rig.obj", "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 1 1 0\nusemtl Spine\nl 1 2 3\nusemtl Arm\nl 2 4\n");
     }
 
-    std::string folder;
+    testsupport::TempDir temp;
+    std::string folder = temp.path;
 };

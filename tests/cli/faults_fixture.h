@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,20 +25,12 @@ using Names = std::vector<std::string>;
 class Faults : public testing::Test {
   protected:
     void SetUp() override {
-        folder = testsupport::makeTempDir();
         ASSERT_FALSE(folder.empty());
         fs::permissions(folder, fs::perms::all);
         model = testsupport::join(folder, "rig.obj");
         ASSERT_TRUE(testsupport::writeFile(
             model, "v 0 0 0\nv 0 1 0\nv 0 2 0\nv 1 1 0\nusemtl Spine\nl 1 2 3\nusemtl Arm\nl 2 4\n"));
         scene = testsupport::join(folder, "rig.lws");
-    }
-    void TearDown() override {
-        testsupport::removeTree(folder);
-#if !defined(_WIN32)
-        if (!strangersFolder.empty())
-            testsupport::removeTree(strangersFolder);
-#endif
     }
 
     // The scene a clean run writes for the rig.
@@ -66,7 +59,7 @@ class Faults : public testing::Test {
     // folder of its own: the build tree may sit where only its owner can
     // reach it (a clone in root's home).
     std::string strangersCommand() {
-        strangersFolder = testsupport::makeTempDir();
+        const std::string &strangersFolder = strangers.emplace().path;
         fs::permissions(strangersFolder, fs::perms(0755));
         const std::string command = testsupport::join(strangersFolder, "spindle");
         const std::string module = testsupport::join(strangersFolder, "Spindle.p");
@@ -76,10 +69,11 @@ class Faults : public testing::Test {
             fs::permissions(file, fs::perms(0755));
         return command;
     }
-    std::string strangersFolder;
+    std::optional<testsupport::TempDir> strangers;
 #endif
 
-    std::string folder, model, scene;
+    testsupport::TempDir temp;
+    std::string folder = temp.path, model, scene;
 };
 
 } // namespace faultstest

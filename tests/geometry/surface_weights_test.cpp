@@ -12,6 +12,7 @@
 #include <array>
 #include <cmath>
 #include <map>
+#include <string>
 #include <vector>
 
 using namespace standin::geometry;
@@ -214,4 +215,37 @@ TEST(SurfaceWeights, brokenMeshesAreBoundEverywhereAndTheFallbackCounted) {
         if (graph.positions[3 * v] < 1.0f && graph.partHasArea[graph.part[v]]) {
             EXPECT_EQ(weightOf(w, v, 2), 0.0f) << "the torso takes the bone outside it";
         }
+}
+
+// Just over the size from which the export makes the weights on two threads
+// (101,402 nodes, over 100,000): the graph and the weights made with two
+// threads are the bytes one thread makes; four bones, so that each thread
+// spreads some of them.
+TEST(SurfaceWeights, twoThreadsGiveTheBytesOfOne) {
+    const VoxelBody body = voxelBody(130, 0.01f, [](int, int, int) { return true; });
+    const size_t count = body.positions.size() / 3;
+    ASSERT_GT(count, 100000u);
+    std::vector<float> normals;
+    vertexNormals(body.positions.data(), count, body.indices.data(), body.indices.size(), normals);
+    const std::vector<TriangleSet> sets{{body.positions.data(), normals.data(), body.points.data(), count, nullptr,
+                                         body.indices.data(), body.indices.size()}};
+    std::vector<SkinBone> bones(4);
+    bones[0] = {{0.2f, 0.2f, 0.2f}, {0.6f, 0.6f, 0.6f}, 0};
+    bones[1] = {{0.6f, 0.6f, 0.6f}, {1.1f, 1.1f, 1.1f}, 1};
+    bones[2] = {{0.65f, 0.3f, 0.65f}, {0.65f, 1.0f, 0.65f}, 2};
+    bones[3] = {{1.0f, 0.2f, 0.3f}, {0.3f, 0.2f, 1.0f}, 3};
+    const SegmentTree tree = segmentTree(bones);
+    SkinWeights weights[2];
+    for (bool twoThreads : {false, true}) {
+        const SurfaceGraph graph = surfaceGraph(sets, count, twoThreads);
+        SurfaceWeightNotes notes;
+        weights[twoThreads] = surfaceWeights(tree, graph, 1.3, twoThreads, notes);
+        EXPECT_EQ(notes.fallbackNodes, 0u);
+    }
+    expectValid(weights[0], count);
+    const auto bytes = [](const SkinWeights &w) {
+        return std::string(reinterpret_cast<const char *>(w.joints8.data()), w.joints8.size()) +
+            std::string(reinterpret_cast<const char *>(w.weights.data()), w.weights.size() * sizeof(float));
+    };
+    EXPECT_TRUE(bytes(weights[1]) == bytes(weights[0]));
 }

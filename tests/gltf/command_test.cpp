@@ -17,9 +17,6 @@ namespace {
 
 class GltfCommand : public testing::Test {
   protected:
-    void SetUp() override { folder = testsupport::makeTempDir(); }
-    void TearDown() override { testsupport::removeTree(folder); }
-
     std::string copy(const std::string &from, const std::string &name) {
         const std::string path = testsupport::join(folder, name);
         EXPECT_TRUE(testsupport::writeFile(path, testsupport::readFile(from)));
@@ -41,7 +38,8 @@ class GltfCommand : public testing::Test {
         return names;
     }
 
-    std::string folder;
+    testsupport::TempDir temp;
+    std::string folder = temp.path;
 };
 
 std::string dataFile(const std::string &name) { return std::string(SPINDLE_SOURCE_DIR) + "/tests/gltf/data/" + name; }

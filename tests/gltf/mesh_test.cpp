@@ -58,14 +58,13 @@ double segmentDistance(const double p[3], const standin::Vec3 &a, const standin:
 
 class GltfMesh : public testing::Test {
   protected:
-    void SetUp() override { folder = testsupport::makeTempDir(); }
-    void TearDown() override { testsupport::removeTree(folder); }
     gltfcheck::GltfFile readBack(const std::string &path) {
         gltfcheck::GltfFile file;
         EXPECT_EQ(gltfcheck::checkGltf(testsupport::readFile(path), file), "") << path;
         return file;
     }
-    std::string folder;
+    testsupport::TempDir temp;
+    std::string folder = temp.path;
 };
 
 } // namespace

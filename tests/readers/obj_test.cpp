@@ -75,7 +75,8 @@ TEST(ObjReader, linesBeforeAnyMaterialTakeTheirGroupsName) {
 }
 
 TEST(ObjReader, formatToldByContentNotByName) {
-    const std::string dir = testsupport::makeTempDir();
+    const testsupport::TempDir temp;
+    const std::string &dir = temp.path;
     ASSERT_FALSE(dir.empty());
     const std::string lwoNamedObj = testsupport::join(dir, "cube.obj");
     const std::string objNamedLwo = testsupport::join(dir, "figure.lwo");
@@ -90,7 +91,6 @@ TEST(ObjReader, formatToldByContentNotByName) {
     ASSERT_TRUE(standin::readMesh(objNamedLwo, m, reason)) << reason;
     EXPECT_EQ(m.format, "OBJ");
     EXPECT_EQ(m.layers[0].pointCount, 1u);
-    testsupport::removeTree(dir);
 }
 
 TEST(ObjReader, millionPointCurveReadsInOnePass) {

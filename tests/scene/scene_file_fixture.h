@@ -35,7 +35,6 @@ inline constexpr fs::perms kWriteBits = fs::perms::owner_write | fs::perms::grou
 class SceneFile : public ::testing::Test {
   protected:
     void SetUp() override {
-        folder = testsupport::makeTempDir();
         ASSERT_FALSE(folder.empty());
         path = testsupport::join(folder, "scene.lws");
         expected = testsupport::readFile(SPINDLE_TEST_DATA "/scenes/typical.lws");
@@ -43,7 +42,6 @@ class SceneFile : public ::testing::Test {
         scenetest::recordMessages();
         spindle::objectFilePath[0] = '\0';
     }
-    void TearDown() override { testsupport::removeTree(folder); }
 
     SceneResult write(const std::string &target) {
         std::strcpy(spindle::sceneFilePath, target.c_str());
@@ -101,7 +99,8 @@ class SceneFile : public ::testing::Test {
 #endif
 
     spindle::Options options;
-    std::string folder, path, expected;
+    testsupport::TempDir temp;
+    std::string folder = temp.path, path, expected;
 };
 
 // The preamble of a test that makes writes fail: on Windows its folder is

@@ -22,11 +22,9 @@ using Variant = testsupport::GoldenVariant;
 class TypicalScene : public ::testing::TestWithParam<Variant> {
   protected:
     void SetUp() override {
-        folder = testsupport::makeTempDir();
         ASSERT_FALSE(folder.empty());
         scenetest::recordMessages();
     }
-    void TearDown() override { testsupport::removeTree(folder); }
 
     // Writes the typical model with `variant` and returns the file's bytes.
     std::string writeTypical(const Variant &variant) {
@@ -38,7 +36,8 @@ class TypicalScene : public ::testing::TestWithParam<Variant> {
         return testsupport::readFile(path);
     }
 
-    std::string folder;
+    testsupport::TempDir temp;
+    std::string folder = temp.path;
 };
 
 TEST_P(TypicalScene, matchesExpectedFileByteForByte) {

@@ -41,9 +41,6 @@ struct Case {
 
 class GltfReaders : public testing::Test {
   protected:
-    void SetUp() override { folder = testsupport::makeTempDir(); }
-    void TearDown() override { testsupport::removeTree(folder); }
-
     // Writes every rig the readers check.
     std::vector<Case> writeRigs() {
         std::vector<Case> cases;
@@ -125,7 +122,8 @@ class GltfReaders : public testing::Test {
         return cases;
     }
 
-    std::string folder;
+    testsupport::TempDir temp;
+    std::string folder = temp.path;
 };
 
 // Where the readers must find each joint and goal of a case.
