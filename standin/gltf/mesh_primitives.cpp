@@ -13,22 +13,12 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
-#include <cstring>
 
 namespace standin::gltf {
 using geometry::triangulate;
 using geometry::TriangulationScratch;
 
 namespace {
-
-constexpr uint32_t kFace = 0x46414345u; // 'FACE'
-
-float floatAt(const uint8_t *p) {
-    const uint32_t bits = bigEndian32(p);
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
 
 // The points of the layers, three floats each, layer after layer, in glTF's
 // frame; `offsets` gets each layer's first point among them.

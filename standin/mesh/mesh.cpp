@@ -6,21 +6,9 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstring>
 #include <new>
 
 namespace standin {
-
-namespace {
-
-double floatAt(const uint8_t *p) {
-    const uint32_t bits = bigEndian32(p);
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
-
-} // namespace
 
 std::array<double, 3> Mesh::point(size_t layer, size_t index) const {
     const MeshLayer &l = layers[layer];

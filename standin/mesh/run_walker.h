@@ -56,7 +56,7 @@ inline bool walkRunOf(const Mesh &mesh, const MeshLayer &layer, const PolygonRun
         const uint8_t *const end = bytes + run.end;
         const uint32_t last = run.checkedPointCount > 0 ? run.checkedPointCount - 1 : 0;
         auto clamped = [last](uint32_t index) { return index < last ? index : last; };
-        const bool curve = run.type == 0x43555256u; // 'CURV'
+        const bool curve = run.type == kCurve;
         const uint32_t *const surfaces = run.surfaces.empty() ? nullptr : run.surfaces.data();
         const uint32_t surface = run.surface;
         const size_t polygons = run.count;
