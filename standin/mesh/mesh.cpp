@@ -40,7 +40,7 @@ void decodeRun(const Mesh &mesh, const MeshLayer &layer, const PolygonRun &run, 
         size_t place = 0;
         std::vector<uint32_t> points;
 
-        void room(size_t) {}
+        void reserve(size_t) {}
         void index(uint32_t i) { points.push_back(i); }
         bool polygon(const PolygonHead &head, uint32_t) {
             if (place++ >= from) {
