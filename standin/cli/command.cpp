@@ -20,6 +20,7 @@
 #include "standin/platform/platform.h"
 #include "standin/readers/read_mesh.h"
 #include "standin/text/escape.h"
+#include "standin/text/tell.h"
 
 #ifndef SPINDLE_MODULE_INSTALL_DIR
 #define SPINDLE_MODULE_INSTALL_DIR "lib/spindle"
@@ -50,8 +51,7 @@ bool writeTextFile(const std::string &path, const std::string &text) {
     std::string why;
     if (platform::writeWholeFile(path, text, why))
         return true;
-    std::fprintf(stderr, "spindle: %s: cannot be written (%s)\n", escapeControls(path).c_str(),
-                 escapeControls(why).c_str());
+    tellNotWritten(path, why);
     return false;
 }
 
