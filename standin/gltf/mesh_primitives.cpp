@@ -141,7 +141,8 @@ struct Cutter {
 // `points`) and fills `primitive`; `stamp` marks each point taken, with
 // `mark`, and `vertexOf` gives its vertex.
 void numberVertices(const std::vector<float> &points, std::vector<uint32_t> &list, size_t used, uint32_t mark,
-            std::vector<uint32_t> &stamp, std::vector<uint32_t> &vertexOf, bool keepPoints, MeshPrimitive &primitive) {
+                    std::vector<uint32_t> &stamp, std::vector<uint32_t> &vertexOf, bool keepPoints,
+                    MeshPrimitive &primitive) {
     std::vector<float> &positions = primitive.positions;
     positions.reserve(3 * std::min(stamp.size(), used));
     if (keepPoints)
@@ -219,7 +220,8 @@ std::vector<MeshPrimitive> meshPrimitives(const Mesh &mesh, const std::vector<si
             continue;
         MeshPrimitive &primitive = primitives.emplace_back();
         primitive.surface = uint32_t(s);
-        numberVertices(points, lists[s], filled[s], uint32_t(primitives.size()), stamp, vertexOf, keepPoints, primitive);
+        numberVertices(points, lists[s], filled[s], uint32_t(primitives.size()), stamp, vertexOf, keepPoints,
+                       primitive);
     }
     return primitives;
 }
