@@ -30,8 +30,7 @@ namespace {
 
 using namespace standin::gltf;
 using namespace standin::geometry;
-
-constexpr uint32_t kCurve = 0x43555256u; // 'CURV'
+using standin::kCurve;
 
 struct Model {
     standin::Mesh mesh;

@@ -11,11 +11,13 @@ int32_t goalCounter = 0;
 
 namespace {
 
-const char *const kHeaderA[] = {
+// The header in its older spelling: "FramePerSecond" with a fraction.
+const char *const kOlderHeader[] = {
     "LWSC", "3", "", "FirstFrame 1", "LastFrame 60", "FrameStep 1", "FramePerSecond  30.000000", "",
 };
 
-const char *const kHeaderB[] = {
+// The header in its current spelling, with the preview range.
+const char *const kCurrentHeader[] = {
     "LWSC",
     "3",
     "",
@@ -133,8 +135,8 @@ void writeBody(SceneText &text, const CurveTable &table, const GoalBoneList &goa
     // the preview range.  Both agree on the frames, so a reader that keeps
     // either block gets the same scene, and riggers' existing scenes and
     // tools that compare them stay byte for byte the same.
-    writeLines(text, kHeaderA);
-    writeLines(text, kHeaderB);
+    writeLines(text, kOlderHeader);
+    writeLines(text, kCurrentHeader);
     writeObject(text);
 
     goalCounter = 0;

@@ -3,23 +3,20 @@
 // host's message services show them.
 #include "standin/cli/command.h"
 #include "standin/cli/command_line.h"
-#include "standin/modeler/modeler.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
-#include <set>
 
 #include "generated/version.h"
 #include "standin/cli/linking_notes.h"
 #include "standin/cli/report.h"
+#include "standin/cli/run_steps.h"
 #include "standin/gltf/gltf_file.h"
-#include "standin/readers/join_lines.h"
 #include "standin/gltf/rig_export.h"
 #include "standin/picture/picture.h"
 #include "standin/platform/platform.h"
-#include "standin/readers/read_mesh.h"
 #include "standin/text/escape.h"
+#include "standin/text/tell.h"
 
 #ifndef SPINDLE_MODULE_INSTALL_DIR
 #define SPINDLE_MODULE_INSTALL_DIR "lib/spindle"
@@ -29,29 +26,12 @@ namespace standin {
 
 namespace {
 
-// "Blue, Green or Red".
-std::string listOfItems(const std::vector<std::string> &items) {
-    std::string list;
-    for (size_t i = 0; i < items.size(); ++i)
-        list += (i == 0 ? "" : i + 1 == items.size() ? " or " : ", ") + items[i];
-    return list;
-}
-
-// Why the user could not make an edit, as a bad command line.
-std::string refusal(const RefusedEdit &refused) {
-    const std::string option = optionFor(refused.edit.label);
-    if (refused.items.empty())
-        return "the panel has no control \"" + refused.edit.label + "\" for " + option;
-    return "unknown colour '" + refused.edit.value + "' for " + option + " (" + listOfItems(refused.items) + ")";
-}
-
 // Writes a whole text file; false after telling why.
 bool writeTextFile(const std::string &path, const std::string &text) {
     std::string why;
     if (platform::writeWholeFile(path, text, why))
         return true;
-    std::fprintf(stderr, "spindle: %s: cannot be written (%s)\n", escapeControls(path).c_str(),
-                 escapeControls(why).c_str());
+    tellNotWritten(path, why);
     return false;
 }
 
@@ -154,8 +134,25 @@ std::string defaultModulePath() {
     return folder + separator + ".." + separator + installed + separator + "Spindle.p";
 }
 
+namespace {
+
+// The answer to --help, --version or `spindle show`, which run no module.
+int answerWithoutRun(const CommandLine &line) {
+    if (line.help) {
+        std::fputs(usageText().c_str(), stdout);
+        return kExitWritten;
+    }
+    if (line.version) {
+        std::printf("spindle %s\n", SPINDLE_VERSION);
+        return kExitWritten;
+    }
+    return showScene(line);
+}
+
+} // namespace
+
 int spindleMain(int argc, char **argv) {
-    std::vector<std::string> arguments(argv + 1, argv + argc);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
     CommandLine line;
     std::string reason;
     // A file-size limit is reported as a failed write, not a killed process,
@@ -165,97 +162,13 @@ int spindleMain(int argc, char **argv) {
         std::fprintf(stderr, "spindle: %s\n", escapeControls(reason).c_str());
         return kExitUsage;
     }
-    if (line.help) {
-        std::fputs(usageText().c_str(), stdout);
-        return kExitWritten;
-    }
-    if (line.version) {
-        std::printf("spindle %s\n", SPINDLE_VERSION);
-        return kExitWritten;
-    }
-    if (line.show)
-        return showScene(line);
-
-    if (platform::sameFile(line.scene, line.model)) {
-        std::fprintf(stderr, "spindle: %s: would overwrite the model; name another scene with -o\n",
-                     escapeControls(line.scene).c_str());
-        return kExitUsage;
-    }
-
-    // The mesh reads a large model from the file's pages as the system maps
-    // them: a program that cuts the file short meanwhile ends the run.
-    platform::whenMappedFileCut(
-        "spindle: " + escapeControls(line.model) + ": cut short by another program while it was read", kExitUsage);
+    if (line.help || line.version || line.show)
+        return answerWithoutRun(line);
     Mesh mesh;
-    if (!readMesh(line.model, mesh, reason)) {
-        std::fprintf(stderr, "spindle: %s: %s\n", escapeControls(line.model).c_str(), escapeControls(reason).c_str());
+    if (!readModel(line, mesh))
         return kExitUsage;
-    }
-    if (line.joinLines) {
-        if (mesh.format != "OBJ") {
-            std::fprintf(stderr, "spindle: %s: --join-lines joins the lines of an OBJ model, and this is %s\n",
-                         escapeControls(line.model).c_str(), mesh.format.c_str());
-            return kExitUsage;
-        }
-        joinLines(mesh);
-    }
-    std::set<int> present;
-    for (const MeshLayer &layer : mesh.layers)
-        present.insert(layer.number);
-    for (int layer : line.layers) {
-        if (!present.count(layer)) {
-            std::fprintf(stderr, "spindle: %s has no layer %d\n", escapeControls(line.model).c_str(), layer);
-            return kExitUsage;
-        }
-    }
-
-    Module module;
-    const std::string modulePath = line.module.empty() ? defaultModulePath() : line.module;
-    if (!loadModule(modulePath, module, reason)) {
-        std::fprintf(stderr, "spindle: %s: %s\n", escapeControls(modulePath).c_str(), escapeControls(reason).c_str());
-        return kExitModule;
-    }
-
-    HostConfig config;
-    config.keepTranscript = false;
-    config.transcriptOut = line.transcript ? &std::cerr : nullptr;
-    config.edits = panelEdits(line);
-    config.cancel = line.cancel;
-    config.mesh = &mesh;
-    config.foreground.assign(line.layers.begin(), line.layers.end());
-    config.selectedSurfaces = line.surfaces;
-    // Interrupts wait until the module's run is over (it takes well under a
-    // second), so that a run never stops halfway through writing; a signal
-    // that came meanwhile is acted on after it.
-    platform::holdInterrupts();
-    const RunResult run = runCommand(module, config);
-    std::cerr.flush();
-    unloadModule(module);
-
-    // Success is read from the message: the result code is 0 for a failure
-    // the module has shown as well, and only "Scene file created." says
-    // that the scene was written.
-    bool written = false;
-    for (const Message &message : run.messages)
-        written = written || (!message.isError && message.text == "Scene file created.");
-    for (const std::string &label : run.textsCut) {
-        std::fprintf(stderr, "spindle: the module read the text of \"%s\" only in part\n",
-                     escapeControls(label).c_str());
-        written = false;
-    }
-    int status = written ? kExitWritten : kExitNoScene;
-    if (run.result != HOST_RESULT_OK)
-        status = kExitModule;
-    for (const RefusedEdit &refused : run.refusedEdits) {
-        std::fprintf(stderr, "spindle: %s\n", escapeControls(refusal(refused)).c_str());
-        status = kExitUsage;
-    }
-    std::fflush(stdout);
-    std::fflush(stderr);
-    platform::releaseInterrupts();
-    if (status == kExitWritten)
-        status = reportRun(line, mesh);
-    return status;
+    const int status = runModule(line, mesh);
+    return status == kExitWritten ? reportRun(line, mesh) : status;
 }
 
 } // namespace standin

@@ -30,7 +30,6 @@ std::string describe(const Mesh &mesh, const CurveRef &curve) {
 
 std::vector<std::string> linkingNotes(const Mesh &mesh, const std::vector<int> &foreground,
                                       const std::vector<std::string> &selectedSurfaces) {
-    constexpr uint32_t kCurve = 0x43555256u; // 'CURV'
     const std::set<int> layers(foreground.begin(), foreground.end());
     const std::set<std::string> surfaces(selectedSurfaces.begin(), selectedSurfaces.end());
     std::vector<CurveRef> curves;

@@ -12,17 +12,17 @@ namespace standin::geometry {
 namespace {
 
 using Segment = SegmentTree::Segment;
-using Node = SegmentTree::Node;
+using Box = SegmentTree::Box;
 
 constexpr uint32_t kLeafSize = 4;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-// The squared distance from the box of `node` to the box lo..hi (a point
-// when lo == hi): no point of the one is nearer any point of the other.
-double boxDistance2(const Node &node, const double lo[3], const double hi[3]) {
+// The squared distance from `box` to the box lo..hi (a point when lo ==
+// hi): no point of the one is nearer any point of the other.
+double boxDistance2(const Box &box, const double lo[3], const double hi[3]) {
     double sum = 0;
     for (int a = 0; a < 3; ++a) {
-        const double d = std::max({node.lo[a] - hi[a], lo[a] - node.hi[a], 0.0});
+        const double d = std::max({box.lo[a] - hi[a], lo[a] - box.hi[a], 0.0});
         sum += d * d;
     }
     return sum;
@@ -35,7 +35,7 @@ bool holds(const Nearest &n, uint32_t bone) {
     return false;
 }
 
-// How far a node may be and still hold one of the nearest four.
+// How far a box may be and still hold one of the nearest four.
 double reach(const Nearest &n, double slack) {
     if (n.count < 4)
         return kInfinity;
@@ -44,30 +44,30 @@ double reach(const Nearest &n, double slack) {
 }
 
 // Calls visit(segment place) for every segment in a leaf whose box is
-// within `limit()` of the box lo..hi, nearer nodes first.
+// within `limit()` of the box lo..hi, nearer boxes first.
 template <typename Limit, typename Visit>
 void walk(const SegmentTree &tree, const double lo[3], const double hi[3], Limit &&limit, Visit &&visit) {
-    if (tree.nodes.empty())
+    if (tree.boxes.empty())
         return;
     struct Entry {
-        uint32_t node;
+        uint32_t box;
         double d;
     };
     Entry stack[128];
     size_t top = 0;
-    stack[top++] = {0, boxDistance2(tree.nodes[0], lo, hi)};
+    stack[top++] = {0, boxDistance2(tree.boxes[0], lo, hi)};
     while (top > 0) {
         const Entry e = stack[--top];
         if (e.d > limit())
             continue;
-        const Node &node = tree.nodes[e.node];
-        if (node.count > 0) {
-            for (uint32_t i = node.first; i < node.first + node.count; ++i)
+        const Box &box = tree.boxes[e.box];
+        if (box.count > 0) {
+            for (uint32_t i = box.first; i < box.first + box.count; ++i)
                 visit(i);
             continue;
         }
-        const uint32_t a = node.first, b = node.first + 1;
-        const double da = boxDistance2(tree.nodes[a], lo, hi), db = boxDistance2(tree.nodes[b], lo, hi);
+        const uint32_t a = box.first, b = box.first + 1;
+        const double da = boxDistance2(tree.boxes[a], lo, hi), db = boxDistance2(tree.boxes[b], lo, hi);
         assert(top + 2 <= 128);
         // The nearer child on top, to be searched first.
         if (da <= db) {
@@ -80,28 +80,28 @@ void walk(const SegmentTree &tree, const double lo[3], const double hi[3], Limit
     }
 }
 
-// Builds the node `at` over segments first..end, in place.
+// Builds box `at` over segments first..end, in place.
 void build(SegmentTree &tree, uint32_t at, uint32_t first, uint32_t end) {
-    Node node;
+    Box box;
     for (int a = 0; a < 3; ++a) {
-        node.lo[a] = kInfinity;
-        node.hi[a] = -kInfinity;
+        box.lo[a] = kInfinity;
+        box.hi[a] = -kInfinity;
     }
     double midLo[3] = {kInfinity, kInfinity, kInfinity}, midHi[3] = {-kInfinity, -kInfinity, -kInfinity};
     for (uint32_t i = first; i < end; ++i) {
         const Segment &s = tree.segments[i];
         for (int a = 0; a < 3; ++a) {
             const double tip = s.base[a] + s.along[a], mid = s.base[a] + 0.5 * s.along[a];
-            node.lo[a] = std::min({node.lo[a], s.base[a], tip});
-            node.hi[a] = std::max({node.hi[a], s.base[a], tip});
+            box.lo[a] = std::min({box.lo[a], s.base[a], tip});
+            box.hi[a] = std::max({box.hi[a], s.base[a], tip});
             midLo[a] = std::min(midLo[a], mid);
             midHi[a] = std::max(midHi[a], mid);
         }
     }
     if (end - first <= kLeafSize) {
-        node.first = first;
-        node.count = end - first;
-        tree.nodes[at] = node;
+        box.first = first;
+        box.count = end - first;
+        tree.boxes[at] = box;
         return;
     }
     int axis = 0;
@@ -112,13 +112,13 @@ void build(SegmentTree &tree, uint32_t at, uint32_t first, uint32_t end) {
     std::sort(tree.segments.begin() + first, tree.segments.begin() + end, [&](const Segment &x, const Segment &y) {
         return mid(x) < mid(y) || (mid(x) == mid(y) && x.bone < y.bone);
     });
-    node.first = uint32_t(tree.nodes.size());
-    node.count = 0;
-    tree.nodes[at] = node;
-    tree.nodes.resize(tree.nodes.size() + 2);
+    box.first = uint32_t(tree.boxes.size());
+    box.count = 0;
+    tree.boxes[at] = box;
+    tree.boxes.resize(tree.boxes.size() + 2);
     const uint32_t half = first + (end - first) / 2;
-    build(tree, node.first, first, half);
-    build(tree, node.first + 1, half, end);
+    build(tree, box.first, first, half);
+    build(tree, box.first + 1, half, end);
 }
 
 } // namespace
@@ -142,8 +142,8 @@ SegmentTree segmentTree(const std::vector<SkinBone> &bones) {
         tree.joints.push_back(bone.joint);
     }
     if (!bones.empty()) {
-        tree.nodes.reserve(2 * bones.size());
-        tree.nodes.resize(1);
+        tree.boxes.reserve(2 * bones.size());
+        tree.boxes.resize(1);
         build(tree, 0, 0, uint32_t(bones.size()));
     }
     tree.placeOf.resize(bones.size());
@@ -178,8 +178,8 @@ Nearest nearestByBruteForce(const SegmentTree &tree, const double p[3]) {
     return n;
 }
 
-// The rounding of segmentDistance2 and the boxes' distances is far below this share of
-// the coordinates' size; a node is passed over only when its box is
+// The rounding of segmentDistance2 and the boxes' distances is far below
+// this share of the coordinates' size; a box is passed over only when it is
 // further than the bound by more than that.
 double searchSlack(const SegmentTree &tree, const double lo[3], const double hi[3]) {
     double size = tree.extent;

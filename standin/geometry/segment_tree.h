@@ -19,17 +19,17 @@ struct SkinBone {
 // The segments in a bounding volume hierarchy: binary, split at the median
 // of the longest axis of the segments' midpoints, leaves of up to four.
 struct SegmentTree {
-    struct Node {
+    struct Box {
         double lo[3], hi[3]; // the box around its segments
-        uint32_t first = 0;  // leaf: its first segment; inner node: its first child (the second follows)
-        uint32_t count = 0;  // leaf: its segments; inner node: 0
+        uint32_t first = 0;  // leaf: its first segment; inner box: its first child (the second follows)
+        uint32_t count = 0;  // leaf: its segments; inner box: 0
     };
     struct Segment {
         double base[3], along[3]; // base, and tip - base
         double inverse = 0;       // 1 / |tip - base|^2, or 0 for a segment of no length
         uint32_t bone = 0;        // its place in the list the tree was built from
     };
-    std::vector<Node> nodes;       // the root first; empty when there are no segments
+    std::vector<Box> boxes;        // the root first; empty when there are no segments
     std::vector<Segment> segments; // in leaf order
     std::vector<uint16_t> joints;  // by place in the list
     std::vector<uint32_t> placeOf; // by place in the list: its place in `segments`

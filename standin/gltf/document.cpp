@@ -2,7 +2,6 @@
 #include "standin/gltf/document.h"
 
 #include <bit>
-#include <cassert>
 #include <cstring>
 
 #include "standin/gltf/json_text.h"
@@ -196,12 +195,6 @@ std::vector<std::string_view> bufferPieces(const Document &document) {
     for (const OwnedBlock &b : document.owned)
         add(b.data, b.size);
     return pieces;
-}
-
-uint8_t *blockData(Document &document, int view) {
-    assert(view >= 0 && size_t(view) < document.bufferViews.size());
-    assert(!document.bufferViews[size_t(view)].owned);
-    return document.buffer.data() + document.bufferViews[size_t(view)].offset;
 }
 
 int addAccessor(Document &document, const Accessor &accessor) {

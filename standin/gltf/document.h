@@ -109,8 +109,7 @@ struct Document {
 
 // Appends `size` bytes (copied from `data`, or zeros when null) to the
 // buffer at the next 4-byte boundary as a new buffer view; returns the
-// view's index.  The caller may fill the bytes later through
-// blockData(document, view).
+// view's index.
 int addBlock(Document &document, const void *data, size_t size, int target = kNoTarget, size_t stride = 0);
 
 // Adds bytes held by their owner (see OwnedBlock) as a new buffer view;
@@ -133,9 +132,6 @@ size_t bufferLength(const Document &document);
 
 // The whole binary buffer as pieces in order, padding included.
 std::vector<std::string_view> bufferPieces(const Document &document);
-
-// Where a view's bytes start in the buffer (valid until the next addBlock).
-uint8_t *blockData(Document &document, int view);
 
 // Adds an accessor; returns its index.
 int addAccessor(Document &document, const Accessor &accessor);

@@ -13,22 +13,12 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
-#include <cstring>
 
 namespace standin::gltf {
 using geometry::triangulate;
 using geometry::TriangulationScratch;
 
 namespace {
-
-constexpr uint32_t kFace = 0x46414345u; // 'FACE'
-
-float floatAt(const uint8_t *p) {
-    const uint32_t bits = bigEndian32(p);
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
 
 // The points of the layers, three floats each, layer after layer, in glTF's
 // frame; `offsets` gets each layer's first point among them.
@@ -70,7 +60,7 @@ std::vector<float> layerPoints(const Mesh &mesh, const std::vector<size_t> &laye
 // Counts the triangles of each surface's faces.
 struct Counter {
     std::vector<size_t> &triangles;
-    void room(size_t) {}
+    void reserve(size_t) {}
     void index(uint32_t) {}
     bool polygon(const PolygonHead &head, uint32_t count) {
         if (count >= 3)
@@ -95,7 +85,7 @@ struct Cutter {
     uint32_t given = 0;
     size_t notFinite = 0; // the faces left out for a point that is not finite
 
-    void room(size_t n) {
+    void reserve(size_t n) {
         if (face.size() < n)
             face.resize(n);
         given = 0;
@@ -150,8 +140,9 @@ struct Cutter {
 // Numbers the vertices of one surface's triangles `list` (indices into
 // `points`) and fills `primitive`; `stamp` marks each point taken, with
 // `mark`, and `vertexOf` gives its vertex.
-void number(const std::vector<float> &points, std::vector<uint32_t> &list, size_t used, uint32_t mark,
-            std::vector<uint32_t> &stamp, std::vector<uint32_t> &vertexOf, bool keepPoints, MeshPrimitive &primitive) {
+void numberVertices(const std::vector<float> &points, std::vector<uint32_t> &list, size_t used, uint32_t mark,
+                    std::vector<uint32_t> &stamp, std::vector<uint32_t> &vertexOf, bool keepPoints,
+                    MeshPrimitive &primitive) {
     std::vector<float> &positions = primitive.positions;
     positions.reserve(3 * std::min(stamp.size(), used));
     if (keepPoints)
@@ -229,7 +220,8 @@ std::vector<MeshPrimitive> meshPrimitives(const Mesh &mesh, const std::vector<si
             continue;
         MeshPrimitive &primitive = primitives.emplace_back();
         primitive.surface = uint32_t(s);
-        number(points, lists[s], filled[s], uint32_t(primitives.size()), stamp, vertexOf, keepPoints, primitive);
+        numberVertices(points, lists[s], filled[s], uint32_t(primitives.size()), stamp, vertexOf, keepPoints,
+                       primitive);
     }
     return primitives;
 }

@@ -8,6 +8,7 @@
 #include "standin/gltf/gltf_file.h"
 #include "standin/gltf/mesh_document.h"
 #include "standin/text/escape.h"
+#include "standin/text/tell.h"
 #include "standin/platform/platform.h"
 #include "standin/readers/read_mesh.h"
 
@@ -79,8 +80,7 @@ bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, cons
     std::string why;
     if (writeGltfFile(path, rig.document, why))
         return true;
-    std::fprintf(stderr, "spindle: %s: cannot be written (%s)\n", escapeControls(path).c_str(),
-                 escapeControls(why).c_str());
+    tellNotWritten(path, why);
     return false;
 }
 

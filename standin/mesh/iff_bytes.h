@@ -1,5 +1,5 @@
 // Decoding the bytes of an IFF model file that the mesh keeps and reads in
-// place: big-endian words and LWO2's variable-length point indices.
+// place: big-endian words and floats, and LWO2's variable-length point indices.
 #pragma once
 
 #include <bit>
@@ -15,6 +15,14 @@ inline uint32_t bigEndian32(const uint8_t *p) {
     if constexpr (std::endian::native == std::endian::little)
         w = (w >> 24) | ((w >> 8) & 0xFF00u) | ((w << 8) & 0xFF0000u) | (w << 24);
     return w;
+}
+
+// The big-endian IEEE float at `p`, whose four bytes must be readable.
+inline float floatAt(const uint8_t *p) {
+    const uint32_t bits = bigEndian32(p);
+    float f;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
 }
 
 // The VX index at `p` (two bytes below 0xFF00, else four whose first is

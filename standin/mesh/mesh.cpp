@@ -6,21 +6,9 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstring>
 #include <new>
 
 namespace standin {
-
-namespace {
-
-double floatAt(const uint8_t *p) {
-    const uint32_t bits = bigEndian32(p);
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
-
-} // namespace
 
 std::array<double, 3> Mesh::point(size_t layer, size_t index) const {
     const MeshLayer &l = layers[layer];
@@ -52,7 +40,7 @@ void decodeRun(const Mesh &mesh, const MeshLayer &layer, const PolygonRun &run, 
         size_t place = 0;
         std::vector<uint32_t> points;
 
-        void room(size_t) {}
+        void reserve(size_t) {}
         void index(uint32_t i) { points.push_back(i); }
         bool polygon(const PolygonHead &head, uint32_t) {
             if (place++ >= from) {

@@ -20,6 +20,11 @@
 
 namespace standin {
 
+// The polygon types the stand-in tells apart, as four-character codes with
+// the first character high: 'CURV' (a curve) and 'FACE' (a face).
+constexpr uint32_t kCurve = 0x43555256u; // 'CURV'
+constexpr uint32_t kFace = 0x46414345u;  // 'FACE'
+
 // The record of one polygon of a run that has records (LWOB, in memory): its
 // type and the place of its point indices come from its run.  An LWO2 run
 // has none: its polygons are read from the file's bytes in order.

@@ -20,10 +20,12 @@ struct PolygonHead {
 };
 
 // Walks the polygons of run `run` of `layer` in order, the run's coding
-// being `Coding`.  For each polygon it calls `visit.room(n)` with at least
-// its number of indices, `visit.index(i)` for each index in order (already
-// counted within the layer), then `visit.polygon(head, count)`, which
-// answers false to stop the walk.  Returns false when stopped.
+// being `Coding`.  It calls `visit.reserve(n)`, with `n` at least the
+// number of indices of every polygon up to the next call (before each
+// polygon in memory, once before a file's run), then for each polygon
+// `visit.index(i)` for each index in order (already counted within the
+// layer) and `visit.polygon(head, count)`, which answers false to stop the
+// walk.  Returns false when stopped.
 //
 // The readers checked every count and index when they read the file.  A
 // large file's bytes are its mapped pages, though, which another program
@@ -40,7 +42,7 @@ inline bool walkRunOf(const Mesh &mesh, const MeshLayer &layer, const PolygonRun
             const MeshPolygon &record = layer.records[run.records + k];
             const uint32_t *p = mesh.indices.data() + record.at;
             const uint32_t count = p[0];
-            visit.room(count);
+            visit.reserve(count);
             for (uint32_t i = 1; i <= count; ++i)
                 visit.index(p[i] + add);
             head.id = &record;
@@ -56,12 +58,12 @@ inline bool walkRunOf(const Mesh &mesh, const MeshLayer &layer, const PolygonRun
         const uint8_t *const end = bytes + run.end;
         const uint32_t last = run.checkedPointCount > 0 ? run.checkedPointCount - 1 : 0;
         auto clamped = [last](uint32_t index) { return index < last ? index : last; };
-        const bool curve = run.type == 0x43555256u; // 'CURV'
+        const bool curve = run.type == kCurve;
         const uint32_t *const surfaces = run.surfaces.empty() ? nullptr : run.surfaces.data();
         const uint32_t surface = run.surface;
         const size_t polygons = run.count;
         const uint8_t *p = bytes + run.base;
-        visit.room(kMostCodedIndices);
+        visit.reserve(kMostCodedIndices);
         for (size_t k = 0; k < polygons; ++k) {
             if constexpr (Coding == IndexCoding::Lwob) {
                 const MeshPolygon &record = layer.records[run.records + k];

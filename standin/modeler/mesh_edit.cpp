@@ -91,7 +91,7 @@ int32_t polyScan(void *state, PolyScanFunc *scan, void *userData, int32_t layerM
         uintptr_t firstId = 0;
         int32_t result = 0;
 
-        void room(size_t count) {
+        void reserve(size_t count) {
             if (roomSize < count) {
                 room_.reset(new PointId[count]);
                 roomSize = count;

@@ -22,7 +22,7 @@ std::string axes(const Mapping &m) {
     Pixel o = m.at({0, 0, 0});
     const bool atOrigin = m.inside(o);
     if (!atOrigin)
-        o = {m.left + 14, m.top + kPanel - 14, true};
+        o = {m.left + 14, m.top + kViewSize - 14, true};
     const std::string style = "stroke=\"#555555\" stroke-width=\"1.2\"";
     std::string out = "<g class=\"axes\" data-at=\"" + std::string(atOrigin ? "origin" : "corner") + "\">\n";
     out += line("axis", o.x, o.y, o.x + kAxis, o.y, style);
@@ -48,7 +48,7 @@ std::string scaleBar(const Mapping &m) {
     const double ratio = target / unit;
     const int mantissa = ratio >= 5 ? 5 : ratio >= 2 ? 2 : 1;
     const double length = m.pixelsOf(mantissa * unit);
-    const double right = m.left + kPanel - 14, y = m.top + kPanel - 14;
+    const double right = m.left + kViewSize - 14, y = m.top + kViewSize - 14;
     const std::string style = "stroke=\"#333333\" stroke-width=\"1.5\"";
     std::string out = "<g class=\"scale\">\n";
     out += line("scale-bar", right - length, y, right, y, style);
@@ -63,9 +63,9 @@ std::string scaleBar(const Mapping &m) {
 
 Mapping::Mapping(int v, const Vec3 &middle, double half)
     : view(kViews[v]), middle(middle), half(half),
-      halfPixels(std::min(kPanel - 2 * kInsetSide, kPanel - kInsetTop - kInsetBottom) / 2),
-      left(kGap + v * (kPanel + kGap)), top(kGap), centerX(left + kPanel / 2),
-      centerY(top + kInsetTop + (kPanel - kInsetTop - kInsetBottom) / 2) {}
+      halfPixels(std::min(kViewSize - 2 * kInsetSide, kViewSize - kInsetTop - kInsetBottom) / 2),
+      left(kGap + v * (kViewSize + kGap)), top(kGap), centerX(left + kViewSize / 2),
+      centerY(top + kInsetTop + (kViewSize - kInsetTop - kInsetBottom) / 2) {}
 
 Pixel Mapping::at(const Vec3 &p) const {
     if (!finite(p))
@@ -76,8 +76,8 @@ Pixel Mapping::at(const Vec3 &p) const {
 }
 
 bool Mapping::inside(const Pixel &p) const {
-    return p.ok && p.x >= left + kInsetSide && p.x <= left + kPanel - kInsetSide && p.y >= top + kInsetTop &&
-        p.y <= top + kPanel - kInsetBottom;
+    return p.ok && p.x >= left + kInsetSide && p.x <= left + kViewSize - kInsetSide && p.y >= top + kInsetTop &&
+        p.y <= top + kViewSize - kInsetBottom;
 }
 
 std::string point(double x, double y) { return pixels(x) + "," + pixels(y); }
@@ -89,7 +89,7 @@ std::string line(const char *cls, double x1, double y1, double x2, double y2, co
 
 std::string viewDecor(const Mapping &m) {
     std::string out = "<rect class=\"frame\" x=\"" + pixels(m.left) + "\" y=\"" + pixels(m.top) + "\" width=\"" +
-        pixels(kPanel) + "\" height=\"" + pixels(kPanel) + "\" fill=\"#f7f7f5\" stroke=\"#c8c8c8\"/>\n";
+        pixels(kViewSize) + "\" height=\"" + pixels(kViewSize) + "\" fill=\"#f7f7f5\" stroke=\"#c8c8c8\"/>\n";
     out += text("view-label", m.left + 10, m.top + 20, m.view.label, " font-size=\"13\" fill=\"#222222\"");
     return out + axes(m) + scaleBar(m);
 }

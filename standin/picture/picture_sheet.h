@@ -11,12 +11,12 @@
 namespace standin::sheet {
 
 // Page layout, in pixels.
-constexpr double kPanel = 320;      // each view is a square this wide
+constexpr double kViewSize = 320;   // each view is a square this wide
 constexpr double kGap = 12;         // around and between the views
 constexpr double kInsetSide = 22;   // the drawing's room inside a view:
 constexpr double kInsetTop = 34;    // below the label,
 constexpr double kInsetBottom = 42; // above the scale bar and corner axes
-constexpr double kPageWidth = 3 * kPanel + 4 * kGap, kPageHeight = kPanel + 2 * kGap;
+constexpr double kPageWidth = 3 * kViewSize + 4 * kGap, kPageHeight = kViewSize + 2 * kGap;
 
 struct View {
     const char *id;

@@ -71,6 +71,11 @@ class InputFile {
     // once the file has ended.
     bool read(void *into, std::size_t want, std::size_t &got, std::string &why);
 
+    // Reads on until the file ends or `text` holds `limit` bytes, into
+    // `text` (emptied first).  False with the reason when a read fails; a
+    // text larger than memory throws std::bad_alloc.
+    bool readAll(std::string &text, std::string &why, std::size_t limit = SIZE_MAX);
+
   private:
     friend class FileView;
     std::intptr_t handle_ = -1; // a descriptor, or a HANDLE
@@ -106,6 +111,13 @@ class FileView {
 // with `status`, nothing else done.  Windows refuses to cut a file while a
 // view of it is mapped.
 void whenMappedFileCut(const std::string &line, int status);
+
+// Opens `path` as InputFile::open does (a FIFO with no writer reads as
+// empty) and reads it whole, or its first `limit` bytes, into `text`.
+// False with the reason when it cannot be opened or read; a text larger
+// than memory throws std::bad_alloc.  The caller refuses the kinds of file
+// it has no use for (a folder, a device that never ends) before.
+bool readWholeFile(const std::string &path, std::string &text, std::string &why, std::size_t limit = SIZE_MAX);
 
 // Writes `bytes` as the whole file at `path`, created or emptied first.
 bool writeWholeFile(const std::string &path, const std::string &bytes, std::string &why);

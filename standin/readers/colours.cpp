@@ -85,20 +85,8 @@ bool readLibrary(const std::string &path, std::string &text) {
     if (!platform::fileKind(path, kind, why) || kind != platform::FileKind::Regular)
         return false;
     platform::InputFile file;
-    if (!file.open(path, why) || file.kind() != platform::FileKind::Regular)
-        return false;
-    text.resize(size_t(std::min<uint64_t>(file.size(), kLargestLibrary)));
-    size_t have = 0;
-    while (have < text.size()) {
-        size_t got = 0;
-        if (!file.read(text.data() + have, text.size() - have, got, why))
-            return false;
-        if (got == 0)
-            break;
-        have += got;
-    }
-    text.resize(have);
-    return true;
+    return file.open(path, why) && file.kind() == platform::FileKind::Regular &&
+        file.readAll(text, why, kLargestLibrary);
 }
 
 // `newmtl NAME` starts a material, `Kd R G B` gives its colour.

@@ -8,8 +8,6 @@ namespace standin {
 
 namespace {
 
-constexpr uint32_t kCurve = 0x43555256u; // 'CURV'
-
 // Per curve of one layer, the curve that continues it, or -1.
 std::vector<long> continuations(const std::vector<PolygonData> &polygons, size_t pointCount) {
     std::vector<uint32_t> starts(pointCount, 0), ends(pointCount, 0), through(pointCount, 0);

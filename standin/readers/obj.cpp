@@ -20,9 +20,6 @@
 namespace standin {
 namespace {
 
-constexpr uint32_t kFace = 0x46414345u;  // 'FACE'
-constexpr uint32_t kCurve = 0x43555256u; // 'CURV'
-
 // Statements that are OBJ but carry nothing this reader keeps.
 constexpr std::string_view kIgnored[] = {
     "vt",   "vn",    "vp",       "p",        "s",    "mg",         "mtllib",    "usemap", "maplib", "cstype", "deg",

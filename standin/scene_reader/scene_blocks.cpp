@@ -34,7 +34,7 @@ bool whole(std::string_view t, T &value, int base) {
 
 } // namespace
 
-bool number(std::string_view &rest, double &value) {
+bool takeNumber(std::string_view &rest, double &value) {
     const std::string_view t = numberToken(rest);
     double v = 0;
     const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
@@ -44,9 +44,9 @@ bool number(std::string_view &rest, double &value) {
     return true;
 }
 
-bool integer(std::string_view &rest, long long &value) { return whole(numberToken(rest), value, 10); }
+bool takeInteger(std::string_view &rest, long long &value) { return whole(numberToken(rest), value, 10); }
 
-bool hexadecimal(std::string_view &rest, uint32_t &value) { return whole(numberToken(rest), value, 16); }
+bool takeHexadecimal(std::string_view &rest, uint32_t &value) { return whole(numberToken(rest), value, 16); }
 
 bool Lines::next(std::string_view &line) {
     if (pos >= size)
@@ -79,7 +79,7 @@ std::string_view Lines::peekKeyword() const {
 bool Parser::channel(std::string_view rest) {
     const size_t start = lines.number;
     long long index = 0;
-    if (!integer(rest, index))
+    if (!takeInteger(rest, index))
         return badNumber("Channel");
     std::string_view line;
     if (!lines.next(line))
@@ -98,7 +98,7 @@ bool Parser::channel(std::string_view rest) {
             --depth;
         } else if (keyword == "Key" && depth == 1 && kept) {
             double value = 0;
-            if (!number(line, value))
+            if (!takeNumber(line, value))
                 return badNumber("Key");
             values.push_back(value);
         }
@@ -116,17 +116,17 @@ bool Parser::channel(std::string_view rest) {
 bool Parser::motion() {
     std::string_view probe = lines.peekKeyword();
     long long channels = 0;
-    if (!integer(probe, channels))
+    if (!takeInteger(probe, channels))
         return true;
     const size_t start = lines.number;
     std::string_view line;
     long long count = 0;
     lines.next(line);
-    if (!integer(line, channels) || channels < 0)
+    if (!takeInteger(line, channels) || channels < 0)
         return badNumber("motion");
     if (!lines.next(line))
         return fail(start, "motion cut short");
-    if (!integer(line, count) || count < 0)
+    if (!takeInteger(line, count) || count < 0)
         return badNumber("motion");
     const size_t used = size_t(std::min<long long>(channels, 3));
     std::array<std::vector<double>, 3> values;
@@ -135,7 +135,7 @@ bool Parser::motion() {
             return fail(start, "motion cut short");
         for (size_t c = 0; c < used; ++c) {
             double value = 0;
-            if (!number(line, value))
+            if (!takeNumber(line, value))
                 return badNumber("motion key");
             values[c].push_back(value);
         }

@@ -23,12 +23,13 @@ namespace standin::lws {
 using standin::token;
 using standin::trim;
 
-// Numbers are taken from tokens separated by whitespace or commas (goal
-// bones carry "0.0, 0.0, 0.0").  Each fails on a missing or malformed
-// token; `number` also on one out of range or not finite.
-bool number(std::string_view &rest, double &value);
-bool integer(std::string_view &rest, long long &value);
-bool hexadecimal(std::string_view &rest, uint32_t &value);
+// Each takes the next number off the front of `rest`, from tokens
+// separated by whitespace or commas (goal bones carry "0.0, 0.0, 0.0").
+// Each fails on a missing or malformed token; `takeNumber` also on one out
+// of range or not finite.
+bool takeNumber(std::string_view &rest, double &value);
+bool takeInteger(std::string_view &rest, long long &value);
+bool takeHexadecimal(std::string_view &rest, uint32_t &value);
 
 // The text's lines, CRLF or LF, without their line ends.
 struct Lines {

@@ -157,20 +157,10 @@ bool readScene(const std::string &path, Scene &scene, std::string &reason, Scene
     if (kind == platform::FileKind::Device)
         return cannotRead("a device, not a scene file", reason);
     // Opened without waiting for a FIFO's writer.
-    platform::InputFile file;
-    if (!file.open(path, why))
-        return cannotRead(why, reason);
     std::string text;
     try {
-        char buffer[64 * 1024];
-        for (;;) {
-            size_t n = 0;
-            if (!file.read(buffer, sizeof buffer, n, why))
-                return cannotRead(why, reason);
-            if (n == 0)
-                break;
-            text.append(buffer, n);
-        }
+        if (!platform::readWholeFile(path, text, why))
+            return cannotRead(why, reason);
     } catch (const std::bad_alloc &) {
         return cannotRead("not enough memory", reason);
     }

@@ -1,6 +1,7 @@
 // The scene reader: the items of a scene text file as the animation package
 // reads them, from Spindle's own scenes and from the package's (LWSC 3 and
-// the older LWSC 1), and every bone and goal placed back in model space.
+// the older LWSC 1), parents and goals resolved to items, every value as
+// the file gives it.
 #pragma once
 
 #include <array>

@@ -43,7 +43,7 @@ bool Parser::read() {
     if (!lines.next(line) || token(line) != "LWSC")
         return fail(1, "not a scene file");
     long long version = 0;
-    if (!lines.next(line) || !integer(line, version) || version < 0 || version > 1000000)
+    if (!lines.next(line) || !takeInteger(line, version) || version < 0 || version > 1000000)
         return fail(2, "no version number");
     scene.version = int(version);
     while (lines.next(line)) {
@@ -60,7 +60,7 @@ bool Parser::read() {
 bool Parser::statement(std::string_view keyword, std::string_view rest) {
     if (keyword == "LoadObjectLayer" || keyword == "LoadObject") {
         long long layer = 0;
-        if (keyword == "LoadObjectLayer" && !integer(rest, layer))
+        if (keyword == "LoadObjectLayer" && !takeInteger(rest, layer))
             return badNumber(keyword);
         const std::string_view path = trim(rest);
         if (path.empty())
@@ -100,7 +100,7 @@ bool Parser::statement(std::string_view keyword, std::string_view rest) {
         long long shown = 0, color = 0;
         if (!currentIs(ItemKind::Object) && !currentIs(ItemKind::NullObject))
             return true;
-        if (!integer(rest, shown) || !integer(rest, color) || color < -1000000 || color > 1000000)
+        if (!takeInteger(rest, shown) || !takeInteger(rest, color) || color < -1000000 || color > 1000000)
             return badNumber(keyword);
         scene.items[size_t(current)].color = int(color);
     } else if (keyword == "ParentItem" || keyword == "ParentObject" || keyword == "GoalObject") {
@@ -109,10 +109,10 @@ bool Parser::statement(std::string_view keyword, std::string_view rest) {
         long long value = 0;
         if (keyword == "ParentItem") {
             uint32_t id = 0;
-            if (!hexadecimal(rest, id))
+            if (!takeHexadecimal(rest, id))
                 return badNumber(keyword);
             value = id;
-        } else if (!integer(rest, value)) {
+        } else if (!takeInteger(rest, value)) {
             return badNumber(keyword);
         }
         const Reference kind = keyword == "ParentItem" ? Reference::ParentItem
@@ -133,23 +133,23 @@ bool Parser::boneLine(std::string_view keyword, std::string_view rest) {
     } else if (keyword == "BoneRestPosition" || keyword == "BoneRestDirection") {
         Vec3 v;
         for (double &x : v)
-            if (!number(rest, x))
+            if (!takeNumber(rest, x))
                 return badNumber(keyword);
         (keyword == "BoneRestPosition" ? bone.restPosition : bone.restDirection) = v;
     } else if (keyword == "BoneRestLength") {
-        if (!number(rest, bone.restLength))
+        if (!takeNumber(rest, bone.restLength))
             return badNumber(keyword);
     } else if (keyword == "BoneStrength") {
-        if (!number(rest, bone.strength))
+        if (!takeNumber(rest, bone.strength))
             return badNumber(keyword);
     } else if (keyword == "BoneActive") {
         long long active = 0;
-        if (!integer(rest, active))
+        if (!takeInteger(rest, active))
             return badNumber(keyword);
         bone.active = active != 0;
     } else if (keyword == "ShowBone") {
         long long shown = 0, color = 0;
-        if (!integer(rest, shown) || !integer(rest, color) || color < -1000000 || color > 1000000)
+        if (!takeInteger(rest, shown) || !takeInteger(rest, color) || color < -1000000 || color > 1000000)
             return badNumber(keyword);
         bone.color = int(color);
     }

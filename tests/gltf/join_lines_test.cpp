@@ -17,7 +17,7 @@ std::string joinedText(const std::string &obj) {
     standin::joinLines(mesh);
     std::string text;
     for (const standin::PolygonData &polygon : mesh.polygons(0)) {
-        text += polygon.type == 0x43555256u ? "c" : "f";
+        text += polygon.type == standin::kCurve ? "c" : "f";
         for (uint32_t point : polygon.points)
             text += " " + std::to_string(point + 1);
         if (polygon.surface != 0)

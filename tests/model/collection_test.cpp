@@ -11,6 +11,8 @@ using spindle::kMaxCurves;
 using Errors = std::vector<std::string>;
 using CurveCollection = ModelTest;
 
+constexpr uint32_t kFace = 0x46414345u; // 'FACE', a polygon type that is not a curve
+
 const std::string kClosed = "Don't use the closed curve.";
 const std::string kLong = "Number of bone (one curve included) is over 256. ";
 const std::string kFull = "Number of curve is over 1000.";
@@ -18,10 +20,10 @@ const std::string kNoMemory = "Not enough memory.";
 
 TEST_F(CurveCollection, passesOverWhatIsNotAUsableCurve) {
     PointId a = point(0, 0, 0), b = point(1, 0, 0), c = point(2, 0, 0);
-    EXPECT_EQ(collect(curve({a, b, c}, "Bone", 0)), 0);                               // unselected
-    EXPECT_EQ(collect(curve({a, b, c}, "Bone", HOST_POLY_SELECTED, 0x46414345u)), 0); // a face
-    EXPECT_EQ(collect(curve({a})), 0);                                                // one point
-    EXPECT_EQ(collect(curve({})), 0);                                                 // no point
+    EXPECT_EQ(collect(curve({a, b, c}, "Bone", 0)), 0);                         // unselected
+    EXPECT_EQ(collect(curve({a, b, c}, "Bone", HOST_POLY_SELECTED, kFace)), 0); // a face
+    EXPECT_EQ(collect(curve({a})), 0);                                          // one point
+    EXPECT_EQ(collect(curve({})), 0);                                           // no point
     EXPECT_EQ(collect(curve({a, b}, "Bone", HOST_POLY_SELECTED | HOST_POLY_START_CONTROL)), 0);
     EXPECT_EQ(table.count, 0);
     EXPECT_TRUE(messages.empty());

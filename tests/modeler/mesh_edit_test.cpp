@@ -39,7 +39,7 @@ struct EditOver {
 TEST(MeshEdit, everyPointIdFindsItsLayerAndPositionWhateverTheLayerSizes) {
     const size_t sizes[] = {3, 4093, 1, 0, 0, 1, 4097, 2, 9000, 0, 5};
     standin::Mesh mesh;
-    const uint32_t face = 0x46414345u; // FACE
+    const uint32_t face = standin::kFace;
     for (size_t l = 0; l < std::size(sizes); ++l) {
         mesh.addLayer(int32_t(l + 1));
         std::vector<uint32_t> all;
@@ -100,7 +100,7 @@ TEST(MeshEdit, recordStaysWholeWhenTheModuleScansAgainOrEndsTheEditInItsCallback
     mesh.addLayer(2);
     mesh.addPoint(0, 0, 1);
     const std::vector<uint32_t> many(standin::kMostCodedIndices + 1, 0);
-    mesh.addPolygon(0x46414345u, 0, many.data(), many.size());
+    mesh.addPolygon(standin::kFace, 0, many.data(), many.size());
 
     EditOver over(mesh);
     MeshEditOp *edit = over.edit;

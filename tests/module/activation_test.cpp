@@ -99,7 +99,7 @@ TEST(Activation, meshWithoutCurvesIsThareAreNoCurve) {
     FreshModule loaded;
     standin::Mesh mesh = testsupport::curveMesh({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {});
     const uint32_t face[] = {0, 1, 2};
-    mesh.addPolygon(0x46414345, mesh.surfaceNamed("Default"), face, 3); // FACE
+    mesh.addPolygon(standin::kFace, mesh.surfaceNamed("Default"), face, 3);
     standin::HostConfig config = testsupport::quietConfig(&mesh);
     const standin::RunResult host = standin::runCommand(loaded.module, config);
     EXPECT_EQ(host.result, 0);

@@ -18,8 +18,8 @@ inline bool readString(const std::string &bytes, standin::Mesh &mesh, std::strin
     return standin::readMeshBytes(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), mesh, reason);
 }
 
-constexpr uint32_t kFace = 0x46414345u;
-constexpr uint32_t kCurv = 0x43555256u;
+using standin::kCurve;
+using standin::kFace;
 constexpr uint32_t kPtch = 0x50544348u;
 
 } // namespace readertest

@@ -21,7 +21,7 @@ TEST(ExampleFigure, loadsItsCurvesBranchesAndGroundSquare) {
     ASSERT_EQ(l.polygonCount(), 11u);
     size_t curves = 0;
     for (const auto &p : polygons)
-        curves += p.type == kCurv;
+        curves += p.type == kCurve;
     EXPECT_EQ(curves, 10u);
 
     const auto &spine = polygons[0];

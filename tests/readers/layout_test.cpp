@@ -115,7 +115,7 @@ TEST(Lwo2Layout, curveFlagsAreControlPointsAndHighBitsExtendTheCount) {
     EXPECT_TRUE(p[2].startControl && p[2].endControl);
     EXPECT_EQ(p[3].points.size(), 1025u);
     EXPECT_TRUE(p[3].startControl);
-    EXPECT_EQ(p[3].type, kCurv);
+    EXPECT_EQ(p[3].type, kCurve);
     EXPECT_EQ(p[4].type, kFace);
     EXPECT_EQ(p[4].points.size(), 3u);
     EXPECT_FALSE(p[4].startControl || p[4].endControl);
@@ -206,7 +206,7 @@ TEST(LwobLayout, polygonsWithDetailsAndCurvesWithControlFlags) {
     EXPECT_EQ(surface(m, p[1]), "Face");
     EXPECT_EQ(p[1].points, (std::vector<uint32_t>{1, 2}));
     EXPECT_EQ(p[2].type, kFace);
-    EXPECT_EQ(p[3].type, kCurv);
+    EXPECT_EQ(p[3].type, kCurve);
     EXPECT_TRUE(p[3].startControl);
     EXPECT_FALSE(p[3].endControl);
     EXPECT_EQ(surface(m, p[3]), "Curve");

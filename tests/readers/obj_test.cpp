@@ -39,7 +39,7 @@ TEST(ObjReader, linesAreCurvesWithTheLastMaterialAndFacesAreFaces) {
     ASSERT_EQ(l.pointCount, 4u);
     EXPECT_EQ(m.point(0, 3), (std::array<double, 3>{1, 2.5, -3}));
     ASSERT_EQ(l.polygonCount(), 4u);
-    EXPECT_EQ(polygons[0].type, kCurv);
+    EXPECT_EQ(polygons[0].type, kCurve);
     EXPECT_EQ(polygons[0].points, (std::vector<uint32_t>{0, 1, 3}));
     EXPECT_EQ(m.surfaces.at(polygons[0].surface), "Default");
     EXPECT_EQ(polygons[1].points, (std::vector<uint32_t>{0, 3, 2}));
