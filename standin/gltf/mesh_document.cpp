@@ -8,7 +8,6 @@
 
 #include "standin/gltf/mesh_primitives.h"
 #include "standin/geometry/normals.h"
-#include "standin/gltf/rig_pose.h"
 #include "standin/platform/alongside.h"
 #include "standin/geometry/distance_weights.h"
 #include "standin/geometry/surface_graph.h"
@@ -26,9 +25,9 @@ using geometry::vertexNormals;
 namespace {
 
 // The deforming bones as segments in glTF's frame, each with its joint.
-std::vector<SkinBone> deformingBones(const RigDocument &rig, const Scene &scene, FrameRule rule) {
+std::vector<SkinBone> deformingBones(const RigDocument &rig, const Scene &scene, const RigPlacement &pose,
+                                     FrameRule rule) {
     std::vector<SkinBone> bones;
-    const RigPose pose = poseRig(scene);
     const float zSign = rule == FrameRule::MirrorZ ? -1.0f : 1.0f;
     for (size_t i = 0; i < scene.items.size(); ++i) {
         const int joint = rig.boneJoint[i];
@@ -159,14 +158,14 @@ void surfaceWeightsOf(const std::vector<MeshPrimitive> &primitives, const Segmen
 
 bool deformsMesh(const SceneItem &item) { return item.kind == ItemKind::Bone && item.active && item.strength != 0; }
 
-size_t addMesh(RigDocument &rig, const Scene &scene, FrameRule rule, const Mesh &mesh,
+size_t addMesh(RigDocument &rig, const Scene &scene, const RigPlacement &placed, FrameRule rule, const Mesh &mesh,
                const std::vector<size_t> &layers, const std::string &name, Weights weights, MeshNotes &notes) {
-    const MeshFrame frame = rule == FrameRule::MirrorZ ? MeshFrame::Mirrored : MeshFrame::AsIs;
     std::vector<MeshPrimitive> primitives =
-        meshPrimitives(mesh, layers, frame, weights == Weights::Surface && rig.skin >= 0, &notes.facesNotFinite);
+        meshPrimitives(mesh, layers, rule, weights == Weights::Surface && rig.skin >= 0, &notes.facesNotFinite);
     if (primitives.empty())
         return 0;
-    const std::vector<SkinBone> bones = rig.skin >= 0 ? deformingBones(rig, scene, rule) : std::vector<SkinBone>{};
+    const std::vector<SkinBone> bones =
+        rig.skin >= 0 ? deformingBones(rig, scene, placed, rule) : std::vector<SkinBone>{};
     std::vector<Made> made(primitives.size());
     if (bones.empty()) {
         primitiveNormals(primitives, made);

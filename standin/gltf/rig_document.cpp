@@ -10,14 +10,13 @@
 #include <cctype>
 #include <cmath>
 
-#include "standin/gltf/rig_pose.h"
 #include "standin/scene_reader/rest_frames.h"
 
 namespace standin::gltf {
 
 namespace {
 
-using Rotation = std::array<Vec3, 3>; // rows
+using frames::Rotation;
 
 struct Pose {
     Rotation rotation{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
@@ -83,7 +82,7 @@ std::array<double, N> tidy(std::array<double, N> v) {
 
 // The node's global rotation for a bone of frame `f` (rows; columns are
 // the bone's axes), by the mapping above.
-Rotation boneRotation(const Frame &f, bool mirror, bool negative) {
+Rotation boneRotation(const Rotation &f, bool mirror, bool negative) {
     const double s = mirror ? -1 : 1; // the z factor of S
     const double xSign = (mirror ? 1 : -1) * (negative ? -1 : 1), ySign = negative ? -1 : 1;
     const Vec3 x{xSign * f[0][0], xSign * f[1][0], xSign * s * f[2][0]};
@@ -112,44 +111,33 @@ Node namedNode(std::string name) {
     return node;
 }
 
-bool isObject(const SceneItem &item) { return item.kind == ItemKind::Object || item.kind == ItemKind::NullObject; }
-
-const SceneItem *firstObject(const Scene &scene) {
-    for (const SceneItem &item : scene.items)
-        if (isObject(item))
-            return &item;
-    return nullptr;
+// The scene's first object or null object, or null when it has none.
+const SceneItem *firstObjectOf(const Scene &scene) {
+    const int first = firstObject(scene);
+    return first >= 0 ? &scene.items[size_t(first)] : nullptr;
 }
 
 } // namespace
 
 std::string rigRootName(const Scene &scene) {
-    const SceneItem *object = firstObject(scene);
-    if (!object || object->kind != ItemKind::Object)
-        return "Armature";
+    const SceneItem *object = firstObjectOf(scene);
     // Scenes name objects by paths of any system.
-    const size_t slash = object->name.find_last_of("/\\:");
-    std::string name = object->name.substr(slash == std::string::npos ? 0 : slash + 1);
-    const size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0)
-        name.resize(dot);
-    return name;
+    return object && object->kind == ItemKind::Object ? fileTitle(object->name) : "Armature";
 }
 
 FrameRule sceneFrameRule(const Scene &scene) {
-    const SceneItem *object = firstObject(scene);
+    const SceneItem *object = firstObjectOf(scene);
     if (!object || object->kind != ItemKind::Object || object->name.size() < 4)
-        return FrameRule::MirrorZ;
+        return frameRuleOf("");
     std::string extension = object->name.substr(object->name.size() - 4);
     for (char &c : extension)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return extension == ".obj" ? FrameRule::Unchanged : FrameRule::MirrorZ;
+    return frameRuleOf(extension == ".obj" ? "OBJ" : "");
 }
 
-RigDocument rigDocument(const Scene &scene, FrameRule rule, const std::string &generator) {
+RigDocument rigDocument(const Scene &scene, const RigPlacement &pose, FrameRule rule, const std::string &generator) {
     const bool mirror = rule == FrameRule::MirrorZ;
     const size_t n = scene.items.size();
-    const RigPose pose = poseRig(scene);
     const auto toGltf = [&](const Vec3 &p) { return Vec3{p[0], p[1], mirror ? -p[2] : p[2]}; };
 
     RigDocument rig;
@@ -163,7 +151,7 @@ RigDocument rigDocument(const Scene &scene, FrameRule rule, const std::string &g
 
     // Names and nodes in file order: the bones, the goal nulls (every null
     // object after the first object), then the end joints.
-    const SceneItem *first = firstObject(scene);
+    const SceneItem *first = firstObjectOf(scene);
     std::vector<int> nullNode(n, -1);
     std::vector<long> boneNumber(n, 0);
     long bones = 0, objects = 0;
@@ -238,7 +226,7 @@ RigDocument rigDocument(const Scene &scene, FrameRule rule, const std::string &g
         Node end = namedNode(claimName(rig.names, doc.nodes[size_t(rig.boneNode[i])].name + "_end", boneNumber[i]));
         const Vec3 along{0, std::abs(pose.length[i]), 0};
         end.translation = along;
-        const Vec3 reach = rest::times(global[i].rotation, along);
+        const Vec3 reach = frames::times(global[i].rotation, along);
         ends.push_back(Pose{global[i].rotation,
                             {global[i].translation[0] + reach[0], global[i].translation[1] + reach[1],
                              global[i].translation[2] + reach[2]}});
