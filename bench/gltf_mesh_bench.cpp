@@ -50,7 +50,7 @@ const Model &model(int64_t faces, int curves) {
     std::string reason;
     if (!standin::readMeshBytes(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), m->mesh, reason))
         std::abort();
-    m->primitives = meshPrimitives(m->mesh, {0}, MeshFrame::Mirrored, true);
+    m->primitives = meshPrimitives(m->mesh, {0}, FrameRule::MirrorZ, true);
     for (size_t r = 0; r < m->mesh.layers[0].runs.size(); ++r)
         if (m->mesh.layers[0].runs[r].type == kCurve)
             for (const standin::PolygonData &curve : m->mesh.runPolygons(0, r))
@@ -141,7 +141,7 @@ void surfaceWeightsOfBody(benchmark::State &state) {
         std::string reason;
         if (!standin::readMesh(SPINDLE_SOURCE_DIR "/tests/gltf/data/body_legs.obj", mesh, reason))
             std::abort();
-        body = meshPrimitives(mesh, {0}, MeshFrame::AsIs, true);
+        body = meshPrimitives(mesh, {0}, FrameRule::Unchanged, true);
         for (const standin::PolygonData &line : mesh.polygons(0))
             for (size_t i = 0; line.type == kCurve && i + 1 < line.points.size(); ++i) {
                 const auto a = mesh.point(0, line.points[i]), b = mesh.point(0, line.points[i + 1]);
@@ -167,7 +167,7 @@ void primitives(benchmark::State &state) {
     double peak = 0;
     for (auto _ : state) {
         benchheap::Watch watch;
-        std::vector<MeshPrimitive> p = meshPrimitives(mesh, {0}, MeshFrame::Mirrored);
+        std::vector<MeshPrimitive> p = meshPrimitives(mesh, {0}, FrameRule::MirrorZ);
         benchmark::DoNotOptimize(p);
         peak = std::max(peak, watch.mebibytes());
     }

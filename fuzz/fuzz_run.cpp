@@ -92,10 +92,12 @@ void checkRig(const standin::Mesh &mesh, const std::vector<int> &foreground, boo
     if (!standin::readScene(scene, written, reason, standin::SceneNumbers::ForTheRig))
         breach("scene not read back", reason);
     namespace gltf = standin::gltf;
-    const gltf::FrameRule rule = mesh.format == "OBJ" ? gltf::FrameRule::Unchanged : gltf::FrameRule::MirrorZ;
-    gltf::RigDocument rig = gltf::rigDocument(written, rule, "fuzz");
+    const gltf::FrameRule rule = gltf::frameRuleOf(mesh.format);
+    const standin::RigPlacement placed = standin::placeRig(written, standin::NotFinite::PutRight);
+    gltf::RigDocument rig = gltf::rigDocument(written, placed, rule, "fuzz");
     gltf::MeshNotes notes;
-    gltf::addMesh(rig, written, rule, mesh, gltf::runLayers(mesh, foreground), "fuzz", gltf::Weights::Surface, notes);
+    gltf::addMesh(rig, written, placed, rule, mesh, gltf::runLayers(mesh, foreground), "fuzz", gltf::Weights::Surface,
+                  notes);
     const std::string path = folder + (text ? "/rig.gltf" : "/rig.glb");
     if (!gltf::writeGltfFile(path, rig.document, reason))
         breach("glTF not written", reason);

@@ -11,6 +11,7 @@
 #include "standin/cli/linking_notes.h"
 #include "standin/cli/report.h"
 #include "standin/cli/run_steps.h"
+#include "standin/gltf/frame_rule.h"
 #include "standin/gltf/gltf_file.h"
 #include "standin/gltf/rig_export.h"
 #include "standin/picture/picture.h"
@@ -98,9 +99,7 @@ int reportRun(const CommandLine &line, const Mesh &mesh) {
     int status = kExitWritten;
     platform::FileKind kind;
     std::string why;
-    // An OBJ model is right-handed as the tools that write it make it: its
-    // rig goes to glTF with the numbers unchanged.
-    const gltf::FrameRule rule = mesh.format == "OBJ" ? gltf::FrameRule::Unchanged : gltf::FrameRule::MirrorZ;
+    const gltf::FrameRule rule = gltf::frameRuleOf(mesh.format);
     const bool regular = platform::fileKind(line.scene, kind, why) && kind == platform::FileKind::Regular;
     if (regular)
         status = reportScene(

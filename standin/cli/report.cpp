@@ -9,15 +9,6 @@ namespace standin {
 
 namespace {
 
-bool isObject(const SceneItem &item) { return item.kind == ItemKind::Object || item.kind == ItemKind::NullObject; }
-
-int firstObject(const Scene &scene) {
-    for (size_t i = 0; i < scene.items.size(); ++i)
-        if (isObject(scene.items[i]))
-            return static_cast<int>(i);
-    return -1;
-}
-
 bool isGoalBone(const SceneItem &bone) { return bone.goal >= 0 && bone.strength == 0.0; }
 
 // The number of each bone among the scene's bones, from 1; 0 for others.

@@ -8,7 +8,6 @@
 
 #include "standin/gltf/mesh_primitives.h"
 #include "standin/geometry/normals.h"
-#include "standin/gltf/rig_pose.h"
 #include "standin/platform/alongside.h"
 #include "standin/geometry/distance_weights.h"
 #include "standin/geometry/nearest_search.h"
@@ -27,9 +26,9 @@ using geometry::vertexNormals;
 namespace {
 
 // The deforming bones as segments in glTF's frame, each with its joint.
-std::vector<SkinBone> deformingBones(const RigDocument &rig, const Scene &scene, FrameRule rule) {
+std::vector<SkinBone> deformingBones(const RigDocument &rig, const Scene &scene, const RigPlacement &pose,
+                                     FrameRule rule) {
     std::vector<SkinBone> bones;
-    const RigPose pose = poseRig(scene);
     const float zSign = rule == FrameRule::MirrorZ ? -1.0f : 1.0f;
     for (size_t i = 0; i < scene.items.size(); ++i) {
         const int joint = rig.boneJoint[i];
@@ -68,14 +67,15 @@ int vertexAccessor(Document &doc, int view, int componentType, size_t count, con
     return addAccessor(doc, accessor);
 }
 
-// One primitive's arrays, made before any goes into the document.
-struct Made {
+// One primitive's per-vertex normals and skin weights, made before any
+// array goes into the document.
+struct NormalsAndWeights {
     std::vector<float> normals;
     SkinWeights weights;
 };
 
 // The normals of every primitive into made[k].normals.
-void primitiveNormals(const std::vector<MeshPrimitive> &primitives, std::vector<Made> &made) {
+void primitiveNormals(const std::vector<MeshPrimitive> &primitives, std::vector<NormalsAndWeights> &made) {
     for (size_t k = 0; k < primitives.size(); ++k) {
         const MeshPrimitive &p = primitives[k];
         if (p.indices16.empty())
@@ -99,7 +99,7 @@ constexpr size_t kOwnTenths = 6;
 // and then binds the rest of each primitive's vertices after this thread's
 // share (about 40 %), while this one binds its share.
 void distanceWeights(const std::vector<MeshPrimitive> &primitives, const SegmentTree &tree, double size,
-                     std::vector<Made> &made) {
+                     std::vector<NormalsAndWeights> &made) {
     std::vector<size_t> split(primitives.size(), 0);
     size_t vertices = 0;
     for (size_t k = 0; k < primitives.size(); ++k) {
@@ -133,7 +133,7 @@ void distanceWeights(const std::vector<MeshPrimitive> &primitives, const Segment
 // normals that give the surface its sides; on a large mesh two threads
 // share the graph's edges, the seeds, the spreading and the weights.
 void surfaceWeightsOf(const std::vector<MeshPrimitive> &primitives, const SegmentTree &tree, double size,
-                      std::vector<Made> &made, MeshNotes &notes) {
+                      std::vector<NormalsAndWeights> &made, MeshNotes &notes) {
     primitiveNormals(primitives, made);
     std::vector<geometry::TriangleSet> sets;
     size_t points = 0, vertices = 0;
@@ -164,80 +164,98 @@ void surfaceWeightsOf(const std::vector<MeshPrimitive> &primitives, const Segmen
     }
 }
 
-} // namespace
-
-bool deformsMesh(const SceneItem &item) { return item.kind == ItemKind::Bone && item.active && item.strength != 0; }
-
-size_t addMesh(RigDocument &rig, const Scene &scene, FrameRule rule, const Mesh &mesh,
-               const std::vector<size_t> &layers, const std::string &name, Weights weights, MeshNotes &notes) {
-    const MeshFrame frame = rule == FrameRule::MirrorZ ? MeshFrame::Mirrored : MeshFrame::AsIs;
-    std::vector<MeshPrimitive> primitives =
-        meshPrimitives(mesh, layers, frame, weights == Weights::Surface && rig.skin >= 0, &notes.facesNotFinite);
-    if (primitives.empty())
-        return 0;
-    const std::vector<SkinBone> bones = rig.skin >= 0 ? deformingBones(rig, scene, rule) : std::vector<SkinBone>{};
-    std::vector<Made> made(primitives.size());
+// Every primitive's normals, and its weights bound by `weights` to `bones`
+// (none when empty).
+std::vector<NormalsAndWeights> normalsAndWeights(const std::vector<MeshPrimitive> &primitives,
+                                                 const std::vector<SkinBone> &bones, Weights weights,
+                                                 MeshNotes &notes) {
+    std::vector<NormalsAndWeights> made(primitives.size());
     if (bones.empty()) {
         primitiveNormals(primitives, made);
-    } else {
-        const SegmentTree tree = segmentTree(bones);
-        const double size = modelSize(primitives);
-        if (weights == Weights::Distance)
-            distanceWeights(primitives, tree, size, made);
-        else
-            surfaceWeightsOf(primitives, tree, size, made, notes);
+        return made;
     }
+    const SegmentTree tree = segmentTree(bones);
+    const double size = modelSize(primitives);
+    if (weights == Weights::Distance)
+        distanceWeights(primitives, tree, size, made);
+    else
+        surfaceWeightsOf(primitives, tree, size, made, notes);
+    return made;
+}
 
-    Document &doc = rig.document;
-    MeshRecord record;
-    size_t triangles = 0;
-    for (size_t k = 0; k < primitives.size(); ++k) {
-        MeshPrimitive &p = primitives[k];
-        Primitive out;
-        out.material = int(doc.materials.size());
-        doc.materials.push_back(surfaceMaterial(mesh, p.surface));
-        const size_t count = p.vertexCount();
-        Accessor position;
-        position.componentType = kFloat;
-        position.count = count;
-        position.type = "VEC3";
-        position.min.assign(p.lo.begin(), p.lo.end());
-        position.max.assign(p.hi.begin(), p.hi.end());
-        position.bufferView = addOwnedBlock(doc, std::move(p.positions), kArrayBuffer);
-        out.attributes.push_back({"POSITION", addAccessor(doc, position)});
+// Primitive `p` into the document, its arrays moved into owned blocks,
+// with a material of its surface; JOINTS_0 and WEIGHTS_0 when `skinned`.
+Primitive addPrimitive(Document &doc, const Mesh &mesh, MeshPrimitive &p, NormalsAndWeights &made, bool skinned) {
+    Primitive out;
+    out.material = int(doc.materials.size());
+    doc.materials.push_back(surfaceMaterial(mesh, p.surface));
+    const size_t count = p.vertexCount();
+    Accessor position;
+    position.componentType = kFloat;
+    position.count = count;
+    position.type = "VEC3";
+    position.min.assign(p.lo.begin(), p.lo.end());
+    position.max.assign(p.hi.begin(), p.hi.end());
+    position.bufferView = addOwnedBlock(doc, std::move(p.positions), kArrayBuffer);
+    out.attributes.push_back({"POSITION", addAccessor(doc, position)});
+    out.attributes.push_back(
+        {"NORMAL",
+         vertexAccessor(doc, addOwnedBlock(doc, std::move(made.normals), kArrayBuffer), kFloat, count, "VEC3")});
+    SkinWeights &w = made.weights;
+    if (skinned) {
+        const bool narrow = !w.joints8.empty() || w.joints16.empty();
+        const int joints = narrow ? addOwnedBlock(doc, std::move(w.joints8), kArrayBuffer)
+                                  : addOwnedBlock(doc, std::move(w.joints16), kArrayBuffer);
         out.attributes.push_back(
-            {"NORMAL",
-             vertexAccessor(doc, addOwnedBlock(doc, std::move(made[k].normals), kArrayBuffer), kFloat, count, "VEC3")});
-        SkinWeights &w = made[k].weights;
-        if (!bones.empty()) {
-            const bool narrow = !w.joints8.empty() || w.joints16.empty();
-            const int joints = narrow ? addOwnedBlock(doc, std::move(w.joints8), kArrayBuffer)
-                                      : addOwnedBlock(doc, std::move(w.joints16), kArrayBuffer);
-            out.attributes.push_back(
-                {"JOINTS_0", vertexAccessor(doc, joints, narrow ? kUnsignedByte : kUnsignedShort, count, "VEC4")});
-            out.attributes.push_back(
-                {"WEIGHTS_0",
-                 vertexAccessor(doc, addOwnedBlock(doc, std::move(w.weights), kArrayBuffer), kFloat, count, "VEC4")});
-        }
-        const size_t indices = p.indexCount();
-        triangles += indices / 3;
-        const bool wide = p.indices16.empty();
-        const int view = wide ? addOwnedBlock(doc, std::move(p.indices32), kElementArrayBuffer)
-                              : addOwnedBlock(doc, std::move(p.indices16), kElementArrayBuffer);
-        out.indices = vertexAccessor(doc, view, wide ? kUnsignedInt : kUnsignedShort, indices, "SCALAR");
-        record.primitives.push_back(std::move(out));
+            {"JOINTS_0", vertexAccessor(doc, joints, narrow ? kUnsignedByte : kUnsignedShort, count, "VEC4")});
+        out.attributes.push_back(
+            {"WEIGHTS_0",
+             vertexAccessor(doc, addOwnedBlock(doc, std::move(w.weights), kArrayBuffer), kFloat, count, "VEC4")});
     }
+    const size_t indices = p.indexCount();
+    const bool wide = p.indices16.empty();
+    const int view = wide ? addOwnedBlock(doc, std::move(p.indices32), kElementArrayBuffer)
+                          : addOwnedBlock(doc, std::move(p.indices16), kElementArrayBuffer);
+    out.indices = vertexAccessor(doc, view, wide ? kUnsignedInt : kUnsignedShort, indices, "SCALAR");
+    return out;
+}
+
+// The mesh node at the root of the scene, after the model's name, or
+// "<name>_Mesh" where the rig's root took it (a scene's root is named after
+// its object file too); skinned to the rig's skin when `skinned`.
+void addMeshNode(RigDocument &rig, MeshRecord record, const std::string &name, bool skinned) {
+    Document &doc = rig.document;
     Node node;
-    // After the model's name, or "<name>_Mesh" where the rig's root took it
-    // (a scene's root is named after its object file too).
     const bool taken = rig.names.taken.count(threeJsName(repairUtf8(name))) > 0;
     node.name = claimName(rig.names, taken ? name + "_Mesh" : name, 0);
     node.mesh = int(doc.meshes.size());
-    node.skin = bones.empty() ? -1 : rig.skin;
+    node.skin = skinned ? rig.skin : -1;
     record.name = node.name;
     doc.meshes.push_back(std::move(record));
     doc.sceneNodes.push_back(int(doc.nodes.size()));
     doc.nodes.push_back(std::move(node));
+}
+
+} // namespace
+
+bool deformsMesh(const SceneItem &item) { return item.kind == ItemKind::Bone && item.active && item.strength != 0; }
+
+size_t addMesh(RigDocument &rig, const Scene &scene, const RigPlacement &placed, FrameRule rule, const Mesh &mesh,
+               const std::vector<size_t> &layers, const std::string &name, Weights weights, MeshNotes &notes) {
+    std::vector<MeshPrimitive> primitives =
+        meshPrimitives(mesh, layers, rule, weights == Weights::Surface && rig.skin >= 0, &notes.facesNotFinite);
+    if (primitives.empty())
+        return 0;
+    const std::vector<SkinBone> bones =
+        rig.skin >= 0 ? deformingBones(rig, scene, placed, rule) : std::vector<SkinBone>{};
+    std::vector<NormalsAndWeights> made = normalsAndWeights(primitives, bones, weights, notes);
+    MeshRecord record;
+    size_t triangles = 0;
+    for (size_t k = 0; k < primitives.size(); ++k) {
+        triangles += primitives[k].indexCount() / 3;
+        record.primitives.push_back(addPrimitive(rig.document, mesh, primitives[k], made[k], !bones.empty()));
+    }
+    addMeshNode(rig, std::move(record), name, !bones.empty());
     return triangles;
 }
 

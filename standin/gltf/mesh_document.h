@@ -31,8 +31,8 @@ struct MeshNotes {
 bool deformsMesh(const SceneItem &item);
 
 // Adds the faces of `mesh`'s layers `layers` (indices into mesh.layers) to
-// `rig`, built from `scene` in frame `rule` (the mesh is taken in the same
-// frame).  The mesh node is a root of the scene, untransformed, named
+// `rig`, built from `scene` placed as `placed` in frame `rule` (the mesh is
+// taken in the same frame).  The mesh node is a root of the scene, untransformed, named
 // `name` (the model's; "<name>_Mesh" when a node has that name); each surface with faces is one primitive
 // (POSITION, NORMAL, and JOINTS_0 and WEIGHTS_0 bound by `weights` when
 // any bone deforms) with a material named after the surface; `notes` gets
@@ -40,7 +40,7 @@ bool deformsMesh(const SceneItem &item);
 // cannot hold.  The large arrays are moved into the document as owned
 // blocks.  Returns the number of triangles written; 0 (and nothing added)
 // for a model without faces.
-size_t addMesh(RigDocument &rig, const Scene &scene, FrameRule rule, const Mesh &mesh,
+size_t addMesh(RigDocument &rig, const Scene &scene, const RigPlacement &placed, FrameRule rule, const Mesh &mesh,
                const std::vector<size_t> &layers, const std::string &name, Weights weights, MeshNotes &notes);
 
 } // namespace standin::gltf

@@ -22,7 +22,7 @@ namespace {
 
 // The points of the layers, three floats each, layer after layer, in glTF's
 // frame; `offsets` gets each layer's first point among them.
-std::vector<float> layerPoints(const Mesh &mesh, const std::vector<size_t> &layers, MeshFrame frame,
+std::vector<float> layerPoints(const Mesh &mesh, const std::vector<size_t> &layers, FrameRule frame,
                                std::vector<uint32_t> &offsets) {
     size_t total = 0;
     for (size_t l : layers) {
@@ -31,7 +31,7 @@ std::vector<float> layerPoints(const Mesh &mesh, const std::vector<size_t> &laye
     }
     assert(total < UINT32_MAX);
     std::vector<float> points(3 * total);
-    const float zSign = frame == MeshFrame::Mirrored ? -1.0f : 1.0f;
+    const float zSign = frame == FrameRule::MirrorZ ? -1.0f : 1.0f;
     float *out = points.data();
     for (size_t l : layers) {
         const MeshLayer &layer = mesh.layers[l];
@@ -181,9 +181,7 @@ void numberVertices(const std::vector<float> &points, std::vector<uint32_t> &lis
 
 } // namespace
 
-MeshFrame frameOf(const Mesh &mesh) { return mesh.format == "OBJ" ? MeshFrame::AsIs : MeshFrame::Mirrored; }
-
-std::vector<MeshPrimitive> meshPrimitives(const Mesh &mesh, const std::vector<size_t> &layers, MeshFrame frame,
+std::vector<MeshPrimitive> meshPrimitives(const Mesh &mesh, const std::vector<size_t> &layers, FrameRule frame,
                                           bool keepPoints, size_t *notFinite) {
     std::vector<uint32_t> offsets;
     const std::vector<float> points = layerPoints(mesh, layers, frame, offsets);
@@ -201,7 +199,7 @@ std::vector<MeshPrimitive> meshPrimitives(const Mesh &mesh, const std::vector<si
     for (size_t s = 0; s < surfaces; ++s)
         lists[s].resize(3 * triangles[s]);
     std::vector<size_t> filled(surfaces, 0);
-    Cutter cutter{points.data(), 0, 0, frame == MeshFrame::Mirrored, lists, filled, anyNotFinite, {}, {}, false, 0, 0};
+    Cutter cutter{points.data(), 0, 0, frame == FrameRule::MirrorZ, lists, filled, anyNotFinite, {}, {}, false, 0, 0};
     for (size_t k = 0; k < layers.size(); ++k) {
         const MeshLayer &layer = mesh.layers[layers[k]];
         cutter.offset = offsets[k];

@@ -7,18 +7,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "standin/gltf/frame_rule.h"
 #include "standin/mesh/mesh.h"
 
 namespace standin::gltf {
-
-// How a model's numbers map to glTF's right-handed frame.
-enum class MeshFrame {
-    Mirrored, // the modeler's left-handed frame: z negated, and each face's order reversed so its front stays outwards
-    AsIs,     // already right-handed with counter-clockwise fronts (OBJ): unchanged
-};
-
-// The frame of a model read from a file: OBJ as it is, the IFF formats mirrored.
-MeshFrame frameOf(const Mesh &mesh);
 
 // The triangles of one surface.
 struct MeshPrimitive {
@@ -46,7 +38,7 @@ struct MeshPrimitive {
 // point of the model within one primitive, numbered in the order the
 // triangles first use it; with `keepPoints`, each primitive's `points` says
 // which point each vertex is.
-std::vector<MeshPrimitive> meshPrimitives(const Mesh &mesh, const std::vector<size_t> &layers, MeshFrame frame,
+std::vector<MeshPrimitive> meshPrimitives(const Mesh &mesh, const std::vector<size_t> &layers, FrameRule frame,
                                           bool keepPoints = false, size_t *notFinite = nullptr);
 
 // The model's size for its skin weights: the diagonal of the box around

@@ -61,6 +61,15 @@ std::string threeJsName(const std::string &name) {
     return kept;
 }
 
+std::string fileTitle(const std::string &path) {
+    const size_t slash = path.find_last_of("/\\:");
+    std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0)
+        name.resize(dot);
+    return name;
+}
+
 std::string claimName(NameBook &book, const std::string &wanted, long number) {
     std::string name = repairUtf8(wanted);
     const std::string suffix = "_" + std::to_string(number);

@@ -17,6 +17,12 @@ std::string repairUtf8(const std::string &bytes);
 // are dropped.
 std::string threeJsName(const std::string &name);
 
+// A file's name without its folder (after the last '/', '\\' or ':', as
+// a path of any system) or its extension (from the last '.' that is not
+// the name's first character): "models/Body.lwo" gives "Body".  Empty when
+// nothing is left.
+std::string fileTitle(const std::string &path);
+
 // The names handed out so far, by their three.js form.
 struct NameBook {
     std::unordered_set<std::string> taken;

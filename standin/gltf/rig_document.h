@@ -8,16 +8,12 @@
 #include <vector>
 
 #include "standin/gltf/document.h"
+#include "standin/gltf/frame_rule.h"
 #include "standin/gltf/names.h"
+#include "standin/scene_reader/rig.h"
 #include "standin/scene_reader/scene_reader.h"
 
 namespace standin::gltf {
-
-// How the scene's numbers become glTF's right-handed ones.
-enum class FrameRule {
-    MirrorZ,   // the modeler's left-handed frame: (x, y, z) is written (x, y, -z)
-    Unchanged, // a right-handed model (OBJ): the numbers as they are
-};
 
 struct RigDocument {
     Document document;
@@ -33,11 +29,13 @@ struct RigDocument {
 // object the scene loads first, or "Armature" for a null object or none.
 std::string rigRootName(const Scene &scene);
 
-// The frame of the object the scene loads first: Unchanged for an ".obj"
-// file (any case), MirrorZ for any other, a null object or none.
+// The frame of the object the scene loads first, by the format its file's
+// extension names (frameRuleOf): ".obj" (any case) is OBJ; MirrorZ for a
+// null object or none.
 FrameRule sceneFrameRule(const Scene &scene);
 
-// Builds the rig of `scene`.  `generator` goes into the asset record.
-RigDocument rigDocument(const Scene &scene, FrameRule rule, const std::string &generator);
+// Builds the rig of `scene`, placed as `placed` (placeRig with
+// NotFinite::PutRight).  `generator` goes into the asset record.
+RigDocument rigDocument(const Scene &scene, const RigPlacement &placed, FrameRule rule, const std::string &generator);
 
 } // namespace standin::gltf

@@ -23,13 +23,8 @@ std::vector<size_t> runLayers(const Mesh &mesh, const std::vector<int> &numbers)
 }
 
 std::string meshName(const std::string &path) {
-    // Paths of any system.
-    const size_t slash = path.find_last_of("/\\:");
-    std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
-    const size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos && dot > 0)
-        name.resize(dot);
-    return name.empty() ? "Mesh" : name;
+    const std::string title = fileTitle(path);
+    return title.empty() ? "Mesh" : title;
 }
 
 namespace {
@@ -54,10 +49,12 @@ void tellMeshNotes(const std::string &path, const MeshNotes &notes) {
 } // namespace
 
 bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, const MeshSource &source) {
-    RigDocument rig = rigDocument(scene, rule, "Spindle " SPINDLE_VERSION);
+    // One placement for the bones' nodes and the mesh's weights.
+    const RigPlacement placed = placeRig(scene, NotFinite::PutRight);
+    RigDocument rig = rigDocument(scene, placed, rule, "Spindle " SPINDLE_VERSION);
     MeshNotes notes;
     if (source.mesh)
-        addMesh(rig, scene, rule, *source.mesh, source.layers, source.name, source.weights, notes);
+        addMesh(rig, scene, placed, rule, *source.mesh, source.layers, source.name, source.weights, notes);
     if (!rig.notFinite.empty()) {
         std::string names;
         long number = 0;
@@ -85,12 +82,8 @@ bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, cons
 }
 
 bool exportShownRig(const Scene &scene, const std::string &scenePath, const std::string &path, Weights weights) {
-    const SceneItem *object = nullptr;
-    for (const SceneItem &item : scene.items)
-        if (item.kind == ItemKind::Object || item.kind == ItemKind::NullObject) {
-            object = &item;
-            break;
-        }
+    const int first = firstObject(scene);
+    const SceneItem *object = first >= 0 ? &scene.items[size_t(first)] : nullptr;
     const FrameRule rule = sceneFrameRule(scene);
     if (!object || object->kind != ItemKind::Object)
         return exportRig(scene, rule, path);

@@ -9,7 +9,7 @@ namespace standin {
 
 // `text` with every number that is not finite (or out of a double's range)
 // in a bone's rest values or a motion key written as 1e300, its sign kept,
-// which the rig takes as not finite (see rig_pose.h).  Other lines are
+// which the rig takes as not finite (see rig.h).  Other lines are
 // copied as they are.
 std::string finiteSceneText(const std::string &text);
 

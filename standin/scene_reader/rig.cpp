@@ -7,51 +7,86 @@
 #include <cmath>
 #include <cstdint>
 
-#include "standin/scene_reader/rest_frames.h"
-
 namespace standin {
 
-using namespace rest;
+namespace {
 
-RigPlacement placeRig(const Scene &scene) {
+using namespace frames;
+
+// Finite, and small enough that the glTF's single-precision matrices made
+// from it stay finite.
+bool finite(double v) { return std::isfinite(v) && std::abs(v) <= 1e37; }
+
+bool finite(const Vec3 &v) { return finite(v[0]) && finite(v[1]) && finite(v[2]); }
+
+bool finite(const Rotation &m) { return finite(m[0]) && finite(m[1]) && finite(m[2]); }
+
+// Places bone `i` under `parent` (-1: none or not placed).
+void placeBone(const Scene &scene, size_t i, int parent, NotFinite notFinite, RigPlacement &placed) {
+    const SceneItem &item = scene.items[i];
+    const bool underBone = parent >= 0 && scene.items[size_t(parent)].kind == ItemKind::Bone;
+    // A root's rest values are model-space; a child's rest position lies
+    // in its parent's frame, from the parent's base.
+    const Rotation &parentFrame = underBone ? placed.frame[size_t(parent)] : kIdentity;
+    const Vec3 from = underBone ? placed.base[size_t(parent)] : Vec3{};
+    const Rotation frame = times(parentFrame, restRotation(item.restDirection));
+    const Vec3 base = plus(from, times(parentFrame, item.restPosition));
+    const Vec3 tip = plus(base, times(frame, Vec3{0, 0, item.restLength}));
+    const bool isFinite = finite(item.restPosition) && finite(item.restDirection) && finite(item.restLength) &&
+        finite(frame) && finite(base) && finite(tip);
+    if (!isFinite)
+        placed.notFinite.push_back(int(i));
+    if (isFinite || notFinite == NotFinite::Kept) {
+        placed.frame[i] = frame;
+        placed.base[i] = base;
+        placed.tip[i] = tip;
+        placed.length[i] = item.restLength;
+    } else {
+        placed.frame[i] = parentFrame;
+        placed.base[i] = placed.tip[i] = underBone ? placed.tip[size_t(parent)] : Vec3{};
+    }
+}
+
+// Places null or other item `i` under `parent` (-1: none or not placed).
+void placeItem(const Scene &scene, const std::vector<bool> &carriesBones, size_t i, int parent, NotFinite notFinite,
+               RigPlacement &placed) {
+    const SceneItem &item = scene.items[i];
+    const Vec3 key = item.positions.empty() ? Vec3{} : item.positions[0];
+    Vec3 place = key;
+    if (parent >= 0 && scene.items[size_t(parent)].kind == ItemKind::Bone)
+        // As Spindle writes a goal null under a bone: its offset from the
+        // bone's base, turned into the bone's model-space frame.
+        place = plus(placed.base[size_t(parent)], times(modelFrame(placed.frame[size_t(parent)]), key));
+    else if (parent >= 0 && !carriesBones[size_t(parent)])
+        // Under another null or object: translation only, its position
+        // added to the parent's.
+        place = plus(placed.base[size_t(parent)], key);
+    // Otherwise, at the root or under the object whose bones define model
+    // space: the position as written.
+    placed.base[i] = placed.tip[i] = finite(place) || notFinite == NotFinite::Kept ? place : Vec3{};
+}
+
+} // namespace
+
+RigPlacement placeRig(const Scene &scene, NotFinite notFinite) {
     const size_t n = scene.items.size();
     RigPlacement placed;
+    placed.frame.assign(n, kIdentity);
     placed.base.assign(n, Vec3{});
     placed.tip.assign(n, Vec3{});
-    std::vector<Matrix> frame(n, kIdentity);
+    placed.length.assign(n, 0.0);
+    placed.parent.assign(n, -1);
     const std::vector<bool> carriesBones = objectsCarryingBones(scene);
-
     const auto parentOf = [&](size_t i) { return parentIndex(scene, i); };
     const auto place = [&](size_t i, int parent) {
-        const SceneItem &item = scene.items[i];
-        const bool underBone = parent >= 0 && scene.items[size_t(parent)].kind == ItemKind::Bone;
-        if (item.kind == ItemKind::Bone) {
-            // A root's rest values are model-space; a child's rest position
-            // lies in its parent's frame, from the parent's base.
-            const Matrix &parentFrame = underBone ? frame[size_t(parent)] : kIdentity;
-            const Vec3 from = underBone ? placed.base[size_t(parent)] : Vec3{};
-            frame[i] = times(parentFrame, restRotation(item.restDirection));
-            placed.base[i] = plus(from, times(parentFrame, item.restPosition));
-            placed.tip[i] = plus(placed.base[i], times(frame[i], Vec3{0, 0, item.restLength}));
-            return;
-        }
-        const Vec3 key = item.positions.empty() ? Vec3{} : item.positions[0];
-        if (underBone)
-            // As Spindle writes a goal null under a bone: its offset from
-            // the bone's base, turned into the bone's model-space frame.
-            placed.base[i] = plus(placed.base[size_t(parent)], times(modelFrame(frame[size_t(parent)]), key));
-        else if (parent >= 0 && !carriesBones[size_t(parent)])
-            // Under another null or object: translation only, its position
-            // added to the parent's.
-            placed.base[i] = plus(placed.base[size_t(parent)], key);
+        placed.parent[i] = parent;
+        if (scene.items[i].kind == ItemKind::Bone)
+            placeBone(scene, i, parent, notFinite, placed);
         else
-            // At the root, or under the object whose bones define model
-            // space: the position as written.
-            placed.base[i] = key;
-        placed.tip[i] = placed.base[i];
+            placeItem(scene, carriesBones, i, parent, notFinite, placed);
     };
-
     placeParentsFirst(n, parentOf, place);
+    std::sort(placed.notFinite.begin(), placed.notFinite.end());
     return placed;
 }
 

@@ -175,4 +175,13 @@ bool readScene(const std::string &path, Scene &scene, std::string &reason, Scene
     return false;
 }
 
+bool isObject(const SceneItem &item) { return item.kind == ItemKind::Object || item.kind == ItemKind::NullObject; }
+
+int firstObject(const Scene &scene) {
+    for (size_t i = 0; i < scene.items.size(); ++i)
+        if (isObject(scene.items[i]))
+            return int(i);
+    return -1;
+}
+
 } // namespace standin

@@ -47,9 +47,17 @@ enum class SceneNumbers {
     Finite,   // the scene is refused, at the first such number
     ForTheRig // read anyway, every such number in a bone's rest values or a
               // motion key taken as 1e300 with its sign, which the rig
-              // takes as not finite (see rig_pose.h); the reason is the
+              // takes as not finite (see rig.h); the reason is the
               // refusal's when the scene cannot be read either way
 };
+
+// Whether an item is an object loaded from a file or a null object.
+bool isObject(const SceneItem &item);
+
+// The index of the scene's first object or null object (the one whose
+// bones define model space, and which names the rig), or -1 when it has
+// none.
+int firstObject(const Scene &scene);
 
 // Reads a scene file.  On failure returns false with one line
 // "line N: REASON" (or "cannot be read (...)") and leaves `scene` empty.

@@ -101,7 +101,7 @@ TEST(GltfRig, jointsSitAtBaseAndTipWithPlusYAlongTheBoneInEitherFrame) {
     const RigPlacement placed = placeRig(scene);
     for (FrameRule rule : {FrameRule::MirrorZ, FrameRule::Unchanged}) {
         const double s = rule == FrameRule::MirrorZ ? -1 : 1;
-        const RigDocument rig = rigDocument(scene, rule, "test");
+        const RigDocument rig = rigDocument(scene, placed, rule, "test");
         const std::vector<Matrix> global = globals(rig.document);
         for (size_t i = 0; i < scene.items.size(); ++i) {
             if (rig.boneNode[i] < 0)
@@ -122,11 +122,12 @@ TEST(GltfRig, jointsSitAtBaseAndTipWithPlusYAlongTheBoneInEitherFrame) {
     // has its up (+Z) along the model's -x, in both frames.
     const Scene banked =
         sceneOf("LWSC\n3\nAddNullObject N\n" + bone("B", "0 0 0", "0 0 90", "1", "ParentItem 10000000\n"));
-    const Matrix mirrored = globals(rigDocument(banked, FrameRule::MirrorZ, "").document)[1];
+    const RigPlacement bankedPlaced = placeRig(banked, NotFinite::PutRight);
+    const Matrix mirrored = globals(rigDocument(banked, bankedPlaced, FrameRule::MirrorZ, "").document)[1];
     expectNear({mirrored[0][0], mirrored[1][0], mirrored[2][0]}, {0, 1, 0}, "mirrored +X");
     expectNear({mirrored[0][1], mirrored[1][1], mirrored[2][1]}, {0, 0, -1}, "mirrored +Y");
     expectNear({mirrored[0][2], mirrored[1][2], mirrored[2][2]}, {-1, 0, 0}, "mirrored +Z");
-    const Matrix unchanged = globals(rigDocument(banked, FrameRule::Unchanged, "").document)[1];
+    const Matrix unchanged = globals(rigDocument(banked, bankedPlaced, FrameRule::Unchanged, "").document)[1];
     expectNear({unchanged[0][0], unchanged[1][0], unchanged[2][0]}, {0, -1, 0}, "unchanged +X");
     expectNear({unchanged[0][1], unchanged[1][1], unchanged[2][1]}, {0, 0, 1}, "unchanged +Y");
     expectNear({unchanged[0][2], unchanged[1][2], unchanged[2][2]}, {-1, 0, 0}, "unchanged +Z");
@@ -134,7 +135,7 @@ TEST(GltfRig, jointsSitAtBaseAndTipWithPlusYAlongTheBoneInEitherFrame) {
 
 TEST(GltfRig, endJointsSkinAndGoalsAsReadersNeedThem) {
     const Scene scene = sceneOf(kLeg);
-    const RigDocument rig = rigDocument(scene, FrameRule::MirrorZ, "test");
+    const RigDocument rig = rigDocument(scene, placeRig(scene, NotFinite::PutRight), FrameRule::MirrorZ, "test");
     const Document &doc = rig.document;
     const std::vector<Matrix> global = globals(doc);
     EXPECT_EQ(doc.nodes[0].name, "My Body");
@@ -183,8 +184,13 @@ TEST(GltfRig, boneWhoseNumbersOverflowSitsAtItsParentsTipWithLengthZero) {
     const Scene scene = sceneOf("LWSC\n3\nAddNullObject N\n" + bone("A", "0 1 0", "0 -90 0", "1", "") +
                                 bone("B", "1e300 0 1", "0 0 0", "1", "ParentItem 40000000\n") +
                                 bone("C", "0 0 0", "0 0 0", "0.5", "ParentItem 40010000\n"));
-    const RigDocument rig = rigDocument(scene, FrameRule::MirrorZ, "");
+    const RigDocument rig = rigDocument(scene, placeRig(scene, NotFinite::PutRight), FrameRule::MirrorZ, "");
     EXPECT_EQ(rig.notFinite, (std::vector<int>{2}));
+    // The summary and the picture keep the numbers as composed, which
+    // carry the overflow on to B's child.
+    const RigPlacement kept = placeRig(scene);
+    EXPECT_EQ(kept.notFinite, (std::vector<int>{2, 3}));
+    EXPECT_EQ(kept.base[2][0], 1e300);
     const std::vector<Matrix> global = globals(rig.document);
     const Matrix &b = global[size_t(rig.boneNode[2])], &c = global[size_t(rig.boneNode[3])];
     expectNear({b[0][3], b[1][3], b[2][3]}, {0, 2, 0}, "B at A's tip");

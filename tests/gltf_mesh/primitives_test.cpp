@@ -14,7 +14,7 @@
 
 using namespace readertest;
 using standin::Mesh;
-using standin::gltf::MeshFrame;
+using standin::gltf::FrameRule;
 using standin::gltf::MeshPrimitive;
 
 namespace {
@@ -87,12 +87,12 @@ double signedVolume(const MeshPrimitive &p, const std::vector<Index> &indices) {
 
 TEST(MeshPrimitives, boxFacesOutwardsInGltfFrameFromEitherFormat) {
     for (const auto &[name, bytes, frame] :
-         {std::tuple{"LWO2", lwo2Box(), MeshFrame::Mirrored}, std::tuple{"OBJ", objBox(), MeshFrame::AsIs}}) {
+         {std::tuple{"LWO2", lwo2Box(), FrameRule::MirrorZ}, std::tuple{"OBJ", objBox(), FrameRule::Unchanged}}) {
         SCOPED_TRACE(name);
         Mesh mesh;
         std::string reason;
         ASSERT_TRUE(readString(bytes, mesh, reason)) << reason;
-        EXPECT_EQ(standin::gltf::frameOf(mesh), frame);
+        EXPECT_EQ(standin::gltf::frameRuleOf(mesh.format), frame);
         const std::vector<MeshPrimitive> primitives = standin::gltf::meshPrimitives(mesh, {0}, frame);
         // The box's sides and its lid; the two-point face, the line and the
         // point are left out.
@@ -108,7 +108,7 @@ TEST(MeshPrimitives, boxFacesOutwardsInGltfFrameFromEitherFormat) {
             EXPECT_TRUE(p.indices32.empty());
             volume += signedVolume(p, p.indices16);
             // In glTF's frame: z negated from the modeler's.
-            const float z = frame == MeshFrame::Mirrored ? -1.0f : 0.0f;
+            const float z = frame == FrameRule::MirrorZ ? -1.0f : 0.0f;
             EXPECT_EQ(p.lo, (std::array<float, 3>{0, p.surface == 1 ? 1.0f : 0.0f, z}));
             EXPECT_EQ(p.hi, (std::array<float, 3>{1, 1, z + 1}));
         }
@@ -122,7 +122,7 @@ TEST(MeshPrimitives, boxFacesOutwardsInGltfFrameFromEitherFormat) {
         for (size_t v = 0; v < sides.vertexCount(); ++v) {
             double outwards = 0, length = 0;
             for (size_t a = 0; a < 3; ++a) {
-                const double middle = a == 2 && frame == MeshFrame::Mirrored ? -0.5 : 0.5;
+                const double middle = a == 2 && frame == FrameRule::MirrorZ ? -0.5 : 0.5;
                 outwards += normals[3 * v + a] * (sides.positions[3 * v + a] - middle);
                 length += normals[3 * v + a] * normals[3 * v + a];
             }
@@ -136,7 +136,7 @@ TEST(MeshPrimitives, corpusCubeFacesOutwards) {
     Mesh mesh;
     std::string reason;
     ASSERT_TRUE(standin::readMesh(std::string(SPINDLE_TEST_DATA) + "/simple_cube.lwo", mesh, reason)) << reason;
-    const auto primitives = standin::gltf::meshPrimitives(mesh, {0}, standin::gltf::frameOf(mesh));
+    const auto primitives = standin::gltf::meshPrimitives(mesh, {0}, standin::gltf::frameRuleOf(mesh.format));
     ASSERT_EQ(primitives.size(), 1u);
     EXPECT_EQ(primitives[0].indexCount(), 36u);
     EXPECT_GT(signedVolume(primitives[0], primitives[0].indices16), 0);
@@ -158,7 +158,7 @@ TEST(MeshPrimitives, takesThirtyTwoBitIndicesOnlyPastSixteenBits) {
                 const uint32_t q[4] = {r * 256 + c, (r + 1) * 256 + c, (r + 1) * 256 + c + 1, r * 256 + c + 1};
                 mesh.addPolygon(kFace, surface, q, 4);
             }
-        const auto primitives = standin::gltf::meshPrimitives(mesh, {0}, MeshFrame::AsIs);
+        const auto primitives = standin::gltf::meshPrimitives(mesh, {0}, FrameRule::Unchanged);
         ASSERT_EQ(primitives.size(), 1u);
         EXPECT_EQ(primitives[0].vertexCount(), size_t(rows + 1) * 256);
         EXPECT_EQ(primitives[0].indexCount(), size_t(rows) * 255 * 6);

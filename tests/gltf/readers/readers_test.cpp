@@ -138,8 +138,8 @@ struct Expected {
 };
 
 std::vector<Expected> expectations(const Case &c) {
-    const gltf::RigDocument rig = gltf::rigDocument(c.scene, c.rule, "");
     const RigPlacement placed = placeRig(c.scene);
+    const gltf::RigDocument rig = gltf::rigDocument(c.scene, placeRig(c.scene, NotFinite::PutRight), c.rule, "");
     const double s = c.rule == gltf::FrameRule::MirrorZ ? -1 : 1;
     const auto frame = [&](const Vec3 &p) { return Vec3{p[0], p[1], s * p[2]}; };
     const auto finite = [](const Vec3 &p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); };
