@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "gltf/json_value.h"
 
@@ -177,6 +179,26 @@ inline std::string checkGltf(const std::string &bytes, GltfFile &file) {
             return "not one inverse bind matrix per joint";
     }
     return {};
+}
+
+// The numbers of accessor `index`, any component type, tightly packed.
+inline std::vector<double> accessorValues(const GltfFile &file, size_t index) {
+    const JsonValue &accessor = list(file.json, "accessors").at(index);
+    const JsonValue &view = list(file.json, "bufferViews").at(sizeOf(accessor, "bufferView"));
+    const int type = int(sizeOf(accessor, "componentType"));
+    const std::string kind = accessor.get("type")->text;
+    const size_t width = kind == "SCALAR" ? 1 : kind == "VEC3" ? 3 : kind == "VEC4" ? 4 : 16;
+    const size_t bytes = type == 5121 ? 1 : type == 5123 ? 2 : 4;
+    const char *at = file.buffer.data() + sizeOf(view, "byteOffset") + sizeOf(accessor, "byteOffset");
+    std::vector<double> out(width * sizeOf(accessor, "count"));
+    for (size_t i = 0; i < out.size(); ++i, at += bytes) {
+        uint32_t u = 0;
+        std::memcpy(&u, at, bytes);
+        float f;
+        std::memcpy(&f, &u, 4);
+        out[i] = type == 5126 ? double(f) : double(u);
+    }
+    return out;
 }
 
 } // namespace gltfcheck

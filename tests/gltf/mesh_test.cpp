@@ -21,26 +21,6 @@ using gltfcheck::sizeOf;
 
 namespace {
 
-// The numbers of accessor `index`, any component type, tightly packed.
-std::vector<double> values(const gltfcheck::GltfFile &file, size_t index) {
-    const JsonValue &accessor = list(file.json, "accessors").at(index);
-    const JsonValue &view = list(file.json, "bufferViews").at(sizeOf(accessor, "bufferView"));
-    const int type = int(sizeOf(accessor, "componentType"));
-    const std::string kind = accessor.get("type")->text;
-    const size_t width = kind == "SCALAR" ? 1 : kind == "VEC3" ? 3 : kind == "VEC4" ? 4 : 16;
-    const size_t bytes = type == 5121 ? 1 : type == 5123 ? 2 : 4;
-    const char *at = file.buffer.data() + sizeOf(view, "byteOffset") + sizeOf(accessor, "byteOffset");
-    std::vector<double> out(width * sizeOf(accessor, "count"));
-    for (size_t i = 0; i < out.size(); ++i, at += bytes) {
-        uint32_t u = 0;
-        std::memcpy(&u, at, bytes);
-        float f;
-        std::memcpy(&f, &u, 4);
-        out[i] = type == 5126 ? double(f) : double(u);
-    }
-    return out;
-}
-
 double segmentDistance(const double p[3], const standin::Vec3 &a, const standin::Vec3 &b) {
     double along[3], w[3], dot = 0, length2 = 0;
     for (int k = 0; k < 3; ++k) {
@@ -99,8 +79,8 @@ TEST_F(GltfMesh, boxAroundChainFacesOutwardsAndEachVertexLeansMostOnItsNearestBo
             EXPECT_NEAR(colour.at(c).number, gltftest::BoxModel::kColour[c], 1e-6);
 
         // Outwards: a positive volume, the box's own, from the file's triangles.
-        const std::vector<double> p = values(file, sizeOf(attributes, "POSITION"));
-        const std::vector<double> index = values(file, sizeOf(primitives[0], "indices"));
+        const std::vector<double> p = gltfcheck::accessorValues(file, sizeOf(attributes, "POSITION"));
+        const std::vector<double> index = gltfcheck::accessorValues(file, sizeOf(primitives[0], "indices"));
         ASSERT_EQ(index.size(), 3 * 2 * box.quads.size());
         double volume = 0;
         for (size_t t = 0; t < index.size(); t += 3) {
@@ -129,8 +109,8 @@ TEST_F(GltfMesh, boxAroundChainFacesOutwardsAndEachVertexLeansMostOnItsNearestBo
             deforms.push_back(item.active && item.strength != 0);
         }
         ASSERT_EQ(std::count(deforms.begin(), deforms.end(), true), 3);
-        const std::vector<double> joints = values(file, sizeOf(attributes, "JOINTS_0"));
-        const std::vector<double> weights = values(file, sizeOf(attributes, "WEIGHTS_0"));
+        const std::vector<double> joints = gltfcheck::accessorValues(file, sizeOf(attributes, "JOINTS_0"));
+        const std::vector<double> weights = gltfcheck::accessorValues(file, sizeOf(attributes, "WEIGHTS_0"));
         ASSERT_EQ(weights.size(), 4 * p.size() / 3);
         for (size_t v = 0; v < p.size() / 3; ++v) {
             double sum = 0, nearest = 1e300;
@@ -209,8 +189,8 @@ TEST_F(GltfMesh, aSlotOfWeightZeroNamesJointZero) {
     ASSERT_EQ(run.status, 0) << run.err;
     const gltfcheck::GltfFile file = readBack(glb);
     const JsonValue &attributes = *list(list(file.json, "meshes").at(0), "primitives").at(0).get("attributes");
-    const std::vector<double> joints = values(file, sizeOf(attributes, "JOINTS_0"));
-    const std::vector<double> weights = values(file, sizeOf(attributes, "WEIGHTS_0"));
+    const std::vector<double> joints = gltfcheck::accessorValues(file, sizeOf(attributes, "JOINTS_0"));
+    const std::vector<double> weights = gltfcheck::accessorValues(file, sizeOf(attributes, "WEIGHTS_0"));
     ASSERT_EQ(weights.size(), 3u * 4);
     for (size_t v = 0; v < 3; ++v) {
         SCOPED_TRACE(v);
