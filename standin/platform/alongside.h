@@ -10,13 +10,14 @@ namespace standin::platform {
 // Runs `helper()` on a second thread while this one runs `main(alone)`, or,
 // when `threaded` is false or no thread can start, `main(true)` and then
 // `helper()` here.  `alone` tells `main` whether it runs without the
-// helper beside it.  Returns when both are done.
-template <typename Helper, typename Main>
+// helper beside it.  Returns when both are done.  `Thread` is std::thread
+// but for tests, which hand over one that cannot start.
+template <typename Thread = std::thread, typename Helper, typename Main>
 void alongside(bool threaded, Helper &&helper, Main &&main) {
-    std::thread thread;
+    Thread thread;
     if (threaded) {
         try {
-            thread = std::thread(helper);
+            thread = Thread(helper);
         } catch (const std::system_error &) {
             threaded = false;
         }
