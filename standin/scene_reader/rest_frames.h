@@ -1,5 +1,5 @@
-// The rotations of a scene's rest frames, shared by the rig's placement in
-// model space and by the glTF export.
+// The rotations of a scene's rest frames: the rig's placement in model
+// space composes them, and the glTF export turns them into its nodes.
 //
 // The module turns a model-space vector into a bone's frame by the rest
 // rotations of all its ancestors, root first, then its own: M(h, p) with
@@ -16,8 +16,6 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
-#include <cstdint>
-#include <vector>
 
 #include "module/numerics/exact_math.h"
 #include "standin/scene_reader/scene_reader.h"
@@ -69,46 +67,6 @@ inline Rotation restRotation(const Vec3 &degrees) {
 inline Rotation modelFrame(const Rotation &frame) {
     const double x = frame[0][2], y = std::clamp(frame[1][2], -1.0, 1.0), z = frame[2][2];
     return headingPitch(spindle::exactAtan2(x, z), -spindle::exactAsin(y));
-}
-
-// Per item of `scene`: whether bones belong to it (the object whose bones
-// define model space).
-inline std::vector<bool> objectsCarryingBones(const Scene &scene) {
-    const size_t n = scene.items.size();
-    std::vector<bool> carries(n, false);
-    for (const SceneItem &item : scene.items)
-        if (item.kind == ItemKind::Bone && item.object >= 0 && size_t(item.object) < n)
-            carries[size_t(item.object)] = true;
-    return carries;
-}
-
-// The parent of item `i`, or -1 when it has none (or names no other item).
-inline int parentIndex(const Scene &scene, size_t i) {
-    const int p = scene.items[i].parent;
-    return p >= 0 && size_t(p) < scene.items.size() && size_t(p) != i ? p : -1;
-}
-
-// Calls place(i, parent) for each of `count` items, every parent before its
-// children, without recursion: each item's chain of unplaced ancestors is
-// walked up, then placed from the top down.  parentOf(i) gives an item's
-// parent or -1; a parent met again on the walk (a loop, which the reader
-// refuses) is handed over as -1.
-template <typename ParentOf, typename Place>
-void placeParentsFirst(size_t count, ParentOf parentOf, Place place) {
-    std::vector<uint8_t> state(count, 0); // 0: not placed, 1: on the current walk, 2: placed
-    std::vector<size_t> chain;
-    for (size_t i = 0; i < count; ++i) {
-        chain.clear();
-        for (int p = int(i); p >= 0 && state[size_t(p)] == 0; p = parentOf(size_t(p))) {
-            state[size_t(p)] = 1;
-            chain.push_back(size_t(p));
-        }
-        for (size_t k = chain.size(); k-- > 0;) {
-            const int parent = parentOf(chain[k]);
-            place(chain[k], parent >= 0 && state[size_t(parent)] == 2 ? parent : -1);
-            state[chain[k]] = 2;
-        }
-    }
 }
 
 } // namespace standin::frames

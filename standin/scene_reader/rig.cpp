@@ -6,12 +6,54 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 namespace standin {
 
 namespace {
 
 using namespace frames;
+
+// Per item of `scene`: whether bones belong to it (the object whose bones
+// define model space).
+std::vector<bool> objectsCarryingBones(const Scene &scene) {
+    const size_t n = scene.items.size();
+    std::vector<bool> carries(n, false);
+    for (const SceneItem &item : scene.items)
+        if (item.kind == ItemKind::Bone && item.object >= 0 && size_t(item.object) < n)
+            carries[size_t(item.object)] = true;
+    return carries;
+}
+
+// The parent of item `i`, or -1 when it has none (or names no other item).
+int parentIndex(const Scene &scene, size_t i) {
+    const int p = scene.items[i].parent;
+    return p >= 0 && size_t(p) < scene.items.size() && size_t(p) != i ? p : -1;
+}
+
+// Calls place(i, parent) for each item of `scene`, every parent before its
+// children, without recursion: each item's chain of unplaced ancestors is
+// walked up, then placed from the top down.  A parent met again on the
+// walk (a loop, which the reader refuses) is handed over as -1.
+template <typename Place>
+void placeParentsFirst(const Scene &scene, Place place) {
+    const size_t count = scene.items.size();
+    const auto parentOf = [&](size_t i) { return parentIndex(scene, i); };
+    std::vector<uint8_t> state(count, 0); // 0: not placed, 1: on the current walk, 2: placed
+    std::vector<size_t> chain;
+    for (size_t i = 0; i < count; ++i) {
+        chain.clear();
+        for (int p = int(i); p >= 0 && state[size_t(p)] == 0; p = parentOf(size_t(p))) {
+            state[size_t(p)] = 1;
+            chain.push_back(size_t(p));
+        }
+        for (size_t k = chain.size(); k-- > 0;) {
+            const int parent = parentOf(chain[k]);
+            place(chain[k], parent >= 0 && state[size_t(parent)] == 2 ? parent : -1);
+            state[chain[k]] = 2;
+        }
+    }
+}
 
 // Finite, and small enough that the glTF's single-precision matrices made
 // from it stay finite.
@@ -77,7 +119,6 @@ RigPlacement placeRig(const Scene &scene, NotFinite notFinite) {
     placed.length.assign(n, 0.0);
     placed.parent.assign(n, -1);
     const std::vector<bool> carriesBones = objectsCarryingBones(scene);
-    const auto parentOf = [&](size_t i) { return parentIndex(scene, i); };
     const auto place = [&](size_t i, int parent) {
         placed.parent[i] = parent;
         if (scene.items[i].kind == ItemKind::Bone)
@@ -85,7 +126,7 @@ RigPlacement placeRig(const Scene &scene, NotFinite notFinite) {
         else
             placeItem(scene, carriesBones, i, parent, notFinite, placed);
     };
-    placeParentsFirst(n, parentOf, place);
+    placeParentsFirst(scene, place);
     std::sort(placed.notFinite.begin(), placed.notFinite.end());
     return placed;
 }
