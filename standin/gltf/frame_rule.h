@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "standin/scene_reader/scene_reader.h"
+
 namespace standin::gltf {
 
 enum class FrameRule {
@@ -16,5 +18,15 @@ enum class FrameRule {
 // "LWO2", "LWOB", "OBJ"): Unchanged for "OBJ", which is right-handed as
 // the tools that write it make it; MirrorZ for every other.
 FrameRule frameRuleOf(const std::string &format);
+
+// The frame of the object a scene loads first, by the format its file's
+// extension names: ".obj" (any case) is OBJ; MirrorZ for a null object or
+// none.  For `spindle show`, which has the scene and not the model.
+FrameRule sceneFrameRule(const Scene &scene);
+
+// Model point `p` in glTF's frame under `rule`.
+inline Vec3 inGltfFrame(const Vec3 &p, FrameRule rule) {
+    return Vec3{p[0], p[1], rule == FrameRule::MirrorZ ? -p[2] : p[2]};
+}
 
 } // namespace standin::gltf

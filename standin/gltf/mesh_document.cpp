@@ -29,20 +29,18 @@ namespace {
 std::vector<SkinBone> deformingBones(const RigDocument &rig, const Scene &scene, const RigPlacement &pose,
                                      FrameRule rule) {
     std::vector<SkinBone> bones;
-    const float zSign = rule == FrameRule::MirrorZ ? -1.0f : 1.0f;
     for (size_t i = 0; i < scene.items.size(); ++i) {
         const int joint = rig.boneJoint[i];
         if (joint < 0 || !deformsMesh(scene.items[i]))
             continue;
         if (joint > 0xFFFF)
             return {}; // JOINTS_0 holds at most 16 bits
+        const Vec3 base = inGltfFrame(pose.base[i], rule), tip = inGltfFrame(pose.tip[i], rule);
         SkinBone s;
         for (size_t a = 0; a < 3; ++a) {
-            s.base[a] = float(pose.base[i][a]);
-            s.tip[a] = float(pose.tip[i][a]);
+            s.base[a] = float(base[a]);
+            s.tip[a] = float(tip[a]);
         }
-        s.base[2] *= zSign;
-        s.tip[2] *= zSign;
         s.joint = uint16_t(joint);
         bones.push_back(s);
     }

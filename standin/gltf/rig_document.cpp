@@ -4,7 +4,6 @@
 #include "standin/gltf/rig_document.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 
 #include "standin/gltf/bone_pose.h"
@@ -19,28 +18,14 @@ Node namedNode(std::string name) {
     return node;
 }
 
-// The scene's first object or null object, or null when it has none.
-const SceneItem *firstObjectOf(const Scene &scene) {
-    const int first = firstObject(scene);
-    return first >= 0 ? &scene.items[size_t(first)] : nullptr;
-}
-
 } // namespace
 
 std::string rigRootName(const Scene &scene) {
-    const SceneItem *object = firstObjectOf(scene);
+    const int first = firstObject(scene);
     // Scenes name objects by paths of any system.
-    return object && object->kind == ItemKind::Object ? fileTitle(object->name) : "Armature";
-}
-
-FrameRule sceneFrameRule(const Scene &scene) {
-    const SceneItem *object = firstObjectOf(scene);
-    if (!object || object->kind != ItemKind::Object || object->name.size() < 4)
-        return frameRuleOf("");
-    std::string extension = object->name.substr(object->name.size() - 4);
-    for (char &c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return frameRuleOf(extension == ".obj" ? "OBJ" : "");
+    return first >= 0 && scene.items[size_t(first)].kind == ItemKind::Object
+        ? fileTitle(scene.items[size_t(first)].name)
+        : "Armature";
 }
 
 namespace {
@@ -99,16 +84,14 @@ std::vector<bool> continuedBones(const Scene &scene, const RigPlacement &pose, c
     return continued;
 }
 
-Vec3 toGltf(const Vec3 &p, bool mirror) { return Vec3{p[0], p[1], mirror ? -p[2] : p[2]}; }
-
 // Each bone's global pose in glTF's frame (others: the identity).
-std::vector<Pose> globalPoses(const RigPlacement &pose, const RigDocument &rig, bool mirror) {
+std::vector<Pose> globalPoses(const RigPlacement &pose, const RigDocument &rig, FrameRule rule) {
     std::vector<Pose> global(rig.boneNode.size());
     for (size_t i = 0; i < global.size(); ++i) {
         if (rig.boneNode[i] < 0)
             continue;
-        global[i].rotation = boneRotation(pose.frame[i], mirror, pose.length[i] < 0);
-        global[i].translation = toGltf(pose.base[i], mirror);
+        global[i].rotation = boneRotation(pose.frame[i], rule == FrameRule::MirrorZ, pose.length[i] < 0);
+        global[i].translation = inGltfFrame(pose.base[i], rule);
     }
     return global;
 }
@@ -117,7 +100,7 @@ std::vector<Pose> globalPoses(const RigPlacement &pose, const RigDocument &rig, 
 // its goal null and the null naming each other; the goal nulls under the
 // root at their places.
 void placeNodes(const Scene &scene, const RigPlacement &pose, const std::vector<Pose> &global, const ItemNodes &made,
-                bool mirror, RigDocument &rig) {
+                FrameRule rule, RigDocument &rig) {
     const size_t n = scene.items.size();
     Document &doc = rig.document;
     for (size_t i = 0; i < n; ++i) {
@@ -145,7 +128,7 @@ void placeNodes(const Scene &scene, const RigPlacement &pose, const std::vector<
     for (size_t i = 0; i < n; ++i) {
         if (made.nullNode[i] < 0)
             continue;
-        doc.nodes[size_t(made.nullNode[i])].translation = toGltf(pose.base[i], mirror);
+        doc.nodes[size_t(made.nullNode[i])].translation = inGltfFrame(pose.base[i], rule);
         doc.nodes[size_t(rig.root)].children.push_back(made.nullNode[i]);
     }
 }
@@ -213,14 +196,12 @@ void addSkin(const std::vector<Pose> &global, const std::vector<EndJoint> &ends,
 } // namespace
 
 RigDocument rigDocument(const Scene &scene, const RigPlacement &placed, FrameRule rule, const std::string &generator) {
-    const bool mirror = rule == FrameRule::MirrorZ;
     RigDocument rig;
     rig.document.generator = generator;
-    rig.notFinite = placed.notFinite;
     const ItemNodes made = nameNodes(scene, rig);
     const std::vector<bool> continued = continuedBones(scene, placed, rig);
-    const std::vector<Pose> global = globalPoses(placed, rig, mirror);
-    placeNodes(scene, placed, global, made, mirror, rig);
+    const std::vector<Pose> global = globalPoses(placed, rig, rule);
+    placeNodes(scene, placed, global, made, rule, rig);
     const std::vector<EndJoint> ends = addEndJoints(placed, global, continued, made, rig);
     if (made.bones > 0)
         addSkin(global, ends, made.bones, rig);

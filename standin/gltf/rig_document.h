@@ -22,17 +22,11 @@ struct RigDocument {
     int skin = -1;              // the skin, or -1 when the scene has no bones
     std::vector<int> boneNode;  // per scene item: a bone's node, or -1
     std::vector<int> boneJoint; // per scene item: a bone's place in the skin's joints, or -1
-    std::vector<int> notFinite; // the bones placed at their parent's tip (scene item indices)
 };
 
 // The root node's name: the file name, without folder or extension, of the
 // object the scene loads first, or "Armature" for a null object or none.
 std::string rigRootName(const Scene &scene);
-
-// The frame of the object the scene loads first, by the format its file's
-// extension names (frameRuleOf): ".obj" (any case) is OBJ; MirrorZ for a
-// null object or none.
-FrameRule sceneFrameRule(const Scene &scene);
 
 // Builds the rig of `scene`, placed as `placed` (placeRig with
 // NotFinite::PutRight).  `generator` goes into the asset record.

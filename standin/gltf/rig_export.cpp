@@ -29,6 +29,27 @@ std::string meshName(const std::string &path) {
 
 namespace {
 
+// The bones of `scene` listed in `notFinite` (item indices, in file
+// order), by number and name, in one line.
+void tellBonesNotFinite(const std::string &path, const Scene &scene, const std::vector<int> &notFinite) {
+    std::string names;
+    long number = 0;
+    size_t next = 0;
+    for (size_t i = 0; i < scene.items.size() && next < notFinite.size(); ++i) {
+        if (scene.items[i].kind != ItemKind::Bone)
+            continue;
+        ++number;
+        if (int(i) != notFinite[next])
+            continue;
+        names += (next == 0 ? "" : ", ") + std::to_string(number) + " " + scene.items[i].name;
+        ++next;
+    }
+    std::fprintf(stderr,
+                 "spindle: note: %s: bones with numbers that are not finite, placed at their "
+                 "parent's tip with length 0: %s\n",
+                 escapeControls(path).c_str(), escapeControls(names).c_str());
+}
+
 // What the mesh of the file at `path` lost or bound otherwise, a line each.
 void tellMeshNotes(const std::string &path, const MeshNotes &notes) {
     if (notes.facesNotFinite > 0) {
@@ -55,24 +76,8 @@ bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, cons
     MeshNotes notes;
     if (source.mesh)
         addMesh(rig, scene, placed, rule, *source.mesh, source.layers, source.name, source.weights, notes);
-    if (!rig.notFinite.empty()) {
-        std::string names;
-        long number = 0;
-        size_t next = 0;
-        for (size_t i = 0; i < scene.items.size() && next < rig.notFinite.size(); ++i) {
-            if (scene.items[i].kind != ItemKind::Bone)
-                continue;
-            ++number;
-            if (int(i) != rig.notFinite[next])
-                continue;
-            names += (next == 0 ? "" : ", ") + std::to_string(number) + " " + scene.items[i].name;
-            ++next;
-        }
-        std::fprintf(stderr,
-                     "spindle: note: %s: bones with numbers that are not finite, placed at their "
-                     "parent's tip with length 0: %s\n",
-                     escapeControls(path).c_str(), escapeControls(names).c_str());
-    }
+    if (!placed.notFinite.empty())
+        tellBonesNotFinite(path, scene, placed.notFinite);
     tellMeshNotes(path, notes);
     std::string why;
     if (writeGltfFile(path, rig.document, why))

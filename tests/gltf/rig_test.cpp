@@ -184,8 +184,9 @@ TEST(GltfRig, boneWhoseNumbersOverflowSitsAtItsParentsTipWithLengthZero) {
     const Scene scene = sceneOf("LWSC\n3\nAddNullObject N\n" + bone("A", "0 1 0", "0 -90 0", "1", "") +
                                 bone("B", "1e300 0 1", "0 0 0", "1", "ParentItem 40000000\n") +
                                 bone("C", "0 0 0", "0 0 0", "0.5", "ParentItem 40010000\n"));
-    const RigDocument rig = rigDocument(scene, placeRig(scene, NotFinite::PutRight), FrameRule::MirrorZ, "");
-    EXPECT_EQ(rig.notFinite, (std::vector<int>{2}));
+    const RigPlacement putRight = placeRig(scene, NotFinite::PutRight);
+    const RigDocument rig = rigDocument(scene, putRight, FrameRule::MirrorZ, "");
+    EXPECT_EQ(putRight.notFinite, (std::vector<int>{2}));
     // The summary and the picture keep the numbers as composed, which
     // carry the overflow on to B's child.
     const RigPlacement kept = placeRig(scene);

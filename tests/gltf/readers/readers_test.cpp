@@ -139,7 +139,8 @@ struct Expected {
 
 std::vector<Expected> expectations(const Case &c) {
     const RigPlacement placed = placeRig(c.scene);
-    const gltf::RigDocument rig = gltf::rigDocument(c.scene, placeRig(c.scene, NotFinite::PutRight), c.rule, "");
+    const RigPlacement putRight = placeRig(c.scene, NotFinite::PutRight);
+    const gltf::RigDocument rig = gltf::rigDocument(c.scene, putRight, c.rule, "");
     const double s = c.rule == gltf::FrameRule::MirrorZ ? -1 : 1;
     const auto frame = [&](const Vec3 &p) { return Vec3{p[0], p[1], s * p[2]}; };
     const auto finite = [](const Vec3 &p) { return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]); };
@@ -151,15 +152,15 @@ std::vector<Expected> expectations(const Case &c) {
             parentOf[size_t(child)] = node.name;
     // Bones put right, and the bones under them, are not where the scene
     // says: only the file's validity counts for them.
-    const auto putRight = [&](size_t i) {
+    const auto wasPutRight = [&](size_t i) {
         for (int at = int(i), hops = 0; at >= 0 && hops <= int(c.scene.items.size());
              at = c.scene.items[size_t(at)].parent, ++hops)
-            if (std::find(rig.notFinite.begin(), rig.notFinite.end(), at) != rig.notFinite.end())
+            if (std::find(putRight.notFinite.begin(), putRight.notFinite.end(), at) != putRight.notFinite.end())
                 return true;
         return false;
     };
     for (size_t i = 0; i < c.scene.items.size(); ++i) {
-        if (rig.boneNode[i] < 0 || !finite(placed.base[i]) || !finite(placed.tip[i]) || putRight(i))
+        if (rig.boneNode[i] < 0 || !finite(placed.base[i]) || !finite(placed.tip[i]) || wasPutRight(i))
             continue;
         Expected e;
         e.name = nodes[size_t(rig.boneNode[i])].name;
