@@ -37,25 +37,21 @@ bool writeTextFile(const std::string &path, const std::string &text) {
 }
 
 // Reads a scene back; false after telling why.
-bool readBack(const std::string &path, Scene &scene) {
+bool readBack(const std::string &path, Scene &scene, SceneNumbers numbers = SceneNumbers::Finite) {
     std::string reason;
-    if (readScene(path, scene, reason))
+    if (readScene(path, scene, reason, numbers))
         return true;
-    std::fprintf(stderr, "spindle: %s: %s\n", escapeControls(path).c_str(), escapeControls(reason).c_str());
+    tellFileProblem(path, reason);
     return false;
 }
 
 // `spindle show SCENE`: the tree, the bone table or the picture.
 int showScene(const CommandLine &line) {
     Scene scene;
-    std::string reason;
     // The rig is written even from a scene with numbers that are not finite.
     if (gltf::fileKindOf(line.showPicture) != gltf::FileKind::None) {
-        if (!readScene(line.model, scene, reason, SceneNumbers::ForTheRig)) {
-            std::fprintf(stderr, "spindle: %s: %s\n", escapeControls(line.model).c_str(),
-                         escapeControls(reason).c_str());
+        if (!readBack(line.model, scene, SceneNumbers::ForTheRig))
             return kExitUsage;
-        }
         return gltf::exportShownRig(scene, line.model, line.showPicture, line.weights) ? kExitWritten : kExitNoScene;
     }
     if (!readBack(line.model, scene))

@@ -11,6 +11,7 @@
 #include "standin/readers/join_lines.h"
 #include "standin/readers/read_mesh.h"
 #include "standin/text/escape.h"
+#include "standin/text/tell.h"
 
 namespace standin {
 
@@ -98,7 +99,7 @@ bool readModel(const CommandLine &line, Mesh &mesh) {
         "spindle: " + escapeControls(line.model) + ": cut short by another program while it was read", kExitUsage);
     std::string reason;
     if (!readMesh(line.model, mesh, reason)) {
-        std::fprintf(stderr, "spindle: %s: %s\n", escapeControls(line.model).c_str(), escapeControls(reason).c_str());
+        tellFileProblem(line.model, reason);
         return false;
     }
     if (line.joinLines) {
@@ -117,7 +118,7 @@ int runModule(const CommandLine &line, const Mesh &mesh) {
     std::string reason;
     const std::string modulePath = line.module.empty() ? defaultModulePath() : line.module;
     if (!loadModule(modulePath, module, reason)) {
-        std::fprintf(stderr, "spindle: %s: %s\n", escapeControls(modulePath).c_str(), escapeControls(reason).c_str());
+        tellFileProblem(modulePath, reason);
         return kExitModule;
     }
     const HostConfig config = runConfig(line, mesh);

@@ -7,9 +7,12 @@
 
 namespace standin {
 
+void tellFileProblem(const std::string &path, const std::string &reason) {
+    std::fprintf(stderr, "spindle: %s: %s\n", escapeControls(path).c_str(), escapeControls(reason).c_str());
+}
+
 void tellNotWritten(const std::string &path, const std::string &why) {
-    std::fprintf(stderr, "spindle: %s: cannot be written (%s)\n", escapeControls(path).c_str(),
-                 escapeControls(why).c_str());
+    tellFileProblem(path, "cannot be written (" + why + ")");
 }
 
 } // namespace standin
