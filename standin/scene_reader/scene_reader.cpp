@@ -169,10 +169,8 @@ bool readScene(const std::string &path, Scene &scene, std::string &reason, Scene
     if (numbers != SceneNumbers::ForTheRig)
         return false;
     const std::string mended = finiteSceneText(text);
-    if (readSceneText(mended.data(), mended.size(), scene, why))
-        return true;
-    scene = Scene{};
-    return false;
+    // A failed read leaves the scene empty, and the reason the first one's.
+    return readSceneText(mended.data(), mended.size(), scene, why);
 }
 
 bool isObject(const SceneItem &item) { return item.kind == ItemKind::Object || item.kind == ItemKind::NullObject; }

@@ -1,24 +1,18 @@
 // The glTF of an example, pinned to its bytes: a Linux build and both
-// Windows builds must write the very same file.  The rig's angles come
-// from the module's correctly rounded functions and the numbers' text from
-// std::to_chars; a change here is a change in what every platform writes.
+// Windows builds must write the very same file as data/body.glb.  The rig's
+// angles come from the module's correctly rounded functions and the
+// numbers' text from std::to_chars; a change here is a change in what every
+// platform writes (then write the file again with
+// `spindle -q --gltf tests/gltf/data/body.glb examples/body.lwo`, on Linux).
 #include <gtest/gtest.h>
 
-#include <cinttypes>
-#include <cstdio>
+#include <algorithm>
 
 #include "gltf/gltf_check.h"
 #include "support/module.h"
 #include "support/support.h"
 
 namespace {
-
-uint64_t digest(const std::string &bytes) {
-    uint64_t hash = 0xcbf29ce484222325ull; // FNV-1a
-    for (unsigned char byte : bytes)
-        hash = (hash ^ byte) * 0x100000001b3ull;
-    return hash;
-}
 
 // The GLB's JSON without the generator's value (which names the version)
 // or the padding after it, then its binary chunk: the bytes that do not
@@ -35,6 +29,19 @@ std::string pinnedBytes(const std::string &glb) {
     return json + glb.substr(std::min(glb.size(), 20 + jsonLength));
 }
 
+// Success when the pinned bytes of two GLB files are the same; otherwise
+// where they first part, counted in the pinned bytes.
+testing::AssertionResult samePinnedBytes(const std::string &actual, const std::string &expected) {
+    const std::string a = pinnedBytes(actual), e = pinnedBytes(expected);
+    if (a == e)
+        return testing::AssertionSuccess();
+    const size_t at =
+        size_t(std::mismatch(a.begin(), a.begin() + std::min(a.size(), e.size()), e.begin()).first - a.begin());
+    return testing::AssertionFailure() << "the files part at byte " << at << " of " << a.size() << " (expected "
+                                       << e.size() << "): " << (at < a.size() ? int(uint8_t(a[at])) : -1)
+                                       << " where the golden file has " << (at < e.size() ? int(uint8_t(e[at])) : -1);
+}
+
 } // namespace
 
 TEST(GltfBytes, theBodysRigIsTheSameFileOnEveryPlatform) {
@@ -44,7 +51,6 @@ TEST(GltfBytes, theBodysRigIsTheSameFileOnEveryPlatform) {
     const std::string glb = testsupport::join(folder.path, "body.glb");
     const testsupport::CommandRun run = testsupport::runSpindle({"-q", "--gltf", glb, model});
     ASSERT_EQ(run.status, 0) << run.err;
-    char line[32];
-    std::snprintf(line, sizeof line, "%016" PRIx64, digest(pinnedBytes(testsupport::readFile(glb))));
-    EXPECT_EQ(std::string(line), "b6a5a30fdc3ffc91");
+    EXPECT_TRUE(samePinnedBytes(testsupport::readFile(glb),
+                                testsupport::readFile(std::string(SPINDLE_SOURCE_DIR) + "/tests/gltf/data/body.glb")));
 }
