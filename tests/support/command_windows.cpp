@@ -145,9 +145,12 @@ CommandRun runSpindle(const std::vector<std::string> &arguments, const CommandCo
         const std::lock_guard<std::mutex> one(starting);
         SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
         HANDLE outWrite = nullptr, errWrite = nullptr;
-        if (!CreatePipe(&outRead, &outWrite, &inherited, 0))
+        if (!CreatePipe(&outRead, &outWrite, &inherited, 0)) {
+            run.err = "no pipe for the command's output (error " + std::to_string(GetLastError()) + ")";
             return run;
+        }
         if (!CreatePipe(&errRead, &errWrite, &inherited, 0)) {
+            run.err = "no pipe for the command's errors (error " + std::to_string(GetLastError()) + ")";
             CloseHandle(outRead);
             CloseHandle(outWrite);
             return run;
@@ -162,14 +165,25 @@ CommandRun runSpindle(const std::vector<std::string> &arguments, const CommandCo
         startup.hStdInput = input;
         startup.hStdOutput = outWrite;
         startup.hStdError = errWrite;
-        const bool started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
-                                            CREATE_SUSPENDED | DETACHED_PROCESS, nullptr, nullptr, &startup, &child);
+        // Wine now and then refuses a process start while another test
+        // program starts or ends one: a start is tried three times, and a
+        // failure says why.
+        bool started = false;
+        DWORD error = 0;
+        for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+            if (attempt > 0)
+                Sleep(100);
+            started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
+                                     CREATE_SUSPENDED | DETACHED_PROCESS, nullptr, nullptr, &startup, &child);
+            error = started ? 0 : GetLastError();
+        }
         for (HANDLE handle : {outWrite, errWrite, input})
             if (handle != INVALID_HANDLE_VALUE)
                 CloseHandle(handle);
         if (!started) {
             CloseHandle(outRead);
             CloseHandle(errRead);
+            run.err = "the command could not be started (error " + std::to_string(error) + ")";
             return run;
         }
     }
