@@ -1,5 +1,7 @@
 // Writes a model file for timing by hand:
-//   spindle_make_model FORMAT FACES CURVES FILE    (FORMAT: lwo2, lwob, obj)
+//   spindle_make_model FORMAT FACES CURVES FILE [RIG]
+// FORMAT: lwo2, lwob, obj; RIG, where the curves stand against the quads
+// (bench/model_files.h): helix (the default), corner, spread, inside, ground.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -8,11 +10,13 @@
 
 int main(int argc, char **argv) {
     benchmodel::Format format;
-    if (argc != 5 || !benchmodel::formatNamed(argv[1], format)) {
-        std::fprintf(stderr, "usage: spindle_make_model lwo2|lwob|obj FACES CURVES FILE\n");
+    benchmodel::Shape shape;
+    if (argc < 5 || argc > 6 || !benchmodel::formatNamed(argv[1], format) ||
+        (argc == 6 && !benchmodel::rigNamed(argv[5], shape.rig))) {
+        std::fprintf(stderr,
+                     "usage: spindle_make_model lwo2|lwob|obj FACES CURVES FILE [helix|corner|spread|inside|ground]\n");
         return 2;
     }
-    benchmodel::Shape shape;
     shape.faces = std::atoll(argv[2]);
     shape.curves = std::atoi(argv[3]);
     const std::string bytes = benchmodel::modelFile(format, shape);

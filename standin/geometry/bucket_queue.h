@@ -15,10 +15,11 @@
 
 namespace standin::geometry {
 
-// A node queued at a distance.
+// A node queued at a distance, for a bone.
 struct Queued {
     float distance;
     uint32_t node;
+    uint32_t bone;
 };
 
 // Buckets of `width` from `base` on, held in a ring large enough for the
@@ -57,8 +58,8 @@ inline uint64_t bucketOf(const BucketQueue &queue, double g) {
     return std::clamp(uint64_t(b), queue.at, queue.at + queue.ring.size() - 1);
 }
 
-inline void push(BucketQueue &queue, float g, uint32_t node) {
-    queue.ring[bucketOf(queue, g) & (queue.ring.size() - 1)].push_back({g, node});
+inline void push(BucketQueue &queue, float g, uint32_t node, uint32_t bone) {
+    queue.ring[bucketOf(queue, g) & (queue.ring.size() - 1)].push_back({g, node, bone});
     ++queue.size;
 }
 

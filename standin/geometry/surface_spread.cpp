@@ -1,12 +1,14 @@
-// The spread: the seeds sorted by bone and distance, then for each bone one
-// shortest-path search over the edges in a bucket queue, fed the bone's
-// seeds as its distances come up.
+// The spread: the seeds sorted by distance, then one shortest-path search
+// for all the bones at once over the edges in a bucket queue, fed the seeds
+// as their distances come up.
 #include "standin/geometry/surface_spread.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <cmath>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "standin/geometry/bucket_queue.h"
@@ -15,38 +17,47 @@
 namespace standin::geometry {
 namespace {
 
-// Whether a search may bring a bone to node labels `l` at distance `g`: not
-// from its reach on, nor past its fourth.
-bool opens(const Labels &l, float g) { return g < l.reach && (l.count < kLabels || g <= l.distance[kLabels - 1]); }
-
-// Whether bone `bone` at distance `g` comes before label k of `l`, whose
-// bones are `b`: nearer, or as near and first in the list, so that the
-// labels are the same whatever order the bones come in.
-bool before(const Labels &l, const LabelBones &b, uint32_t k, uint16_t bone, float g) {
-    return g < l.distance[k] || (g == l.distance[k] && bone < b.bone[k]);
-}
-
-// Offers bone `bone` at distance `g` to node labels `l` and their bones
-// `b`: true when it is among the node's nearest four (and now held), false
-// when four nearer ones leave it out.
-bool offer(Labels &l, LabelBones &b, uint16_t bone, float g) {
-    if (l.count == kLabels && !before(l, b, kLabels - 1, bone, g))
+// Whether the search may bring bone `bone` to node labels `l` at distance
+// `g`: not once it has its four or that bone, nor from its reach on.
+bool opens(const Labels &l, uint16_t bone, float g) {
+    if (l.count == 0)
+        return true;
+    if (l.count == kLabels || g >= kReach * l.distance[0])
         return false;
-    uint32_t i = l.count < kLabels ? l.count++ : kLabels - 1;
-    for (; i > 0 && before(l, b, i - 1, bone, g); --i) {
-        l.distance[i] = l.distance[i - 1];
-        b.bone[i] = b.bone[i - 1];
-    }
-    l.distance[i] = g;
-    b.bone[i] = bone;
+    for (uint32_t k = 0; k < l.count; ++k)
+        if (l.bone[k] == bone)
+            return false;
     return true;
 }
 
-// The seeds, by bone and, within a bone, by distance.
-struct Seeds {
-    std::vector<uint32_t> first; // bones + 1: where each bone's seeds start
-    platform::LargeVector<Queued> seed;
-};
+// Whether bone `bone` at distance `g` comes before label k of `l`: nearer,
+// or as near and first in the list, so that the labels are the same
+// whatever order the bones come in.
+bool before(const Labels &l, uint32_t k, uint16_t bone, float g) {
+    return g < l.distance[k] || (g == l.distance[k] && bone < l.bone[k]);
+}
+
+// Offers bone `bone` at distance `g` to node labels `l`: true when it is
+// among the node's nearest four (and now held), false when the node holds
+// it already or four nearer ones leave it out.
+bool offer(Labels &l, uint16_t bone, float g) {
+    for (uint32_t k = 0; k < l.count; ++k)
+        if (l.bone[k] == bone)
+            return false;
+    if (l.count == kLabels && !before(l, kLabels - 1, bone, g))
+        return false;
+    uint32_t i = l.count < kLabels ? l.count++ : kLabels - 1;
+    for (; i > 0 && before(l, i - 1, bone, g); --i) {
+        l.distance[i] = l.distance[i - 1];
+        l.bone[i] = l.bone[i - 1];
+    }
+    l.distance[i] = g;
+    l.bone[i] = bone;
+    return true;
+}
+
+// How many places down the bucket the search fetches a node's labels ahead.
+constexpr size_t kAhead = 8;
 
 uint32_t bitsOf(float f) {
     uint32_t bits;
@@ -54,97 +65,41 @@ uint32_t bitsOf(float f) {
     return bits;
 }
 
-// A radix sort by distance (the bits of a distance of at least 0 order as
-// the distances do), then a stable counting sort by bone.
-Seeds seedsByBone(const platform::LargeVector<Labels> &labels, const platform::LargeVector<LabelBones> &labelBones,
-                  size_t bones) {
-    platform::LargeVector<Queued> byDistance, scratch;
+// Every node's seed, nearest first: a radix sort by distance (the bits of a
+// distance of at least 0 order as the distances do), stable, so that seeds
+// as near keep the nodes' order.
+platform::LargeVector<Queued> seedsByDistance(const platform::LargeVector<Labels> &labels) {
+    platform::LargeVector<Queued> seeds, scratch;
     for (uint32_t v = 0; v < labels.size(); ++v)
         if (labels[v].distance[0] < kFar)
-            byDistance.push_back({labels[v].distance[0], v});
-    scratch.resize(byDistance.size());
+            seeds.push_back({labels[v].distance[0], v, labels[v].bone[0]});
+    scratch.resize(seeds.size());
     for (int shift = 0; shift < 32; shift += 11) {
         size_t count[2049] = {};
-        for (const Queued &q : byDistance)
+        for (const Queued &q : seeds)
             ++count[((bitsOf(q.distance) >> shift) & 2047) + 1];
         for (size_t d = 0; d < 2048; ++d)
             count[d + 1] += count[d];
-        for (const Queued &q : byDistance)
+        for (const Queued &q : seeds)
             scratch[count[(bitsOf(q.distance) >> shift) & 2047]++] = q;
-        byDistance.swap(scratch);
+        seeds.swap(scratch);
     }
-    Seeds seeds;
-    seeds.first.assign(bones + 1, 0);
-    for (const Queued &q : byDistance)
-        ++seeds.first[size_t(labelBones[q.node].bone[0]) + 1];
-    for (size_t b = 0; b < bones; ++b)
-        seeds.first[b + 1] += seeds.first[b];
-    seeds.seed.resize(byDistance.size());
-    std::vector<uint32_t> filled(seeds.first.begin(), seeds.first.end() - 1);
-    for (const Queued &q : byDistance)
-        seeds.seed[filled[labelBones[q.node].bone[0]]++] = q;
     return seeds;
 }
 
-// Queues node `node` for bone `bone` at distance `g`, unless it is queued
-// already no further away.
-void reach(Labels &l, uint32_t node, uint32_t bone, float g, BucketQueue &queue) {
+// Queues node `node` for bone `bone` at distance `g`, unless the same bone
+// is queued for it already no further away.
+void reach(Labels &l, uint32_t node, uint16_t bone, float g, BucketQueue &queue) {
     if (l.lastBone == bone && l.lastDistance <= g)
         return;
-    l.lastBone = uint16_t(bone);
+    l.lastBone = bone;
     l.lastDistance = g;
-    push(queue, g, node);
+    push(queue, g, node, bone);
 }
 
-// Spreads bone `bone` from the nodes it seeds, the shortest way first.
-void flood(const SurfaceGraph &graph, const Seeds &seeds, uint32_t bone, double shortest, double longest,
-           platform::LargeVector<Labels> &labels, platform::LargeVector<LabelBones> &bones, BucketQueue &queue) {
-    const Queued *seed = seeds.seed.data() + seeds.first[bone], *end = seeds.seed.data() + seeds.first[bone + 1];
-    if (seed == end)
-        return;
-    startQueue(queue, seed->distance, shortest, longest);
-    for (;;) {
-        if (queue.size == 0) {
-            if (seed == end)
-                return;
-            queue.at = bucketOf(queue, seed->distance);
-        }
-        for (; seed != end && bucketOf(queue, seed->distance) == queue.at; ++seed)
-            reach(labels[seed->node], seed->node, bone, seed->distance, queue);
-        std::vector<Queued> &bucket = current(queue);
-        if (bucket.empty()) {
-            ++queue.at;
-            continue;
-        }
-        const Queued e = bucket.back();
-        bucket.pop_back();
-        --queue.size;
-        Labels &l = labels[e.node];
-        if (l.lastBone != bone || e.distance > l.lastDistance || !offer(l, bones[e.node], uint16_t(bone), e.distance))
-            continue;
-        l.lastDistance = -1;
-        for (uint32_t k = graph.first[e.node]; k < graph.first[e.node + 1]; ++k) {
-            const SurfaceGraph::Link link = graph.links[k];
-            Labels &next = labels[link.node];
-            const float g = e.distance + link.length;
-            if (opens(next, g))
-                reach(next, link.node, bone, g, queue);
-        }
-    }
-}
-
-} // namespace
-
-void spreadSeeds(const SurfaceGraph &graph, size_t bones, bool twoThreads, platform::LargeVector<Labels> &labels,
-                 platform::LargeVector<LabelBones> &labelBones) {
-    const Seeds seeds = seedsByBone(labels, labelBones, bones);
-    for (Labels &l : labels) {
-        l.reach = kReach * l.distance[0];
-        l.lastDistance = kFar;
-        l.lastBone = 0;
-    }
-    // The buckets' width: the shortest edge with a length.
-    double shortest = kFar, longest = 0;
+// The buckets' width: the shortest edge with a length, and the longest.
+void edgeLengths(const SurfaceGraph &graph, double &shortest, double &longest) {
+    shortest = kFar, longest = 0;
     for (const SurfaceGraph::Link &link : graph.links)
         if (link.length > 0 && std::isfinite(link.length)) {
             shortest = std::min(shortest, double(link.length));
@@ -152,40 +107,182 @@ void spreadSeeds(const SurfaceGraph &graph, size_t bones, bool twoThreads, platf
         }
     if (longest == 0)
         shortest = longest = 1;
+}
 
-    // The bones with seeds, most seeds first, dealt to the two shares in
-    // turn (a search's time goes with the nodes it reaches, which its seeds
-    // do not tell, so neither share is given all the large ones).
-    std::vector<uint32_t> order;
-    for (uint32_t b = 0; b < bones; ++b)
-        if (seeds.first[b + 1] > seeds.first[b])
-            order.push_back(b);
-    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-        return seeds.first[a + 1] - seeds.first[a] > seeds.first[b + 1] - seeds.first[b];
-    });
-    std::vector<uint32_t> share[2];
-    for (size_t k = 0; k < order.size(); ++k)
-        share[twoThreads ? k % 2 : 0].push_back(order[k]);
-    std::sort(share[0].begin(), share[0].end());
-    std::sort(share[1].begin(), share[1].end());
-    const auto spreadShare = [&](const std::vector<uint32_t> &bonesOf, platform::LargeVector<Labels> &into,
-                                 platform::LargeVector<LabelBones> &intoBones) {
-        BucketQueue queue;
-        for (uint32_t b : bonesOf)
-            flood(graph, seeds, b, shortest, longest, into, intoBones, queue);
-    };
-    if (share[1].empty()) {
-        spreadShare(share[0], labels, labelBones);
+// Nodes are dealt to two shares in blocks of 2^kBlockBits, alternately, so
+// that both shares have nodes wherever the search is.
+constexpr uint32_t kBlockBits = 12;
+constexpr uint64_t kNoBucket = UINT64_MAX;
+
+// One share of the search: its nodes' queue and seeds, and the nodes of the
+// other share that its nodes reached in the last two rounds (a round's by
+// its parity, so that one round's are read while the next one's are made).
+struct Share {
+    BucketQueue queue;
+    platform::LargeVector<Queued> seeds;
+    size_t seed = 0;
+    std::vector<Queued> away[2];
+    uint64_t next = kNoBucket;
+};
+
+// The search: the graph, the labels and the two shares.
+struct Search {
+    const SurfaceGraph &graph;
+    platform::LargeVector<Labels> &labels;
+    Share share[2];
+};
+
+uint32_t ownerOf(uint32_t node) { return (node >> kBlockBits) & 1; }
+
+// The bucket that distance `g` falls in, unbounded.
+uint64_t bucketIndex(const BucketQueue &queue, double g) {
+    return uint64_t(std::clamp(std::floor((g - queue.base) / queue.width), 0.0, 0x1p62));
+}
+
+// The share's next bucket to take: the first it has a node queued in, or
+// its next seed's.
+uint64_t nextBucket(Share &own) {
+    uint64_t next = kNoBucket;
+    if (own.queue.size > 0)
+        for (uint64_t b = own.queue.at;; ++b)
+            if (!own.queue.ring[b & (own.queue.ring.size() - 1)].empty()) {
+                next = b;
+                break;
+            }
+    if (own.seed < own.seeds.size())
+        next = std::min(next, bucketIndex(own.queue, own.seeds[own.seed].distance));
+    return next;
+}
+
+// Takes node e for its bone: it offers the node the bone and, when the node
+// keeps it, queues the neighbours that the share holds, and puts the others
+// in `away`.
+void take(Search &s, uint32_t self, const Queued &e, std::vector<Queued> &away) {
+    const uint16_t bone = uint16_t(e.bone);
+    if (!offer(s.labels[e.node], bone, e.distance))
+        return;
+    for (uint32_t k = s.graph.first[e.node]; k < s.graph.first[e.node + 1]; ++k) {
+        const SurfaceGraph::Link link = s.graph.links[k];
+        const float g = e.distance + link.length;
+        if (ownerOf(link.node) != self)
+            away.push_back({g, link.node, bone});
+        else if (opens(s.labels[link.node], bone, g))
+            reach(s.labels[link.node], link.node, bone, g, s.share[self].queue);
+    }
+}
+
+// Round `round` of share `self`, at bucket `at`: its seeds of that bucket
+// queued, then every node of the bucket taken, those it queues there too.
+void takeBucket(Search &s, uint32_t self, uint64_t at, size_t round) {
+    Share &own = s.share[self];
+    std::vector<Queued> &away = own.away[round & 1];
+    away.clear();
+    own.queue.at = at;
+    for (; own.seed < own.seeds.size() && bucketIndex(own.queue, own.seeds[own.seed].distance) <= at; ++own.seed) {
+        const Queued &q = own.seeds[own.seed];
+        reach(s.labels[q.node], q.node, uint16_t(q.bone), q.distance, own.queue);
+    }
+    std::vector<Queued> &bucket = current(own.queue);
+    while (!bucket.empty()) {
+        // The nodes further down the bucket are taken soon: fetch their
+        // labels and edges, and then their neighbours' labels, while this
+        // one's are followed.
+        if (bucket.size() > 2 * kAhead) {
+            const uint32_t later = bucket[bucket.size() - 2 * kAhead].node;
+            __builtin_prefetch(&s.labels[later]);
+            __builtin_prefetch(&s.graph.links[s.graph.first[later]]);
+            const uint32_t soon = bucket[bucket.size() - kAhead].node;
+            for (uint32_t k = s.graph.first[soon]; k < s.graph.first[soon + 1]; ++k)
+                __builtin_prefetch(&s.labels[s.graph.links[k].node]);
+        }
+        const Queued e = bucket.back();
+        bucket.pop_back();
+        --own.queue.size;
+        take(s, self, e, away);
+    }
+}
+
+// The other share's nodes of share `self` from round `round`, queued as its
+// own would be; then the share's next bucket.
+void receive(Search &s, uint32_t self, size_t round) {
+    Share &own = s.share[self];
+    for (const Queued &q : s.share[1 - self].away[round & 1])
+        if (opens(s.labels[q.node], uint16_t(q.bone), q.distance))
+            reach(s.labels[q.node], q.node, uint16_t(q.bone), q.distance, own.queue);
+    own.next = nextBucket(own);
+}
+
+// Two threads meet here between the steps of a round.
+struct Meeting {
+    std::atomic<uint32_t> arrived{0}, rounds{0};
+};
+
+void meet(Meeting *m) {
+    if (!m)
+        return;
+    const uint32_t round = m->rounds.load(std::memory_order_acquire);
+    if (m->arrived.fetch_add(1, std::memory_order_acq_rel) == 1) {
+        m->arrived.store(0, std::memory_order_relaxed);
+        m->rounds.fetch_add(1, std::memory_order_release);
         return;
     }
-    platform::LargeVector<Labels> other(labels);
-    platform::LargeVector<LabelBones> otherBones(labelBones);
+    for (uint32_t spins = 0; m->rounds.load(std::memory_order_acquire) == round; ++spins)
+        if (spins > 1000)
+            std::this_thread::yield();
+}
+
+// The rounds of shares `first` to `end` (both, or one of two beside another
+// thread that meets this one at `meeting`): each takes its nodes of the
+// nearest bucket any share has, then the nodes the other share reached for
+// it, until no share has any.
+void rounds(Search &s, uint32_t first, uint32_t end, Meeting *meeting) {
+    uint64_t at = std::min(s.share[0].next, s.share[1].next);
+    for (size_t round = 0; at != kNoBucket; ++round) {
+        for (uint32_t self = first; self < end; ++self)
+            takeBucket(s, self, at, round);
+        meet(meeting);
+        for (uint32_t self = first; self < end; ++self)
+            receive(s, self, round);
+        meet(meeting);
+        at = std::min(s.share[0].next, s.share[1].next);
+    }
+}
+
+} // namespace
+
+void spreadSeeds(const SurfaceGraph &graph, bool twoThreads, platform::LargeVector<Labels> &labels) {
+    platform::LargeVector<Queued> seeds = seedsByDistance(labels);
+    for (Labels &l : labels) {
+        l.lastDistance = kFar;
+        l.lastBone = 0;
+        l.count = 0;
+    }
+    if (seeds.empty())
+        return;
+    double shortest, longest;
+    edgeLengths(graph, shortest, longest);
+    Search s{graph, labels, {}};
+    for (Share &share : s.share)
+        startQueue(share.queue, seeds.front().distance, shortest, longest);
+    for (const Queued &q : seeds)
+        s.share[ownerOf(q.node)].seeds.push_back(q);
+    for (Share &share : s.share)
+        share.next = nextBucket(share);
+    // Each share on a thread of its own, or both here, one after the other
+    // in each step, where there is no second thread: the same labels.
+    Meeting meeting;
+    bool done = false;
     platform::alongside(
-        true, [&] { spreadShare(share[1], other, otherBones); },
-        [&](bool) { spreadShare(share[0], labels, labelBones); });
-    for (size_t v = 0; v < labels.size(); ++v)
-        for (uint32_t k = 0; k < other[v].count; ++k)
-            offer(labels[v], labelBones[v], otherBones[v].bone[k], other[v].distance[k]);
+        twoThreads,
+        [&] {
+            if (!done)
+                rounds(s, 1, 2, &meeting);
+        },
+        [&](bool alone) {
+            rounds(s, 0, alone ? 2 : 1, alone ? nullptr : &meeting);
+            if (alone)
+                done = true;
+        });
 }
 
 } // namespace standin::geometry

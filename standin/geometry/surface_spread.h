@@ -16,36 +16,33 @@ constexpr uint32_t kLabels = 4; // bones a node keeps
 constexpr float kReach = 1.5f;  // no bone reaches a node from this many times its nearest's distance
 constexpr float kFar = std::numeric_limits<float>::infinity();
 
-// A node's nearest bones along the surface: their distances, nearest first
-// (their bones are kept apart, in LabelBones, as a search needs them only
-// when it gives the node a bone), `reach`, kReach times its seed's distance
-// (from which no bone reaches it), and the bone and distance a search last
-// queued for it, which another way in that is no shorter need not queue
-// again (a distance of -1: the bone is taken).
+// A node's nearest bones along the surface, nearest first: their distances
+// and bones, and the bone and distance the search last queued for it, which
+// another way in that is no shorter need not queue again.  One record of 32
+// bytes, as the search reads it for every edge it follows.
 struct alignas(32) Labels {
     float distance[kLabels];
-    float reach;
+    uint16_t bone[kLabels];
     float lastDistance;
     uint16_t lastBone;
     uint8_t count;
 };
-struct LabelBones {
-    uint16_t bone[kLabels];
-};
 
 // Spreads every bone from the nodes it seeds over `graph`: before, a node's
 // labels hold only its seed, distance[0] (kFar for none) with bone[0] (a
-// place among `bones` bones); after, its nearest four bones, each by its
+// place among the bones); after, its nearest four bones, each by its
 // shortest way over the surface from a node that bone seeds (adding the
-// seed's own distance), and nearer than kReach times its seed's distance.
-// A node passes a bone on only while the bone is among its four and within
-// that reach: a node further along the same way has the four nearer too.
-// The bones are spread one at a time, so that a search's nodes stay near
-// one another; each bone's spread depends on no other's but through the
-// four, so with `twoThreads` the bones are dealt to two threads, into two
-// sets of labels, and each node keeps the nearest four of both: the same
-// labels as one thread gives.
-void spreadSeeds(const SurfaceGraph &graph, size_t bones, bool twoThreads, platform::LargeVector<Labels> &labels,
-                 platform::LargeVector<LabelBones> &labelBones);
+// seed's own distance), and nearer than kReach times its nearest's (a bone
+// further than that weighs nothing there, see surface_weights.h).
+// One search takes all the bones together, nearest first, so a node's
+// labels are final as they come and a node passes on only its own four: a
+// node further along the same way has the four nearer too.  So each node is
+// taken at most four times and each edge followed at most four times each
+// way, whatever the number of bones and wherever they stand: time linear in
+// the edges (and the distances' range over the shortest edge, in buckets).
+// The nodes are dealt to two shares, searched bucket by bucket in step,
+// each handing the other the ways into its nodes; with `twoThreads` each
+// share has a thread of its own.  The labels are the same either way.
+void spreadSeeds(const SurfaceGraph &graph, bool twoThreads, platform::LargeVector<Labels> &labels);
 
 } // namespace standin::geometry

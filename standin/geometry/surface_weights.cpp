@@ -49,8 +49,7 @@ void towards(const SegmentTree::Segment &s, const double p[3], double out[3]) {
 // gets, by part, the nodes whose nearest bone is behind less those whose
 // nearest is in front.
 void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first, size_t end,
-               platform::LargeVector<Labels> &labels, platform::LargeVector<LabelBones> &bones,
-               std::vector<int64_t> &vote) {
+               platform::LargeVector<Labels> &labels, std::vector<int64_t> &vote) {
     vote.assign(graph.partCount(), 0);
     forEachNearest(tree, graph.positions, first, end, [&](size_t v, const Nearest &n) {
         const double p[3] = {graph.positions[3 * v], graph.positions[3 * v + 1], graph.positions[3 * v + 2]};
@@ -72,7 +71,7 @@ void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first,
             for (size_t way = 0; way < 2; ++way)
                 if (!found[way] && (way == 0 ? side <= -depth : side >= depth)) {
                     found[way] = true;
-                    bones[v].bone[way] = uint16_t(n.bone[i]);
+                    l.bone[way] = uint16_t(n.bone[i]);
                     l.distance[way] = float(std::sqrt(n.distance2[i]));
                 }
         }
@@ -80,12 +79,11 @@ void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first,
 }
 
 // The weights of one node's labels into slots 4 * node ...
-void putLabels(const SegmentTree &tree, const Labels &labels, const LabelBones &bones, size_t node, double eps,
-               SkinWeights &out) {
+void putLabels(const SegmentTree &tree, const Labels &labels, size_t node, double eps, SkinWeights &out) {
     SkinSlot slots[kLabels];
     const double nearest = std::max(double(labels.distance[0]), eps);
     for (uint32_t k = 0; k < labels.count; ++k)
-        slots[k] = {tree.joints[bones.bone[k]], falloff(std::max(double(labels.distance[k]), eps) / nearest)};
+        slots[k] = {tree.joints[labels.bone[k]], falloff(std::max(double(labels.distance[k]), eps) / nearest)};
     putSkinSlots(slots, labels.count, node, out);
 }
 
@@ -96,17 +94,16 @@ SkinWeights surfaceWeights(const SegmentTree &tree, const SurfaceGraph &graph, d
     assert(!tree.segments.empty() && tree.joints.size() <= 0x10000);
     const size_t nodes = graph.nodes, parts = graph.partCount();
     platform::LargeVector<Labels> labels(nodes);
-    platform::LargeVector<LabelBones> bones(nodes);
     // The seeds, the rest after this thread's share (kOwnTenths) on a second
     // thread.
     std::vector<int64_t> vote, helperVote;
     size_t split = twoThreads ? nodes * kOwnTenths / 10 / kNearestBlock * kNearestBlock : nodes;
     platform::alongside(
-        twoThreads, [&] { findSeeds(tree, graph, split, nodes, labels, bones, helperVote); },
+        twoThreads, [&] { findSeeds(tree, graph, split, nodes, labels, helperVote); },
         [&](bool alone) {
             if (alone)
                 split = nodes;
-            findSeeds(tree, graph, 0, split, labels, bones, vote);
+            findSeeds(tree, graph, 0, split, labels, vote);
         });
     for (size_t part = 0; part < helperVote.size(); ++part)
         vote[part] += helperVote[part];
@@ -118,12 +115,12 @@ SkinWeights surfaceWeights(const SegmentTree &tree, const SurfaceGraph &graph, d
         const uint32_t part = graph.part[v];
         if (vote[part] < 0) {
             l.distance[0] = l.distance[1];
-            bones[v].bone[0] = bones[v].bone[1];
+            l.bone[0] = l.bone[1];
         }
         if (!graph.partHasArea[part])
             l.distance[0] = kFar;
     }
-    spreadSeeds(graph, tree.joints.size(), twoThreads, labels, bones);
+    spreadSeeds(graph, twoThreads, labels);
 
     // The weights, and the distance weights of nodes that nothing reached
     // (their part had no seed, or no area), each thread half the nodes.
@@ -132,7 +129,7 @@ SkinWeights surfaceWeights(const SegmentTree &tree, const SurfaceGraph &graph, d
     const auto weigh = [&](size_t first, size_t end) {
         for (size_t v = first; v < end; ++v) {
             if (labels[v].count > 0) {
-                putLabels(tree, labels[v], bones[v], v, eps, out);
+                putLabels(tree, labels[v], v, eps, out);
                 continue;
             }
             copySkinSlots(skinWeights(tree, graph.positions + 3 * v, 1, modelSize), 0, out, v);

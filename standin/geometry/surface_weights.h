@@ -37,8 +37,11 @@ struct SurfaceWeightNotes {
 //
 // A part with no area, or with no node that any bone seeds, has no surface
 // to follow: its nodes take the distance weights (skinWeights) and `notes`
-// counts them.  Time about linear in the nodes, at most four labels each;
-// with `twoThreads`, a second thread shares the search for the seeds.
+// counts them.  Time linear in the nodes and edges, whatever the number of
+// bones and wherever they stand (each node takes at most four labels, see
+// spreadSeeds), but for the search for each node's nearest bones, which the
+// distance weights make too; with `twoThreads`, a second thread shares the
+// seeds, the spread and the weights, and the result is the same.
 SkinWeights surfaceWeights(const SegmentTree &tree, const SurfaceGraph &graph, double modelSize, bool twoThreads,
                            SurfaceWeightNotes &notes);
 
