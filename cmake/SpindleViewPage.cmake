@@ -27,5 +27,5 @@ if(SPINDLE_NODE AND EXISTS ${viewer}/build.mjs AND EXISTS ${viewer}/node_modules
   endif()
 else()
   message(NOTICE "spindle: the page template of --view left out: it needs node and viewer/node_modules "
-    "(npm ci --prefix viewer, or run scripts/setup)")
+    "(npm ci --prefix viewer)")
 endif()

@@ -87,6 +87,35 @@ bool apply(const OptionRow &row, bool on, const std::string &value, CommandLine 
     return true;
 }
 
+// The checks of a command line once every argument is taken, and the scene
+// path of a run; false with a reason.
+bool checkLine(CommandLine &line, bool haveModel, std::string &reason) {
+    if (!haveModel && !line.help && !line.version) {
+        reason = line.show || line.viewScene ? "no scene file given (see spindle --help)"
+                                             : "no model file given (see spindle --help)";
+        return false;
+    }
+    if (line.viewScene && line.view.empty() && !line.help && !line.version) {
+        reason = "spindle view needs -o FILE.html, the page to write";
+        return false;
+    }
+    if (line.show && line.showBones && !line.showPicture.empty()) {
+        reason = "options --bones and -o of spindle show exclude each other";
+        return false;
+    }
+    if (line.show || line.viewScene)
+        return true;
+    const OptionRow &sceneRow = optionNamed("--scene");
+    const auto typed = line.panelValues.find(&sceneRow);
+    line.scene = typed != line.panelValues.end() ? typed->second : defaultScenePath(line.model);
+    if (haveModel && line.scene.size() > kPanelTextLimit) {
+        reason = "the default scene path is longer than " + std::to_string(kPanelTextLimit) +
+            " bytes (the panel's text controls hold no more); name a shorter one with -o";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 const std::string &usageText() {
@@ -177,29 +206,7 @@ bool parseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
         if (!apply(*row, on, value, line, reason))
             return false;
     }
-    if (!haveModel && !line.help && !line.version) {
-        reason = show || view ? "no scene file given (see spindle --help)" : "no model file given (see spindle --help)";
-        return false;
-    }
-    if (view && line.view.empty() && !line.help && !line.version) {
-        reason = "spindle view needs -o FILE.html, the page to write";
-        return false;
-    }
-    if (show && line.showBones && !line.showPicture.empty()) {
-        reason = "options --bones and -o of spindle show exclude each other";
-        return false;
-    }
-    if (show || view)
-        return true;
-    const OptionRow &sceneRow = optionNamed("--scene");
-    const auto typed = line.panelValues.find(&sceneRow);
-    line.scene = typed != line.panelValues.end() ? typed->second : defaultScenePath(line.model);
-    if (haveModel && line.scene.size() > kPanelTextLimit) {
-        reason = "the default scene path is longer than " + std::to_string(kPanelTextLimit) +
-            " bytes (the panel's text controls hold no more); name a shorter one with -o";
-        return false;
-    }
-    return true;
+    return checkLine(line, haveModel, reason);
 }
 
 std::vector<PanelEdit> panelEdits(const CommandLine &line) {

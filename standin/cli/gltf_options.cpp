@@ -26,7 +26,7 @@ bool takePagePath(const std::string &value, std::string &path, std::string &reas
         return true;
     };
     if (!endsWith(".html") && !endsWith(".htm")) {
-        reason = "the page takes a file ending in .html ('" + value + "')";
+        reason = "the page (--view, or -o of spindle view) takes a file ending in .html or .htm ('" + value + "')";
         return false;
     }
     path = value;
