@@ -1,7 +1,7 @@
 # The page template of `spindle --view` and `spindle view`:
-# spindle-view.html beside the spindle program, made by viewer/build.mjs
-# (run with node) from the page's sources and the three.js of
-# viewer/node_modules (`npm ci --prefix viewer`).  Without node or those
+# spindle-view.html beside the spindle program, made by `node
+# viewer/build.mjs OUT` (run from the source root) from the page's sources
+# and the three.js of viewer/node_modules (`npm ci --prefix viewer`).  Without node or those
 # packages the build goes on without it, with one line, and --view then
 # says it is missing.  The archives carry it beside the Blender add-on's
 # zip (share/spindle/; on Windows beside spindle.exe), where spindle finds
@@ -13,8 +13,8 @@ if(SPINDLE_NODE AND EXISTS ${viewer}/build.mjs AND EXISTS ${viewer}/node_modules
   file(GLOB_RECURSE viewer_sources CONFIGURE_DEPENDS ${viewer}/src/*)
   file(GLOB viewer_page CONFIGURE_DEPENDS ${viewer}/page.html ${viewer}/package-lock.json)
   add_custom_command(OUTPUT ${SPINDLE_VIEW_TEMPLATE}
-    COMMAND ${SPINDLE_NODE} ${viewer}/build.mjs ${SPINDLE_VIEW_TEMPLATE}
-    WORKING_DIRECTORY ${viewer}
+    COMMAND ${SPINDLE_NODE} viewer/build.mjs ${SPINDLE_VIEW_TEMPLATE}
+    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
     DEPENDS ${viewer}/build.mjs ${viewer_sources} ${viewer_page}
     COMMENT "Making the page template spindle-view.html"
     VERBATIM)
