@@ -11,8 +11,10 @@
 #include "standin/cli/linking_notes.h"
 #include "standin/cli/report.h"
 #include "standin/cli/run_steps.h"
+#include "standin/cli/view_page.h"
 #include "standin/gltf/frame_rule.h"
 #include "standin/gltf/gltf_file.h"
+#include "standin/gltf/names.h"
 #include "standin/gltf/rig_export.h"
 #include "standin/picture/picture.h"
 #include "standin/platform/platform.h"
@@ -63,17 +65,28 @@ int showScene(const CommandLine &line) {
     return kExitWritten;
 }
 
+// The rig files a run asks for, for the scene at line.scene.
+RigFiles runFiles(const CommandLine &line, const PageTemplate &page, const Scene &scene,
+                  const std::vector<std::string> &notes) {
+    RigFiles files{line.gltf, line.view, &page, {}, line.scene, line.quiet};
+    if (!line.view.empty())
+        files.facts = sceneFacts(gltf::fileTitle(line.model), line.scene, scene, notes);
+    return files;
+}
+
 // The scene just written, read back: the summary, and the tree, the glTF
-// (in the frame `rule`, with the faces of `mesh`) and the picture when
-// asked.  Every count comes from the scene itself.
-int reportScene(const CommandLine &line, gltf::FrameRule rule, const gltf::MeshSource &mesh) {
+// and the page (in the frame `rule`, with the faces of `mesh`, the page
+// with the linking `notes`) and the picture when asked.  Every count comes
+// from the scene itself.
+int reportScene(const CommandLine &line, const PageTemplate &page, gltf::FrameRule rule, const gltf::MeshSource &mesh,
+                const std::vector<std::string> &notes) {
     Scene scene;
     if (!readBack(line.scene, scene)) {
         // A scene with numbers that are not finite has no summary, but
         // still its rig, with those bones put right.
         std::string reason;
-        if (!line.gltf.empty() && readScene(line.scene, scene, reason, SceneNumbers::ForTheRig))
-            gltf::exportRig(scene, rule, line.gltf, mesh);
+        if ((!line.gltf.empty() || !line.view.empty()) && readScene(line.scene, scene, reason, SceneNumbers::ForTheRig))
+            writeRigFiles(runFiles(line, page, scene, notes), scene, rule, mesh);
         return kExitNoScene;
     }
     if (!line.quiet)
@@ -81,7 +94,7 @@ int reportScene(const CommandLine &line, gltf::FrameRule rule, const gltf::MeshS
     if (line.tree)
         std::fputs(treeText(scene).c_str(), stdout);
     std::fflush(stdout);
-    const int status = line.gltf.empty() || gltf::exportRig(scene, rule, line.gltf, mesh) ? kExitWritten : kExitNoScene;
+    const int status = writeRigFiles(runFiles(line, page, scene, notes), scene, rule, mesh);
     if (!line.preview.empty() && !writeTextFile(line.preview, rigPicture(scene, placeRig(scene))))
         return kExitUsage;
     return status;
@@ -91,43 +104,64 @@ int reportScene(const CommandLine &line, gltf::FrameRule rule, const gltf::MeshS
 // the scene, and the linking notes on the model's curves.  Only a regular
 // file is read back: reading a FIFO or a device would take the scene from
 // whoever reads it, or wait for ever.
-int reportRun(const CommandLine &line, const Mesh &mesh) {
+int reportRun(const CommandLine &line, const PageTemplate &page, const Mesh &mesh) {
     int status = kExitWritten;
     platform::FileKind kind;
     std::string why;
     const gltf::FrameRule rule = gltf::frameRuleOf(mesh.format);
     const bool regular = platform::fileKind(line.scene, kind, why) && kind == platform::FileKind::Regular;
+    const bool rigFiles = !line.gltf.empty() || !line.view.empty();
+    const std::vector<std::string> notes = linkingNotes(mesh, line.layers, line.surfaces);
     if (regular)
         status = reportScene(
-            line, rule,
-            gltf::MeshSource{&mesh, gltf::runLayers(mesh, line.layers), gltf::meshName(line.model), line.weights});
-    else if (!line.quiet || line.tree || !line.preview.empty() || !line.gltf.empty())
+            line, page, rule,
+            gltf::MeshSource{&mesh, gltf::runLayers(mesh, line.layers), gltf::meshName(line.model), line.weights},
+            notes);
+    else if (!line.quiet || line.tree || !line.preview.empty() || rigFiles)
         std::fprintf(stderr, "spindle: %s: not a regular file, so the scene is not read back\n",
                      escapeControls(line.scene).c_str());
-    if (!line.gltf.empty() && !regular)
+    if (rigFiles && !regular)
         status = kExitNoScene; // no rig to write
     if (!line.quiet)
-        for (const std::string &note : linkingNotes(mesh, line.layers, line.surfaces))
+        for (const std::string &note : notes)
             std::fprintf(stderr, "%s\n", note.c_str());
     return status;
 }
 
+// `spindle view SCENE -o PAGE`: the page of any scene, with the faces of
+// the object file it loads.
+int viewScene(const CommandLine &line, const PageTemplate &page) {
+    Scene scene;
+    if (!readBack(line.model, scene, SceneNumbers::ForTheRig))
+        return kExitUsage;
+    Mesh mesh;
+    std::string object;
+    gltf::MeshSource source;
+    if (gltf::shownMesh(scene, line.model, line.view, mesh, object))
+        source = gltf::MeshSource{&mesh, gltf::runLayers(mesh, {}), gltf::meshName(object), line.weights};
+    const RigFiles files{{},         line.view, &page, sceneFacts(gltf::fileTitle(line.model), line.model, scene, {}),
+                         line.model, line.quiet};
+    return writeRigFiles(files, scene, gltf::sceneFrameRule(scene), source);
+}
+
 } // namespace
 
-std::string defaultModulePath() {
+std::string installedFile(const std::string &name, const std::string &installDir) {
     const std::string self = platform::programPath();
     if (self.empty())
-        return "Spindle.p";
+        return name;
     const size_t start = platform::nameStart(self);
     const std::string folder = self.substr(0, start > 0 ? start - 1 : 0);
     const std::string separator(1, platform::separator());
-    const std::string beside = folder + separator + "Spindle.p";
+    const std::string beside = folder + separator + name;
     if (platform::readable(beside))
         return beside;
-    std::string installed = SPINDLE_MODULE_INSTALL_DIR;
+    std::string installed = installDir;
     std::replace(installed.begin(), installed.end(), '/', platform::separator());
-    return folder + separator + ".." + separator + installed + separator + "Spindle.p";
+    return folder + separator + ".." + separator + installed + separator + name;
 }
+
+std::string defaultModulePath() { return installedFile("Spindle.p", SPINDLE_MODULE_INSTALL_DIR); }
 
 namespace {
 
@@ -159,11 +193,17 @@ int spindleMain(int argc, char **argv) {
     }
     if (line.help || line.version || line.show)
         return answerWithoutRun(line);
+    // The page's template is read before anything is written.
+    PageTemplate page;
+    if (!line.view.empty() && !loadPageTemplate(line, page))
+        return kExitUsage;
+    if (line.viewScene)
+        return viewScene(line, page);
     Mesh mesh;
     if (!readModel(line, mesh))
         return kExitUsage;
     const int status = runModule(line, mesh);
-    return status == kExitWritten ? reportRun(line, mesh) : status;
+    return status == kExitWritten ? reportRun(line, page, mesh) : status;
 }
 
 } // namespace standin

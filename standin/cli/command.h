@@ -17,6 +17,11 @@ enum ExitStatus {
 // The module built or installed with the command.
 std::string defaultModulePath();
 
+// A file built or installed with the command: `name` beside the program
+// (the build tree, and every file on Windows) when it is there, else in
+// `installDir` (relative to the program's folder's parent, '/'-separated).
+std::string installedFile(const std::string &name, const std::string &installDir);
+
 // The whole command: parses, reads the model, loads the module, runs it
 // once and returns the exit status.
 int spindleMain(int argc, char **argv);

@@ -28,10 +28,11 @@ bool parseLayer(const std::string &text, int &layer) {
     return layer >= 1;
 }
 
-// Finds the row of `argument`; `on` tells --NAME from --no-NAME for a switch.
-const OptionRow *findOption(const std::string &argument, bool show, bool &on) {
+// Finds the row of `argument` among the options of `command` (a bit of
+// OptionCommands); `on` tells --NAME from --no-NAME for a switch.
+const OptionRow *findOption(const std::string &argument, unsigned command, bool &on) {
     for (const OptionRow &row : optionTable()) {
-        if (row.show != show && row.effect != Effect::Help)
+        if (!(row.commands & command) && row.effect != Effect::Help)
             continue;
         on = true;
         if ((row.shortName && argument == row.shortName) || argument == longName(row))
@@ -80,6 +81,37 @@ bool apply(const OptionRow &row, bool on, const std::string &value, CommandLine 
     case Effect::Gltf: return takeGltfPath(value, line.gltf, reason);
     case Effect::JoinLines: line.joinLines = true; return true;
     case Effect::Weights: return takeWeights(value, line.weights, reason);
+    case Effect::View: return takePagePath(value, line.view, reason);
+    case Effect::ViewTemplate: line.viewTemplate = value; return true;
+    }
+    return true;
+}
+
+// The checks of a command line once every argument is taken, and the scene
+// path of a run; false with a reason.
+bool checkLine(CommandLine &line, bool haveModel, std::string &reason) {
+    if (!haveModel && !line.help && !line.version) {
+        reason = line.show || line.viewScene ? "no scene file given (see spindle --help)"
+                                             : "no model file given (see spindle --help)";
+        return false;
+    }
+    if (line.viewScene && line.view.empty() && !line.help && !line.version) {
+        reason = "spindle view needs -o FILE.html, the page to write";
+        return false;
+    }
+    if (line.show && line.showBones && !line.showPicture.empty()) {
+        reason = "options --bones and -o of spindle show exclude each other";
+        return false;
+    }
+    if (line.show || line.viewScene)
+        return true;
+    const OptionRow &sceneRow = optionNamed("--scene");
+    const auto typed = line.panelValues.find(&sceneRow);
+    line.scene = typed != line.panelValues.end() ? typed->second : defaultScenePath(line.model);
+    if (haveModel && line.scene.size() > kPanelTextLimit) {
+        reason = "the default scene path is longer than " + std::to_string(kPanelTextLimit) +
+            " bytes (the panel's text controls hold no more); name a shorter one with -o";
+        return false;
     }
     return true;
 }
@@ -90,12 +122,16 @@ const std::string &usageText() {
     static const std::string text = [] {
         std::string usage = "Usage: spindle [OPTIONS] MODEL\n"
                             "       spindle show [--bones] [-o FILE] SCENE\n"
+                            "       spindle view -o FILE.html SCENE\n"
                             "Turns the curve polygons of MODEL (LWO2, LWOB or Wavefront OBJ) into a bone\n"
                             "hierarchy and writes a scene file, running the Spindle module as the\n"
                             "modeler would and answering its options panel from the options below.\n"
-                            "`spindle show` prints the bone tree of any scene file, or draws it.\n";
+                            "`spindle show` prints the bone tree of any scene file, or draws it;\n"
+                            "`spindle view` writes a page to pose its rig in a browser.\n";
         const char *section = "";
         for (const OptionRow &row : optionTable()) {
+            if (!row.help)
+                continue;
             if (std::string(section) != row.section) {
                 usage += std::string(section[0] ? "" : "\n") + row.section + ":\n";
                 section = row.section;
@@ -109,8 +145,8 @@ const std::string &usageText() {
         return usage +
             "\n"
             "Exit status: 0 scene written; 1 no scene (a failure shown, or Cancel), or the\n"
-            "glTF file not written; 2 bad command line or unreadable model; 3 module not\n"
-            "loaded or run refused.\n";
+            "glTF file or the page not written; 2 bad command line, unreadable model, or\n"
+            "no page template; 3 module not loaded or run refused.\n";
     }();
     return text;
 }
@@ -120,13 +156,16 @@ bool parseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
     bool haveModel = false;
     bool optionsEnded = false;
     const bool show = !arguments.empty() && arguments[0] == "show";
+    const bool view = !arguments.empty() && arguments[0] == "view";
+    const unsigned command = show ? kForShow : view ? kForView : kForRun;
     line.show = show;
-    for (size_t i = show ? 1 : 0; i < arguments.size(); ++i) {
+    line.viewScene = view;
+    for (size_t i = show || view ? 1 : 0; i < arguments.size(); ++i) {
         std::string argument = arguments[i];
         if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
             if (haveModel) {
-                reason = std::string(show ? "more than one scene file" : "more than one model file") + " given ('" +
-                    line.model + "' and '" + argument + "')";
+                reason = std::string(show || view ? "more than one scene file" : "more than one model file") +
+                    " given ('" + line.model + "' and '" + argument + "')";
                 return false;
             }
             line.model = argument;
@@ -148,7 +187,7 @@ bool parseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
             }
         }
         bool on = true;
-        const OptionRow *row = findOption(argument, show, on);
+        const OptionRow *row = findOption(argument, command, on);
         if (!row) {
             reason = "unknown option '" + argument + "'";
             return false;
@@ -167,25 +206,7 @@ bool parseCommandLine(const std::vector<std::string> &arguments, CommandLine &li
         if (!apply(*row, on, value, line, reason))
             return false;
     }
-    if (!haveModel && !line.help && !line.version) {
-        reason = show ? "no scene file given (see spindle --help)" : "no model file given (see spindle --help)";
-        return false;
-    }
-    if (show && line.showBones && !line.showPicture.empty()) {
-        reason = "options --bones and -o of spindle show exclude each other";
-        return false;
-    }
-    if (show)
-        return true;
-    const OptionRow &sceneRow = optionNamed("--scene");
-    const auto typed = line.panelValues.find(&sceneRow);
-    line.scene = typed != line.panelValues.end() ? typed->second : defaultScenePath(line.model);
-    if (haveModel && line.scene.size() > kPanelTextLimit) {
-        reason = "the default scene path is longer than " + std::to_string(kPanelTextLimit) +
-            " bytes (the panel's text controls hold no more); name a shorter one with -o";
-        return false;
-    }
-    return true;
+    return checkLine(line, haveModel, reason);
 }
 
 std::vector<PanelEdit> panelEdits(const CommandLine &line) {

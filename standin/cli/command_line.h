@@ -41,6 +41,12 @@ struct CommandLine {
     bool show = false;
     bool showBones = false;
     std::string showPicture;
+    // The page that shows the rig: a run's --view, or `spindle view SCENE
+    // -o PAGE` (viewScene); empty: no page.  viewTemplate: the template to
+    // fill; empty: the one built or installed with the command.
+    std::string view;
+    std::string viewTemplate;
+    bool viewScene = false;
 };
 
 // Parses the arguments after the command name.  On a bad command line

@@ -34,6 +34,15 @@ inline constexpr const char *kWeightsHelp =
     "                            the four nearest bones in a straight line, weighted\n"
     "                            1/d^4, as the animation package binds by distance";
 
+inline constexpr const char *kViewHelp =
+    "also write FILE.html, one page that shows the rig in a\n"
+    "                            browser, the model skinned to it as --gltf writes\n"
+    "                            it, to pose by dragging its goals";
+inline constexpr const char *kViewSceneHelp =
+    "the page to write (FILE.html), as a run's --view\n"
+    "                            writes it: the rig with the faces of the object\n"
+    "                            file the scene loads; --weights and -q as for a run";
+
 // Takes `value` as the --weights method ("surface" or "distance"); false
 // with the one-line reason otherwise.
 bool takeWeights(const std::string &value, gltf::Weights &weights, std::string &reason);
@@ -41,5 +50,9 @@ bool takeWeights(const std::string &value, gltf::Weights &weights, std::string &
 // Takes `value` as the --gltf file when it ends in .glb or .gltf; false
 // with the one-line reason otherwise.
 bool takeGltfPath(const std::string &value, std::string &path, std::string &reason);
+
+// Takes `value` as the page to write (--view, or -o of spindle view) when it
+// ends in .html or .htm; false with the one-line reason otherwise.
+bool takePagePath(const std::string &value, std::string &path, std::string &reason);
 
 } // namespace standin

@@ -18,14 +18,23 @@ enum class Effect {
     Transcript,
     Help,
     Version,
-    Quiet,       // no summary line and no linking notes
-    Tree,        // print the written scene's hierarchy
-    Preview,     // draw the written scene into an SVG file
-    ShowBones,   // spindle show: the bone table instead of the tree
-    ShowPicture, // spindle show: draw the scene into an SVG file, or write its rig as glTF
-    Gltf,        // write the rig of the written scene as glTF too
-    JoinLines,   // join OBJ lines that continue one another into one curve
-    Weights,     // how the glTF's mesh is bound to its bones: surface or distance
+    Quiet,        // no summary line and no linking notes
+    Tree,         // print the written scene's hierarchy
+    Preview,      // draw the written scene into an SVG file
+    ShowBones,    // spindle show: the bone table instead of the tree
+    ShowPicture,  // spindle show: draw the scene into an SVG file, or write its rig as glTF
+    Gltf,         // write the rig of the written scene as glTF too
+    JoinLines,    // join OBJ lines that continue one another into one curve
+    Weights,      // how the glTF's mesh is bound to its bones: surface or distance
+    View,         // write the page that shows the rig (a run's --view, spindle view's -o)
+    ViewTemplate, // the page template to fill, instead of the one built or installed with spindle
+};
+
+// The commands an option belongs to, as bits.
+enum OptionCommands : unsigned {
+    kForRun = 1,  // spindle [OPTIONS] MODEL
+    kForShow = 2, // spindle show
+    kForView = 4, // spindle view
 };
 
 struct OptionRow {
@@ -33,10 +42,10 @@ struct OptionRow {
     const char *shortName; // "-o", or null
     const char *name;      // "--scene"; for a switch the name after "--[no-]"
     const char *argument;  // "PATH", or null for an option without a value
-    const char *help;
+    const char *help;      // null: left out of the help (an option for the tests)
     Effect effect;
-    const char *label; // the panel control it sets, or null
-    bool show = false; // an option of `spindle show` rather than of a run
+    const char *label;           // the panel control it sets, or null
+    unsigned commands = kForRun; // the commands that take it (OptionCommands)
 };
 
 // Every option, in the order the help lists them.

@@ -26,30 +26,36 @@ void putWord(std::string &out, uint32_t value) {
         out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
-std::string base64(const std::string &bytes) {
+} // namespace
+
+std::string base64Text(const std::vector<std::string_view> &pieces) {
     static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string text((bytes.size() + 2) / 3 * 4, '=');
-    size_t out = 0, i = 0;
-    for (; i + 3 <= bytes.size(); i += 3) {
-        const uint32_t v =
-            uint32_t(uint8_t(bytes[i])) << 16 | uint32_t(uint8_t(bytes[i + 1])) << 8 | uint8_t(bytes[i + 2]);
-        text[out++] = kDigits[v >> 18];
-        text[out++] = kDigits[(v >> 12) & 63];
-        text[out++] = kDigits[(v >> 6) & 63];
-        text[out++] = kDigits[v & 63];
-    }
-    if (i < bytes.size()) {
-        const uint32_t v =
-            uint32_t(uint8_t(bytes[i])) << 16 | (i + 1 < bytes.size() ? uint32_t(uint8_t(bytes[i + 1])) << 8 : 0);
-        text[out++] = kDigits[v >> 18];
-        text[out++] = kDigits[(v >> 12) & 63];
-        if (i + 1 < bytes.size())
-            text[out] = kDigits[(v >> 6) & 63];
+    size_t size = 0;
+    for (std::string_view piece : pieces)
+        size += piece.size();
+    std::string text;
+    text.reserve((size + 2) / 3 * 4);
+    // Three bytes at a time across the pieces' ends, then the last one or
+    // two padded with '='.
+    uint32_t group = 0;
+    int held = 0;
+    for (std::string_view piece : pieces)
+        for (char c : piece) {
+            group = group << 8 | uint8_t(c);
+            if (++held < 3)
+                continue;
+            for (int shift = 18; shift >= 0; shift -= 6)
+                text += kDigits[(group >> shift) & 63];
+            group = 0;
+            held = 0;
+        }
+    if (held > 0) {
+        group <<= 8 * (3 - held);
+        for (int digit = 0; digit < 4; ++digit)
+            text += digit <= held ? kDigits[(group >> (18 - 6 * digit)) & 63] : '=';
     }
     return text;
 }
-
-} // namespace
 
 FileKind fileKindOf(const std::string &path) {
     if (endsWith(path, ".glb"))
@@ -62,38 +68,43 @@ FileKind fileKindOf(const std::string &path) {
 bool writeGltfFile(const std::string &path, const Document &document, std::string &why) {
     const FileKind kind = fileKindOf(path);
     assert(kind != FileKind::None);
-    const std::vector<std::string_view> pieces = bufferPieces(document);
     if (kind == FileKind::Text) {
-        std::string bytes;
-        for (std::string_view piece : pieces)
-            bytes += piece;
-        const std::string uri = bytes.empty() ? std::string() : "data:application/octet-stream;base64," + base64(bytes);
+        const std::string uri = bufferLength(document) == 0
+            ? std::string()
+            : "data:application/octet-stream;base64," + base64Text(bufferPieces(document));
         return platform::writeFileSafely(path, {gltfJson(document, uri), "\n"}, why);
     }
-    // GLB: a header, the JSON chunk padded with blanks, then the binary
-    // chunk padded with zeros, every length a multiple of 4.
-    std::string json = gltfJson(document, {});
-    json.append((4 - json.size() % 4) % 4, ' ');
+    GlbLayout glb;
+    return glbLayout(document, glb, why) && platform::writeFileSafely(path, glb.pieces, why);
+}
+
+bool glbLayout(const Document &document, GlbLayout &glb, std::string &why) {
+    // A header, the JSON chunk padded with blanks, then the binary chunk
+    // padded with zeros, every length a multiple of 4.
+    glb.json = gltfJson(document, {});
+    glb.json.append((4 - glb.json.size() % 4) % 4, ' ');
     const size_t binary = bufferLength(document); // a multiple of 4
-    const size_t total = 12 + 8 + json.size() + (binary > 0 ? 8 + binary : 0);
+    const size_t total = 12 + 8 + glb.json.size() + (binary > 0 ? 8 + binary : 0);
     if (total > 0xFFFFFFFFu) {
         why = "larger than the 4 GiB a binary glTF file can hold";
         return false;
     }
-    std::string head;
-    putWord(head, 0x46546C67u); // "glTF"
-    putWord(head, 2);
-    putWord(head, uint32_t(total));
-    putWord(head, uint32_t(json.size()));
-    putWord(head, 0x4E4F534Au); // "JSON"
-    std::string binaryHead;
+    glb.head.clear();
+    putWord(glb.head, 0x46546C67u); // "glTF"
+    putWord(glb.head, 2);
+    putWord(glb.head, uint32_t(total));
+    putWord(glb.head, uint32_t(glb.json.size()));
+    putWord(glb.head, 0x4E4F534Au); // "JSON"
+    glb.binaryHead.clear();
     if (binary > 0) {
-        putWord(binaryHead, uint32_t(binary));
-        putWord(binaryHead, 0x004E4942u); // "BIN\0"
+        putWord(glb.binaryHead, uint32_t(binary));
+        putWord(glb.binaryHead, 0x004E4942u); // "BIN\0"
     }
-    std::vector<std::string_view> all = {head, json, binaryHead};
-    all.insert(all.end(), pieces.begin(), pieces.end());
-    return platform::writeFileSafely(path, all, why);
+    glb.pieces = {glb.head, glb.json, glb.binaryHead};
+    const std::vector<std::string_view> buffer = bufferPieces(document);
+    glb.pieces.insert(glb.pieces.end(), buffer.begin(), buffer.end());
+    glb.size = total;
+    return true;
 }
 
 } // namespace standin::gltf

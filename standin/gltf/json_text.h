@@ -10,6 +10,12 @@ namespace standin::gltf {
 // in an HTML script element as well.
 void appendJsonString(std::string &out, const std::string &text);
 
+// Appends `text` (any bytes: those not well-formed UTF-8 become U+FFFD)
+// as a JSON string to sit in an HTML script element, where the parser
+// looks for "</script" and "<!--" and a JavaScript reader of old for line
+// ends: as appendJsonString, and '>', '&', U+2028 and U+2029 escaped too.
+void appendScriptJsonString(std::string &out, const std::string &text);
+
 // Appends a finite number in the shortest form that reads back to the same
 // double.  The caller keeps numbers that are not finite out (asserted); in
 // a build without assertions one that comes all the same is written as the

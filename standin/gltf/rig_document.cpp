@@ -96,8 +96,22 @@ std::vector<Pose> globalPoses(const RigPlacement &pose, const RigDocument &rig, 
     return global;
 }
 
+// The first bone of the chain that the bone at item `i` belongs to: its
+// farthest ancestor through bones alone (the bone itself when its parent is
+// no bone).  The placement's parents have no loops.
+size_t chainRootOf(const RigPlacement &pose, const RigDocument &rig, size_t i) {
+    for (size_t steps = 0; steps < rig.boneNode.size(); ++steps) {
+        const int parent = pose.parent[i];
+        if (parent < 0 || rig.boneNode[size_t(parent)] < 0)
+            break;
+        i = size_t(parent);
+    }
+    return i;
+}
+
 // Each bone's node relative to its parent bone's (or under the root), with
-// its goal null and the null naming each other; the goal nulls under the
+// its goal null and the null naming each other (and the first bone of the
+// bone's chain); the goal nulls under the
 // root at their places.
 void placeNodes(const Scene &scene, const RigPlacement &pose, const std::vector<Pose> &global, const ItemNodes &made,
                 FrameRule rule, RigDocument &rig) {
@@ -121,8 +135,10 @@ void placeNodes(const Scene &scene, const RigPlacement &pose, const std::vector<
         if (goalNode >= 0) {
             node.extras.push_back({"goal", doc.nodes[size_t(goalNode)].name});
             Node &null = doc.nodes[size_t(goalNode)];
-            if (null.extras.empty())
+            if (null.extras.empty()) {
                 null.extras.push_back({"goalFor", node.name});
+                null.extras.push_back({"chainRoot", doc.nodes[size_t(rig.boneNode[chainRootOf(pose, rig, i)])].name});
+            }
         }
     }
     for (size_t i = 0; i < n; ++i) {

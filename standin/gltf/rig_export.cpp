@@ -69,7 +69,7 @@ void tellMeshNotes(const std::string &path, const MeshNotes &notes) {
 
 } // namespace
 
-bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, const MeshSource &source) {
+RigDocument exportedRig(const Scene &scene, FrameRule rule, const std::string &path, const MeshSource &source) {
     // One placement for the bones' nodes and the mesh's weights.
     const RigPlacement placed = placeRig(scene, NotFinite::PutRight);
     RigDocument rig = rigDocument(scene, placed, rule, "Spindle " SPINDLE_VERSION);
@@ -79,6 +79,11 @@ bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, cons
     if (!placed.notFinite.empty())
         tellBonesNotFinite(path, scene, placed.notFinite);
     tellMeshNotes(path, notes);
+    return rig;
+}
+
+bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, const MeshSource &source) {
+    const RigDocument rig = exportedRig(scene, rule, path, source);
     std::string why;
     if (writeGltfFile(path, rig.document, why))
         return true;
@@ -86,12 +91,12 @@ bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, cons
     return false;
 }
 
-bool exportShownRig(const Scene &scene, const std::string &scenePath, const std::string &path, Weights weights) {
+bool shownMesh(const Scene &scene, const std::string &scenePath, const std::string &path, Mesh &mesh,
+               std::string &objectPath) {
     const int first = firstObject(scene);
     const SceneItem *object = first >= 0 ? &scene.items[size_t(first)] : nullptr;
-    const FrameRule rule = sceneFrameRule(scene);
     if (!object || object->kind != ItemKind::Object)
-        return exportRig(scene, rule, path);
+        return false;
     // As written, else beside the scene (a relative path only).
     std::string file = object->name;
     const size_t folderEnd = platform::nameStart(scenePath);
@@ -101,15 +106,24 @@ bool exportShownRig(const Scene &scene, const std::string &scenePath, const std:
         file = scenePath.substr(0, folderEnd) + file;
     platform::whenMappedFileCut("spindle: " + escapeControls(file) + ": cut short by another program while it was read",
                                 1);
-    Mesh mesh;
     std::string reason;
     if (!readMesh(file, mesh, reason)) {
         std::fprintf(stderr, "spindle: note: %s: the rig alone, without the mesh: %s: %s\n",
                      escapeControls(path).c_str(), escapeControls(object->name).c_str(),
                      escapeControls(reason).c_str());
-        return exportRig(scene, rule, path);
+        return false;
     }
-    return exportRig(scene, rule, path, MeshSource{&mesh, runLayers(mesh, {}), meshName(object->name), weights});
+    objectPath = object->name;
+    return true;
+}
+
+bool exportShownRig(const Scene &scene, const std::string &scenePath, const std::string &path, Weights weights) {
+    const FrameRule rule = sceneFrameRule(scene);
+    Mesh mesh;
+    std::string object;
+    if (!shownMesh(scene, scenePath, path, mesh, object))
+        return exportRig(scene, rule, path);
+    return exportRig(scene, rule, path, MeshSource{&mesh, runLayers(mesh, {}), meshName(object), weights});
 }
 
 } // namespace standin::gltf

@@ -32,6 +32,14 @@ std::string meshName(const std::string &path);
 // `numbers`, or every layer when `numbers` is empty.
 std::vector<size_t> runLayers(const Mesh &mesh, const std::vector<int> &numbers);
 
+// The rig of `scene` as a glTF document, with the faces of `source`
+// skinned to it (see mesh_document.h), for the file at `path`: bones whose
+// numbers are not finite are named in one line "spindle: note: PATH: ...",
+// and so are parts of the mesh that the surface weights left to the
+// distances; the faces left out for a point a float cannot hold are
+// counted in another.
+RigDocument exportedRig(const Scene &scene, FrameRule rule, const std::string &path, const MeshSource &source = {});
+
 // Writes the rig of `scene` as glTF to `path` (.glb or .gltf), with the
 // faces of `source` skinned to it (see mesh_document.h).  Bones whose
 // numbers are not finite are named in one line "spindle: note: ...", and so
@@ -40,6 +48,15 @@ std::vector<size_t> runLayers(const Mesh &mesh, const std::vector<int> &numbers)
 // failure to write is one line "spindle: PATH: cannot be written (WHY)";
 // returns false then.
 bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, const MeshSource &source = {});
+
+// The mesh of the object file the scene at `scenePath` loads first, for
+// the rig written to `path`: found at its path as written, else relative
+// to the scene's folder, read into `mesh`, with `objectPath` the path as
+// the scene writes it.  False when there is none: a null object has no
+// mesh, and no line; an object file that cannot be read is told in one line
+// "spindle: note: PATH: the rig alone, without the mesh: OBJECT: WHY".
+bool shownMesh(const Scene &scene, const std::string &scenePath, const std::string &path, Mesh &mesh,
+               std::string &objectPath);
 
 // The same for `spindle show`: the mesh is that of the object file the
 // scene at `scenePath` loads first, found at its path as written, else

@@ -173,8 +173,16 @@ TEST(GltfRig, endJointsSkinAndGoalsAsReadersNeedThem) {
     // The goal null at its place, and goal bone and null naming each other.
     const Node &goal = doc.nodes[size_t(nodeNamed(doc, "Shin_Goal"))];
     EXPECT_EQ(goal.translation, (std::array<double, 3>{0.3, 0.2, 0.1}));
-    EXPECT_EQ(goal.extras, (Extras{{"goalFor", "Shin_GoalBone"}}));
+    // The goal names its chain's first bone too: Thigh, two bones up; a
+    // goal of a bone hung from the object names that bone.
+    EXPECT_EQ(goal.extras, (Extras{{"goalFor", "Shin_GoalBone"}, {"chainRoot", "Thigh"}}));
     EXPECT_EQ(doc.nodes[size_t(nodeNamed(doc, "Shin_GoalBone"))].extras, (Extras{{"goal", "Shin_Goal"}}));
+    const Scene tail = sceneOf("LWSC\n3\nLoadObjectLayer 1 Body.lwo\n" +
+                               bone("Tail", "0 0 0", "0 0 0", "1", "ParentItem 10000000\nGoalObject 2\n") +
+                               null("Tail_Goal", "0", "0", "1"));
+    const Document tailDoc = rigDocument(tail, placeRig(tail, NotFinite::PutRight), FrameRule::MirrorZ, "").document;
+    EXPECT_EQ(tailDoc.nodes[size_t(nodeNamed(tailDoc, "Tail_Goal"))].extras,
+              (Extras{{"goalFor", "Tail"}, {"chainRoot", "Tail"}}));
     EXPECT_EQ(sceneFrameRule(scene), FrameRule::MirrorZ);
     EXPECT_EQ(sceneFrameRule(sceneOf("LWSC\n3\nLoadObject models/Skeleton.OBJ\n")), FrameRule::Unchanged);
     EXPECT_EQ(rigRootName(sceneOf("LWSC\n3\nAddNullObject NULL\n")), "Armature");
