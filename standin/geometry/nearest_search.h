@@ -18,13 +18,23 @@ namespace standin::geometry {
 constexpr size_t kNearestBlock = 16;
 constexpr size_t kMostCandidates = 48;
 
+// How exactly forEachNearest answers: every point's own four nearest, or,
+// for a block whose points all lie within a twentieth of the distance from
+// its middle to the middle's nearest bone, the four nearest the middle for
+// each of them (by each point's own distances): a search per block rather
+// than per point where the bones are far and nearly as far as one another.
+enum class NearestAnswer { Exact, FarBlocksByTheirMiddle };
+constexpr double kFarBlock = 1.0 / 20;
+
 // Calls visit(v, nearest) with the nearest bones (exactly those of
-// nearestBones) of each point v from `first` to `end` of `positions` (three
-// floats each), in order.  `tree` must hold at least one segment.  Points
-// that come in the order of a mesh's faces are searched fastest: the result
-// does not depend on the order.
+// nearestBones, unless `answer` says otherwise) of each point v from
+// `first` to `end` of `positions` (three floats each), in order.  `tree`
+// must hold at least one segment.  Points that come in the order of a
+// mesh's faces are searched fastest: the result does not depend on the
+// order.
 template <typename Visit>
-void forEachNearest(const SegmentTree &tree, const float *positions, size_t first, size_t end, Visit &&visit) {
+void forEachNearest(const SegmentTree &tree, const float *positions, size_t first, size_t end, Visit &&visit,
+                    NearestAnswer answer = NearestAnswer::Exact) {
     std::vector<uint32_t> candidates;
     candidates.reserve(tree.segments.size());
     Nearest previous; // the nearest bones of the last block's middle, or of the last point
@@ -49,7 +59,12 @@ void forEachNearest(const SegmentTree &tree, const float *positions, size_t firs
         // than that from the block's box can be among a point's nearest.
         const Nearest centre = nearestBones(tree, mid, previous.count > 0 ? &previous : nullptr);
         previous = centre;
-        if (centre.count < 4) {
+        if (answer == NearestAnswer::FarBlocksByTheirMiddle && centre.count > 0 &&
+            radius2 <= kFarBlock * kFarBlock * centre.distance2[0]) {
+            candidates.clear();
+            for (uint32_t k = 0; k < centre.count; ++k)
+                candidates.push_back(tree.placeOf[centre.bone[k]]);
+        } else if (centre.count < 4) {
             candidates.resize(tree.segments.size());
             for (uint32_t i = 0; i < candidates.size(); ++i)
                 candidates[i] = i;

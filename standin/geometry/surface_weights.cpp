@@ -51,7 +51,7 @@ void towards(const SegmentTree::Segment &s, const double p[3], double out[3]) {
 void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first, size_t end,
                platform::LargeVector<Labels> &labels, std::vector<int64_t> &vote) {
     vote.assign(graph.partCount(), 0);
-    forEachNearest(tree, graph.positions, first, end, [&](size_t v, const Nearest &n) {
+    const auto seed = [&](size_t v, const Nearest &n) {
         const double p[3] = {graph.positions[3 * v], graph.positions[3 * v + 1], graph.positions[3 * v + 2]};
         const float *normal = graph.normals + 3 * v;
         Labels &l = labels[v];
@@ -75,7 +75,8 @@ void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first,
                     l.distance[way] = float(std::sqrt(n.distance2[i]));
                 }
         }
-    });
+    };
+    forEachNearest(tree, graph.positions, first, end, seed, NearestAnswer::FarBlocksByTheirMiddle);
 }
 
 // The weights of one node's labels into slots 4 * node ...

@@ -38,10 +38,11 @@ struct SurfaceWeightNotes {
 // A part with no area, or with no node that any bone seeds, has no surface
 // to follow: its nodes take the distance weights (skinWeights) and `notes`
 // counts them.  Time linear in the nodes and edges, whatever the number of
-// bones and wherever they stand (each node takes at most four labels, see
-// spreadSeeds), but for the search for each node's nearest bones, which the
-// distance weights make too; with `twoThreads`, a second thread shares the
-// seeds, the spread and the weights, and the result is the same.
+// bones and wherever they stand: each node takes at most four labels (see
+// spreadSeeds), and a block of nodes far from every bone is seeded from the
+// bones nearest its middle, in one search, however many bones are nearly
+// as far; with `twoThreads`, a second thread shares the seeds, the spread
+// and the weights, and the result is the same.
 SkinWeights surfaceWeights(const SegmentTree &tree, const SurfaceGraph &graph, double modelSize, bool twoThreads,
                            SurfaceWeightNotes &notes);
 
