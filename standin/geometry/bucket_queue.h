@@ -22,13 +22,20 @@ struct Queued {
     uint32_t bone;
 };
 
+// A node queued for a bone, in a bucket: the bucket tells its distance
+// closely enough for the order, and the node's labels tell it exactly.
+struct Way {
+    uint32_t node;
+    uint32_t bone;
+};
+
 // Buckets of `width` from `base` on, held in a ring large enough for the
 // longest step: every queued node lies within a step of the bucket being
 // taken.
 struct BucketQueue {
     double base = 0, width = 1;
-    std::vector<std::vector<Queued>> ring; // a power of two of buckets
-    uint64_t at = 0;                       // the bucket being taken, counted from base
+    std::vector<std::vector<Way>> ring; // a power of two of buckets
+    uint64_t at = 0;                    // the bucket being taken, counted from base
     size_t size = 0;
 };
 
@@ -45,7 +52,7 @@ inline void startQueue(BucketQueue &queue, double base, double shortest, double 
         buckets *= 2;
     if (queue.ring.size() != buckets)
         queue.ring.assign(buckets, {});
-    for (std::vector<Queued> &bucket : queue.ring)
+    for (std::vector<Way> &bucket : queue.ring)
         bucket.clear();
     queue.at = 0;
     queue.size = 0;
@@ -59,11 +66,11 @@ inline uint64_t bucketOf(const BucketQueue &queue, double g) {
 }
 
 inline void push(BucketQueue &queue, float g, uint32_t node, uint32_t bone) {
-    queue.ring[bucketOf(queue, g) & (queue.ring.size() - 1)].push_back({g, node, bone});
+    queue.ring[bucketOf(queue, g) & (queue.ring.size() - 1)].push_back({node, bone});
     ++queue.size;
 }
 
 // The bucket being taken, where the queue's next node is taken from.
-inline std::vector<Queued> &current(BucketQueue &queue) { return queue.ring[queue.at & (queue.ring.size() - 1)]; }
+inline std::vector<Way> &current(BucketQueue &queue) { return queue.ring[queue.at & (queue.ring.size() - 1)]; }
 
 } // namespace standin::geometry

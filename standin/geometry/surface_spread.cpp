@@ -17,19 +17,6 @@
 namespace standin::geometry {
 namespace {
 
-// Whether the search may bring bone `bone` to node labels `l` at distance
-// `g`: not once it has its four or that bone, nor from its reach on.
-bool opens(const Labels &l, uint16_t bone, float g) {
-    if (l.count == 0)
-        return true;
-    if (l.count == kLabels || g >= kReach * l.distance[0])
-        return false;
-    for (uint32_t k = 0; k < l.count; ++k)
-        if (l.bone[k] == bone)
-            return false;
-    return true;
-}
-
 // Whether bone `bone` at distance `g` comes before label k of `l`: nearer,
 // or as near and first in the list, so that the labels are the same
 // whatever order the bones come in.
@@ -37,23 +24,53 @@ bool before(const Labels &l, uint32_t k, uint16_t bone, float g) {
     return g < l.distance[k] || (g == l.distance[k] && bone < l.bone[k]);
 }
 
-// Offers bone `bone` at distance `g` to node labels `l`: true when it is
-// among the node's nearest four (and now held), false when the node holds
-// it already or four nearer ones leave it out.
-bool offer(Labels &l, uint16_t bone, float g) {
-    for (uint32_t k = 0; k < l.count; ++k)
-        if (l.bone[k] == bone)
-            return false;
-    if (l.count == kLabels && !before(l, kLabels - 1, bone, g))
+// Where node labels `l` hold bone `bone`, or l.count where they do not.
+uint32_t slotOf(const Labels &l, uint16_t bone) {
+    uint32_t k = 0;
+    while (k < l.count && l.bone[k] != bone)
+        ++k;
+    return k;
+}
+
+// Brings the search's way to node labels `l` for bone `bone` at distance
+// `g`: true when the bone is now among the node's four that way (new, or
+// nearer than before), and the way must be queued; false when the node has
+// the bone as near already, or taken, when four nearer ones leave it out,
+// or from the node's reach on (kReach times its nearest).
+bool improve(Labels &l, uint16_t bone, float g) {
+    if (l.count > 0 && g >= kReach * l.distance[0])
         return false;
-    uint32_t i = l.count < kLabels ? l.count++ : kLabels - 1;
+    uint32_t i = slotOf(l, bone);
+    if (i < l.count) {
+        if (l.taken[i] || !(g < l.distance[i]))
+            return false;
+    } else if (l.count < kLabels) {
+        i = l.count++;
+    } else if (before(l, kLabels - 1, bone, g)) {
+        i = kLabels - 1; // the furthest leaves
+    } else {
+        return false;
+    }
     for (; i > 0 && before(l, i - 1, bone, g); --i) {
         l.distance[i] = l.distance[i - 1];
         l.bone[i] = l.bone[i - 1];
+        l.taken[i] = l.taken[i - 1];
     }
     l.distance[i] = g;
     l.bone[i] = bone;
+    l.taken[i] = 0;
     return true;
+}
+
+// Takes the way to node labels `l` for bone `bone` that the search queued:
+// its distance, now final, or -1 where the node has that way taken already
+// (by a nearer way in, queued later) or four nearer ones left it out.
+float take(Labels &l, uint16_t bone) {
+    const uint32_t i = slotOf(l, bone);
+    if (i == l.count || l.taken[i])
+        return -1;
+    l.taken[i] = 1;
+    return l.distance[i];
 }
 
 // How many places down the bucket the search fetches a node's labels ahead.
@@ -87,14 +104,11 @@ platform::LargeVector<Queued> seedsByDistance(const platform::LargeVector<Labels
     return seeds;
 }
 
-// Queues node `node` for bone `bone` at distance `g`, unless the same bone
-// is queued for it already no further away.
+// Queues node `node` for bone `bone` at distance `g` where that way brings
+// the node nearer to the bone (improve).
 void reach(Labels &l, uint32_t node, uint16_t bone, float g, BucketQueue &queue) {
-    if (l.lastBone == bone && l.lastDistance <= g)
-        return;
-    l.lastBone = bone;
-    l.lastDistance = g;
-    push(queue, g, node, bone);
+    if (improve(l, bone, g))
+        push(queue, g, node, bone);
 }
 
 // The buckets' width: the shortest edge with a length, and the longest.
@@ -154,19 +168,20 @@ uint64_t nextBucket(Share &own) {
     return next;
 }
 
-// Takes node e for its bone: it offers the node the bone and, when the node
-// keeps it, queues the neighbours that the share holds, and puts the others
-// in `away`.
-void take(Search &s, uint32_t self, const Queued &e, std::vector<Queued> &away) {
+// Takes way e to its node: where it is still the node's way to its bone,
+// queues the ways on to the neighbours that the share holds, and puts the
+// others in `away`.
+void takeWay(Search &s, uint32_t self, const Way &e, std::vector<Queued> &away) {
     const uint16_t bone = uint16_t(e.bone);
-    if (!offer(s.labels[e.node], bone, e.distance))
+    const float distance = take(s.labels[e.node], bone);
+    if (distance < 0)
         return;
     for (uint32_t k = s.graph.first[e.node]; k < s.graph.first[e.node + 1]; ++k) {
         const SurfaceGraph::Link link = s.graph.links[k];
-        const float g = e.distance + link.length;
+        const float g = distance + link.length;
         if (ownerOf(link.node) != self)
             away.push_back({g, link.node, bone});
-        else if (opens(s.labels[link.node], bone, g))
+        else
             reach(s.labels[link.node], link.node, bone, g, s.share[self].queue);
     }
 }
@@ -182,7 +197,7 @@ void takeBucket(Search &s, uint32_t self, uint64_t at, size_t round) {
         const Queued &q = own.seeds[own.seed];
         reach(s.labels[q.node], q.node, uint16_t(q.bone), q.distance, own.queue);
     }
-    std::vector<Queued> &bucket = current(own.queue);
+    std::vector<Way> &bucket = current(own.queue);
     while (!bucket.empty()) {
         // The nodes further down the bucket are taken soon: fetch their
         // labels and edges, and then their neighbours' labels, while this
@@ -195,10 +210,10 @@ void takeBucket(Search &s, uint32_t self, uint64_t at, size_t round) {
             for (uint32_t k = s.graph.first[soon]; k < s.graph.first[soon + 1]; ++k)
                 __builtin_prefetch(&s.labels[s.graph.links[k].node]);
         }
-        const Queued e = bucket.back();
+        const Way e = bucket.back();
         bucket.pop_back();
         --own.queue.size;
-        take(s, self, e, away);
+        takeWay(s, self, e, away);
     }
 }
 
@@ -207,8 +222,7 @@ void takeBucket(Search &s, uint32_t self, uint64_t at, size_t round) {
 void receive(Search &s, uint32_t self, size_t round) {
     Share &own = s.share[self];
     for (const Queued &q : s.share[1 - self].away[round & 1])
-        if (opens(s.labels[q.node], uint16_t(q.bone), q.distance))
-            reach(s.labels[q.node], q.node, uint16_t(q.bone), q.distance, own.queue);
+        reach(s.labels[q.node], q.node, uint16_t(q.bone), q.distance, own.queue);
     own.next = nextBucket(own);
 }
 
@@ -252,11 +266,8 @@ void rounds(Search &s, uint32_t first, uint32_t end, Meeting *meeting) {
 
 void spreadSeeds(const SurfaceGraph &graph, bool twoThreads, platform::LargeVector<Labels> &labels) {
     platform::LargeVector<Queued> seeds = seedsByDistance(labels);
-    for (Labels &l : labels) {
-        l.lastDistance = kFar;
-        l.lastBone = 0;
+    for (Labels &l : labels)
         l.count = 0;
-    }
     if (seeds.empty())
         return;
     double shortest, longest;
@@ -266,6 +277,7 @@ void spreadSeeds(const SurfaceGraph &graph, bool twoThreads, platform::LargeVect
         startQueue(share.queue, seeds.front().distance, shortest, longest);
     for (const Queued &q : seeds)
         s.share[ownerOf(q.node)].seeds.push_back(q);
+    platform::LargeVector<Queued>().swap(seeds);
     for (Share &share : s.share)
         share.next = nextBucket(share);
     // Each share on a thread of its own, or both here, one after the other

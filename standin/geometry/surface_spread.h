@@ -17,14 +17,13 @@ constexpr float kReach = 1.5f;  // no bone reaches a node from this many times i
 constexpr float kFar = std::numeric_limits<float>::infinity();
 
 // A node's nearest bones along the surface, nearest first: their distances
-// and bones, and the bone and distance the search last queued for it, which
-// another way in that is no shorter need not queue again.  One record of 32
-// bytes, as the search reads it for every edge it follows.
+// and bones, and which of them are final (the search took the node for that
+// bone; the others are the nearest ways in that it has queued so far).  One
+// record of 32 bytes, as the search reads it for every edge it follows.
 struct alignas(32) Labels {
     float distance[kLabels];
     uint16_t bone[kLabels];
-    float lastDistance;
-    uint16_t lastBone;
+    uint8_t taken[kLabels];
     uint8_t count;
 };
 
