@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "bench/heap.h"
@@ -38,15 +39,16 @@ struct Model {
     std::vector<SkinBone> bones;
 };
 
-// The LWO2 model of `faces` quads and `curves` curves of 4 points, read,
-// its faces as primitives and its curves' segments as bones.
-const Model &model(int64_t faces, int curves) {
-    static std::map<std::pair<int64_t, int>, std::unique_ptr<Model>> models;
-    std::unique_ptr<Model> &m = models[{faces, curves}];
+// The LWO2 model of `faces` quads and `curves` curves of 4 points in the
+// layout `rig`, read, its faces as primitives and its curves' segments as
+// bones.
+const Model &model(int64_t faces, int curves, benchmodel::RigLayout rig = benchmodel::RigLayout::Helix) {
+    static std::map<std::tuple<int64_t, int, int>, std::unique_ptr<Model>> models;
+    std::unique_ptr<Model> &m = models[{faces, curves, int(rig)}];
     if (m)
         return *m;
     m = std::make_unique<Model>();
-    const std::string bytes = benchmodel::modelFile(benchmodel::Format::Lwo2, {faces, curves, 4});
+    const std::string bytes = benchmodel::modelFile(benchmodel::Format::Lwo2, {faces, curves, 4, rig});
     std::string reason;
     if (!standin::readMeshBytes(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), m->mesh, reason))
         std::abort();
@@ -130,6 +132,27 @@ void surfaceWeightsByVertices(benchmark::State &state) {
     benchheap::report(state, 0, double(m.bones.size()), double(p.vertexCount()), peak);
     state.SetLabel(std::to_string(p.vertexCount()) + " vertices " + std::to_string(m.bones.size()) + " bones");
     state.SetItemsProcessed(state.iterations() * int64_t(p.vertexCount()));
+}
+
+// The surface weights at 1,000,000 quads and 2,400 bones in each layout of
+// benchmodel::RigLayout (the argument), two threads as in the export.
+void surfaceWeightsByLayout(benchmark::State &state) {
+    const Model &m = model(1000000, 800, benchmodel::RigLayout(state.range(0)));
+    const MeshPrimitive &p = m.primitives.front();
+    const double size = boxDiagonal(p.positions.data(), p.vertexCount());
+    const std::vector<float> normals = normalsOf(p);
+    const SegmentTree tree = segmentTree(m.bones);
+    double peak = 0;
+    for (auto _ : state) {
+        benchheap::Watch watch;
+        SkinWeights skin = alongSurface(p, normals, tree, size, true);
+        benchmark::DoNotOptimize(skin);
+        peak = std::max(peak, watch.mebibytes());
+    }
+    benchheap::report(state, 0, double(m.bones.size()), double(p.vertexCount()), peak);
+    static const char *const kNames[] = {"helix", "corner", "spread", "inside", "ground"};
+    state.SetLabel(std::string(kNames[state.range(0)]) + ", " + std::to_string(p.vertexCount()) + " vertices " +
+                   std::to_string(m.bones.size()) + " bones");
 }
 
 // The surface weights of the two-legged body, on one thread.
@@ -226,6 +249,7 @@ BENCHMARK(surfaceWeightsByVertices)
     ->Arg(1000000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+BENCHMARK(surfaceWeightsByLayout)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(surfaceWeightsOfBody)->Unit(benchmark::kMillisecond);
 BENCHMARK(primitives)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(normals)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);

@@ -8,7 +8,6 @@
 #include <cassert>
 #include <cmath>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 #include "standin/geometry/bucket_queue.h"
@@ -226,10 +225,13 @@ void receive(Search &s, uint32_t self, size_t round) {
     own.next = nextBucket(own);
 }
 
-// Two threads meet here between the steps of a round.
+// Two threads meet here between the steps of a round: the first to come
+// spins a little, as the other is usually close behind, then sleeps until
+// the other comes (the machine may be running other work).
 struct Meeting {
     std::atomic<uint32_t> arrived{0}, rounds{0};
 };
+constexpr uint32_t kSpins = 4000;
 
 void meet(Meeting *m) {
     if (!m)
@@ -238,11 +240,14 @@ void meet(Meeting *m) {
     if (m->arrived.fetch_add(1, std::memory_order_acq_rel) == 1) {
         m->arrived.store(0, std::memory_order_relaxed);
         m->rounds.fetch_add(1, std::memory_order_release);
+        m->rounds.notify_one();
         return;
     }
-    for (uint32_t spins = 0; m->rounds.load(std::memory_order_acquire) == round; ++spins)
-        if (spins > 1000)
-            std::this_thread::yield();
+    for (uint32_t spins = 0; spins < kSpins; ++spins)
+        if (m->rounds.load(std::memory_order_acquire) != round)
+            return;
+    while (m->rounds.load(std::memory_order_acquire) == round)
+        m->rounds.wait(round, std::memory_order_acquire);
 }
 
 // The rounds of shares `first` to `end` (both, or one of two beside another
