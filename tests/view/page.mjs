@@ -3,7 +3,7 @@
 import { execFileSync, spawnSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { basename, dirname, extname, join } from 'node:path';
+import { basename, dirname, extname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 export const viewer = join(dirname(fileURLToPath(import.meta.url)), '..', '..', 'viewer');
@@ -20,18 +20,29 @@ export function fillTemplate(template, glb, facts) {
     .replace('@SPINDLE_GLB@', () => glb.toString('base64'));
 }
 
-// Writes the page of MODEL to PAGE (in FOLDER, scratch for the scene),
-// running `spindle` as the page's own command will; `options` go before
-// the model.  Returns the page's path.
+// Writes the page of MODEL to PAGE (in FOLDER, scratch for the scene) and
+// returns its path; `options` go before the model.
 export function makePage(spindle, model, page, folder, options = []) {
-  // Once the command writes the page itself, this function is one line:
-  //   execFileSync(spindle, [...options, '-o', join(folder, 'scene.lws'), '--view', page, model]); return page;
+  return pageFilledHere(spindle, model, page, folder, options);
+}
+
+// The page as `spindle --view` writes it.
+export function pageFromCommand(spindle, model, page, folder, options = []) {
+  spawn(spindle, [...options, '-o', `${basename(model, extname(model))}.lws`, '--view', resolve(page), resolve(model)],
+    folder);
+  return page;
+}
+
+// The page as spindle fills it, made here: the template built, spindle run
+// for the scene, its glTF, its summary and notes, and `spindle show` for
+// the tree.
+export function pageFilledHere(spindle, model, page, folder, options = []) {
   const template = join(folder, 'template.html');
   execFileSync(process.execPath, [join(viewer, 'build.mjs'), template]);
-  const scene = join(folder, `${basename(model, extname(model))}.lws`);
+  const scene = `${basename(model, extname(model))}.lws`;
   const glb = join(folder, 'rig.glb');
-  const run = spawn(spindle, [...options, '-o', scene, '--gltf', glb, model]);
-  const tree = spawn(spindle, ['show', scene]).stdout.split('\n').filter((line) => line !== '');
+  const run = spawn(spindle, [...options, '-o', scene, '--gltf', glb, resolve(model)], folder);
+  const tree = spawn(spindle, ['show', scene], folder).stdout.split('\n').filter((line) => line !== '');
   const facts = {
     title: basename(model),
     summary: run.stdout.trim().split('\n').pop(),
@@ -43,8 +54,8 @@ export function makePage(spindle, model, page, folder, options = []) {
 }
 
 // A command's output, or an error with its standard error.
-function spawn(command, args) {
-  const result = spawnSync(command, args, { encoding: 'utf8', maxBuffer: 1 << 28 });
+function spawn(command, args, cwd) {
+  const result = spawnSync(resolve(command), args, { cwd, encoding: 'utf8', maxBuffer: 1 << 28 });
   if (result.status !== 0) throw new Error(`${command} ${args.join(' ')} failed: ${result.stderr || result.error}`);
   return result;
 }

@@ -61,7 +61,7 @@ export function frameBox(stage, box) {
   const { camera, orbit, scene } = stage;
   camera.near = reach / 1000;
   camera.far = reach * 100;
-  camera.position.set(centre.x + 0.6 * reach, centre.y + 0.35 * reach, centre.z - 1.5 * reach);
+  camera.position.set(centre.x + 0.6 * reach, centre.y + 0.6 * reach, centre.z - 1.4 * reach);
   camera.updateProjectionMatrix();
   orbit.target.copy(centre);
   orbit.update();
