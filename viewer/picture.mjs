@@ -14,7 +14,7 @@ try {
   await tab.evaluate(async () => {
     const view = window.spindleView;
     await view.ready;
-    await view.dragGoal('HandL_Goal', [-0.1, 0.3, -0.25]);
+    await view.dragGoal('HandL_Goal', [0, 0.3, -0.15]);
     await view.dragGoal('LegR_Goal', [0, 0.25, -0.3]);
     await view.paintBone('ArmL_7');
     document.querySelector('#goals li:nth-child(5)').click();

@@ -10,8 +10,11 @@ import { makeView, pickBoneOf, pickGoalOf, resetView, setPaint, showBones, wireC
 async function open() {
   const facts = readFacts();
   showFacts(facts);
+  performance.mark('spindle-view-start');
   const buffer = await readGlb(facts.glbBytes);
+  performance.mark('spindle-view-decoded');
   const gltf = await new Promise((resolve, reject) => new GLTFLoader().parse(buffer, '', resolve, reject));
+  performance.mark('spindle-view-parsed');
   const stage = makeStage(document.getElementById('stage'));
   const view = makeView(stage, gltf);
   view.onChoice = () => showChoice(view.rig, view);

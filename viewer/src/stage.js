@@ -1,15 +1,20 @@
 // The 3D view: renderer, camera with orbit, pan and zoom, lights that
 // follow the camera, a grid and the axes.  It draws a frame only when
-// something changed (requestFrame), never in a loop of its own.
+// something changed (requestFrame), never in a loop of its own, and knows
+// whether the view is still or moving (stir), for what is drawn coarse
+// while it moves.
 import {
   AxesHelper, Box3, Color, DirectionalLight, GridHelper, HemisphereLight, PerspectiveCamera, Scene, Vector3,
   WebGLRenderer,
 } from 'three';
 import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
 
-// A stage drawing into `holder`; `onFrame` runs before each frame is drawn.
-export function makeStage(holder, onFrame = () => {}) {
-  const renderer = new WebGLRenderer({ antialias: true });
+const kStillAfterMs = 250;
+
+// A stage drawing into `holder`; its `beforeFrame(still)` runs before each
+// frame is drawn.
+export function makeStage(holder) {
+  const renderer = new WebGLRenderer({ antialias: false });
   renderer.setPixelRatio(Math.min(window.devicePixelRatio || 1, 2));
   renderer.setClearColor(new Color(0xf2f2ee));
   holder.appendChild(renderer.domElement);
@@ -21,13 +26,14 @@ export function makeStage(holder, onFrame = () => {}) {
   camera.add(sun);
   scene.add(camera);
   const orbit = new OrbitControls(camera, renderer.domElement);
-  const stage = { renderer, scene, camera, orbit, frames: 0, pending: false, waiting: [] };
+  const stage = { renderer, scene, camera, orbit, frames: 0, pending: false, waiting: [], still: true, timer: 0 };
+  stage.beforeFrame = () => {};
   stage.requestFrame = () => {
     if (stage.pending) return;
     stage.pending = true;
     requestAnimationFrame(() => {
       stage.pending = false;
-      onFrame();
+      stage.beforeFrame(stage.still);
       renderer.render(scene, camera);
       stage.frames += 1;
       stage.waiting.splice(0).forEach((resolve) => resolve(stage.frames));
@@ -39,7 +45,17 @@ export function makeStage(holder, onFrame = () => {}) {
     stage.requestFrame();
     return drawn;
   };
-  orbit.addEventListener('change', stage.requestFrame);
+  // A frame drawn as moving; once nothing stirs for a moment, one drawn still.
+  stage.stir = () => {
+    stage.still = false;
+    clearTimeout(stage.timer);
+    stage.timer = setTimeout(() => {
+      stage.still = true;
+      stage.requestFrame();
+    }, kStillAfterMs);
+    stage.requestFrame();
+  };
+  orbit.addEventListener('change', stage.stir);
   const fit = () => {
     const { clientWidth: width, clientHeight: height } = holder;
     renderer.setSize(width, height);
@@ -61,7 +77,7 @@ export function frameBox(stage, box) {
   const { camera, orbit, scene } = stage;
   camera.near = reach / 1000;
   camera.far = reach * 100;
-  camera.position.set(centre.x + 0.6 * reach, centre.y + 0.6 * reach, centre.z - 1.4 * reach);
+  camera.position.set(centre.x + 0.5 * reach, centre.y + 0.8 * reach, centre.z - 1.3 * reach);
   camera.updateProjectionMatrix();
   orbit.target.copy(centre);
   orbit.update();

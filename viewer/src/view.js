@@ -4,6 +4,7 @@ import { Vector3 } from 'three';
 import { TransformControls } from 'three/addons/controls/TransformControls.js';
 import { addGoalHandles, makeSkeletonOverlay, pickBone, pickGoal } from './overlay.js';
 import { makePainter } from './paint.js';
+import { makeProxy } from './proxy.js';
 import { followGoals, headOf, readRig, resetPose, rigBox } from './rig.js';
 import { solveChain } from './ik.js';
 import { emptyBox, frameBox } from './stage.js';
@@ -30,8 +31,28 @@ export function makeView(stage, gltf) {
     bone: null, goal: null, mode: 'materials', onChoice: () => {},
   };
   wireTransform(view);
+  wireProxies(view, rig.meshes.map((mesh) => [mesh, makeProxy(mesh, kMovingTriangles)]));
   frameBox(stage, box);
+  stage.stir();
   return view;
+}
+
+// Bodies of more triangles than this are drawn coarse while the view moves.
+const kMovingTriangles = 20000;
+
+// Before each frame: the coarse body while moving, the whole one when
+// still, in the same material and paint.
+function wireProxies(view, pairs) {
+  view.stage.beforeFrame = (still) => {
+    for (const [mesh, proxy] of pairs) {
+      if (!proxy) continue;
+      mesh.visible = still;
+      proxy.visible = !still;
+      proxy.material = mesh.material;
+      const colour = mesh.geometry.attributes.color;
+      if (colour && proxy.geometry.attributes.color !== colour) proxy.geometry.setAttribute('color', colour);
+    }
+  };
 }
 
 function wireTransform(view) {
@@ -52,7 +73,7 @@ export function moveGoal(view, goal) {
   view.rig.root.updateMatrixWorld(true);
   followGoals(view.rig, goal);
   view.overlay.update();
-  view.stage.requestFrame();
+  view.stage.stir();
   return left;
 }
 
