@@ -21,9 +21,12 @@ async function firstFrame(context, page) {
     await window.spindleView.ready;
     const gl = document.querySelector('canvas').getContext('webgl2');
     gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, new Uint8Array(4));
-    return performance.now();
+    const at = (name) => Math.round(performance.getEntriesByName(`spindle-view-${name}`)[0].startTime);
+    const marks = `page read ${Math.round(performance.getEntriesByType('navigation')[0].responseEnd)}, ` +
+      `code started ${at('start')}, decoded ${at('decoded')}, parsed ${at('parsed')}, view made ${at('made')} ms`;
+    return [performance.now(), marks];
   });
-  return { tab, ms };
+  return { tab, ms: ms[0], marks: ms[1] };
 }
 
 // Frames a second while the goal of the longest chain circles, each step a drag.
@@ -46,11 +49,11 @@ try {
     const model = join(folder, `grid${faces}.lwo`);
     execFileSync(makeModel, ['lwo2', faces, String(kCurves), model]);
     const page = makePage(spindle, model, join(folder, `grid${faces}.html`), folder, ['-q']);
-    const { tab, ms } = await firstFrame(browser.context, page);
+    const { tab, ms, marks } = await firstFrame(browser.context, page);
     const { fps, chain } = await dragRate(tab);
     const mb = statSync(page).size / 1e6;
     console.log(`${faces} faces: page ${mb.toFixed(1)} MB, first frame ${(ms / 1000).toFixed(2)} s, ` +
-      `dragging a goal of a ${chain}-bone chain ${fps.toFixed(1)} frames/s`);
+      `dragging a goal of a ${chain}-bone chain ${fps.toFixed(1)} frames/s\n  (${marks})`);
     await tab.close();
   }
 } finally {

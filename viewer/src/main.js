@@ -17,6 +17,7 @@ async function open() {
   performance.mark('spindle-view-parsed');
   const stage = makeStage(document.getElementById('stage'));
   const view = makeView(stage, gltf);
+  performance.mark('spindle-view-made');
   view.onChoice = () => showChoice(view.rig, view);
   showRig(view.rig, {
     pickBone: (bone) => pickBoneOf(view, bone),

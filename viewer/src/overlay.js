@@ -45,8 +45,8 @@ function updateOverlay(overlay, rig, positions, colours, dotPositions) {
 
 // A ball on each goal, sized to the rig, drawn over the body.
 export function addGoalHandles(rig, size) {
-  const geometry = new SphereGeometry(size, 16, 12);
-  const material = new MeshBasicMaterial({ color: 0xe0701a, depthTest: false, transparent: true, opacity: 0.85 });
+  const geometry = new SphereGeometry(size, 10, 6);
+  const material = new MeshBasicMaterial({ color: 0xe0701a, depthTest: false });
   return rig.goals.map((goal) => {
     const handle = new Mesh(geometry, material);
     handle.renderOrder = 11;

@@ -1,7 +1,7 @@
 // The body painted by its skin weights, from the file's JOINTS_0 and
 // WEIGHTS_0: one bone's weight as a ramp (blue 0, green, yellow, red 1), or
 // each vertex in the colour of its heaviest bone; or its own materials.
-import { BufferAttribute, Color, MeshLambertMaterial } from 'three';
+import { BufferAttribute, Color, DoubleSide, MeshLambertMaterial } from 'three';
 
 // The ramp's colour for weight w (0..1) into `out` at `at`: blue, green,
 // yellow, red at 0, 1/3, 2/3 and 1.
@@ -24,7 +24,7 @@ function jointColours(count) {
 export function makePainter(meshes) {
   const skinned = meshes.filter((mesh) => mesh.isSkinnedMesh && mesh.geometry.attributes.skinIndex);
   const own = new Map(meshes.map((mesh) => [mesh, mesh.material]));
-  const material = new MeshLambertMaterial({ vertexColors: true });
+  const material = new MeshLambertMaterial({ vertexColors: true, side: DoubleSide });
   const colourOf = (mesh) => {
     const geometry = mesh.geometry;
     if (!geometry.attributes.color) {

@@ -8,32 +8,42 @@ import { BufferAttribute, BufferGeometry, SkinnedMesh } from 'three';
 // The triangles of `geometry` with its vertices clustered in cells of a
 // grid of `cells` a side over its bounding box: an index array.
 function clusteredIndex(geometry, cells) {
-  const position = geometry.attributes.position;
+  const points = flat(geometry.attributes.position);
   const box = geometry.boundingBox;
-  const side = Math.max(box.max.x - box.min.x, box.max.y - box.min.y, box.max.z - box.min.z, 1e-30) / cells;
-  const cellOf = (v, axis, min) => Math.min(cells - 1, Math.floor((position.getComponent(v, axis) - min) / side));
+  const min = [box.min.x, box.min.y, box.min.z];
+  const side = Math.max(box.max.x - min[0], box.max.y - min[1], box.max.z - min[2], 1e-30) / cells;
+  const cellOf = (v, axis) => Math.min(cells - 1, Math.max(0, Math.floor((points[3 * v + axis] - min[axis]) / side)));
   const first = new Int32Array(cells * cells * cells).fill(-1);
-  const keep = new Int32Array(position.count);
-  for (let v = 0; v < position.count; ++v) {
-    const cell = cellOf(v, 0, box.min.x) + cells * (cellOf(v, 1, box.min.y) + cells * cellOf(v, 2, box.min.z));
+  const count = points.length / 3;
+  const keep = new Int32Array(count);
+  for (let v = 0; v < count; ++v) {
+    const cell = cellOf(v, 0) + cells * (cellOf(v, 1) + cells * cellOf(v, 2));
     if (first[cell] < 0) first[cell] = v;
     keep[v] = first[cell];
   }
-  const index = geometry.index;
-  const corners = index ? index.count : position.count;
-  const corner = index ? (k) => keep[index.getX(k)] : (k) => keep[k];
-  const out = position.count > 65535 ? new Uint32Array(corners) : new Uint16Array(corners);
+  const corners = geometry.index ? flat(geometry.index) : null;
+  const total = corners ? corners.length : count;
+  const out = count > 65535 ? new Uint32Array(total) : new Uint16Array(total);
   let kept = 0;
-  for (let t = 0; t + 2 < corners; t += 3) {
-    const a = corner(t);
-    const b = corner(t + 1);
-    const c = corner(t + 2);
+  for (let t = 0; t + 2 < total; t += 3) {
+    const a = keep[corners ? corners[t] : t];
+    const b = keep[corners ? corners[t + 1] : t + 1];
+    const c = keep[corners ? corners[t + 2] : t + 2];
     if (a === b || b === c || a === c) continue;
     out[kept++] = a;
     out[kept++] = b;
     out[kept++] = c;
   }
   return out.slice(0, kept);
+}
+
+// An attribute's values as one packed array (a copy only when interleaved).
+function flat(attribute) {
+  if (!attribute.isInterleavedBufferAttribute && !attribute.normalized) return attribute.array;
+  const out = new Float64Array(attribute.count * attribute.itemSize);
+  for (let i = 0; i < attribute.count; ++i)
+    for (let k = 0; k < attribute.itemSize; ++k) out[i * attribute.itemSize + k] = attribute.getComponent(i, k);
+  return out;
 }
 
 // The stand-in for `mesh` with at most about `triangles` triangles, or

@@ -15,7 +15,8 @@ const kStillAfterMs = 250;
 // frame is drawn.
 export function makeStage(holder) {
   const renderer = new WebGLRenderer({ antialias: false });
-  renderer.setPixelRatio(Math.min(window.devicePixelRatio || 1, 2));
+  const pixels = Math.min(window.devicePixelRatio || 1, 2);
+  renderer.setPixelRatio(pixels);
   renderer.setClearColor(new Color(0xf2f2ee));
   holder.appendChild(renderer.domElement);
   const scene = new Scene();
@@ -34,6 +35,9 @@ export function makeStage(holder) {
     requestAnimationFrame(() => {
       stage.pending = false;
       stage.beforeFrame(stage.still);
+      // While moving, half the pixels each way: the frame rate before the detail.
+      const ratio = stage.still ? pixels : pixels / 2;
+      if (renderer.getPixelRatio() !== ratio) renderer.setPixelRatio(ratio);
       renderer.render(scene, camera);
       stage.frames += 1;
       stage.waiting.splice(0).forEach((resolve) => resolve(stage.frames));

@@ -1,6 +1,6 @@
 // The page's one view of the rig: what is picked and shown, and what each
 // action (a drag, a click, a button) does to the pose and the paint.
-import { Vector3 } from 'three';
+import { DoubleSide, MeshLambertMaterial, Vector3 } from 'three';
 import { TransformControls } from 'three/addons/controls/TransformControls.js';
 import { addGoalHandles, makeSkeletonOverlay, pickBone, pickGoal } from './overlay.js';
 import { makePainter } from './paint.js';
@@ -17,6 +17,8 @@ export function makeView(stage, gltf) {
   // Skinned bounds would be made from every vertex: the body is drawn
   // whole instead, so that no frame costs work per vertex on the CPU.
   rig.meshes.forEach((mesh) => (mesh.frustumCulled = false));
+  // Both sides of every face: an open body or a face turned inwards stays in view.
+  rig.meshes.forEach((mesh) => (mesh.material = new MeshLambertMaterial({ color: mesh.material.color, side: DoubleSide })));
   const box = rigBox(rig, emptyBox());
   const reach = Math.max(box.getSize(new Vector3()).length(), 1e-3);
   const overlay = makeSkeletonOverlay(rig);
@@ -38,7 +40,7 @@ export function makeView(stage, gltf) {
 }
 
 // Bodies of more triangles than this are drawn coarse while the view moves.
-const kMovingTriangles = 20000;
+const kMovingTriangles = 8000;
 
 // Before each frame: the coarse body while moving, the whole one when
 // still, in the same material and paint.
