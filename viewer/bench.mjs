@@ -2,10 +2,10 @@
 // how long a large model takes to its first frame, and how many frames a
 // second it draws while a goal is dragged.  Not a test: scripts/bench-view
 // runs it.
-//   node viewer/bench.mjs SPINDLE SPINDLE_MAKE_MODEL FACES...
+//   node viewer/bench.mjs SPINDLE SPINDLE_MAKE_MODEL FACES|MODEL...
 import { execFileSync } from 'node:child_process';
 import { statSync } from 'node:fs';
-import { join } from 'node:path';
+import { basename, join } from 'node:path';
 import { launchChromium, makePage, scratch } from '../tests/view/page.mjs';
 
 const [spindle, makeModel, ...sizes] = process.argv.slice(2);
@@ -46,13 +46,14 @@ const [folder, removeFolder] = scratch();
 const browser = await launchChromium({ width: 1280, height: 800 });
 try {
   for (const faces of sizes) {
-    const model = join(folder, `grid${faces}.lwo`);
-    execFileSync(makeModel, ['lwo2', faces, String(kCurves), model]);
-    const page = makePage(spindle, model, join(folder, `grid${faces}.html`), folder, ['-q']);
+    const made = /^[0-9]+$/.test(faces);
+    const model = made ? join(folder, `grid${faces}.lwo`) : faces;
+    if (made) execFileSync(makeModel, ['lwo2', faces, String(kCurves), model]);
+    const page = makePage(spindle, model, join(folder, `${basename(model)}.html`), folder, ['-q']);
     const { tab, ms, marks } = await firstFrame(browser.context, page);
     const { fps, chain } = await dragRate(tab);
     const mb = statSync(page).size / 1e6;
-    console.log(`${faces} faces: page ${mb.toFixed(1)} MB, first frame ${(ms / 1000).toFixed(2)} s, ` +
+    console.log(`${made ? `${faces} faces` : faces}: page ${mb.toFixed(1)} MB, first frame ${(ms / 1000).toFixed(2)} s, ` +
       `dragging a goal of a ${chain}-bone chain ${fps.toFixed(1)} frames/s\n  (${marks})`);
     await tab.close();
   }
