@@ -59,7 +59,7 @@ function wireProxies(view, pairs) {
 
 function wireTransform(view) {
   const { transform, stage } = view;
-  transform.addEventListener('change', stage.requestFrame);
+  transform.addEventListener('change', stage.stir);
   transform.addEventListener('dragging-changed', (event) => (stage.orbit.enabled = !event.value));
   transform.addEventListener('objectChange', () => view.goal && moveGoal(view, view.goal));
 }
@@ -85,7 +85,7 @@ export function pickGoalOf(view, goal) {
   if (goal) view.transform.attach(goal.object);
   else view.transform.detach();
   view.onChoice(view);
-  view.stage.requestFrame();
+  view.stage.stir();
 }
 
 // Paints the body by `bone`'s weights.
@@ -103,20 +103,20 @@ export function setPaint(view, mode) {
   else if (mode === 'strongest') view.painter.paintStrongest();
   else view.painter.showMaterials();
   view.onChoice(view);
-  view.stage.requestFrame();
+  view.stage.stir();
 }
 
 // Shows or hides the bones drawn over the body.
 export function showBones(view, on) {
   view.overlay.lines.visible = view.overlay.dots.visible = on;
-  view.stage.requestFrame();
+  view.stage.stir();
 }
 
 // The rest pose again, goals included.
 export function resetView(view) {
   resetPose(view.rig);
   view.overlay.update();
-  view.stage.requestFrame();
+  view.stage.stir();
 }
 
 // A click (not a drag) on the view picks a goal's handle, or else a bone's line.
