@@ -28,6 +28,8 @@ export function makeStage(holder) {
   scene.add(camera);
   const orbit = new OrbitControls(camera, renderer.domElement);
   const stage = { renderer, scene, camera, orbit, frames: 0, pending: false, waiting: [], still: true, timer: 0 };
+  // Whether frames drawn while moving have half the pixels each way.
+  stage.coarseWhileMoving = false;
   stage.beforeFrame = () => {};
   stage.requestFrame = () => {
     if (stage.pending) return;
@@ -35,8 +37,7 @@ export function makeStage(holder) {
     requestAnimationFrame(() => {
       stage.pending = false;
       stage.beforeFrame(stage.still);
-      // While moving, half the pixels each way: the frame rate before the detail.
-      const ratio = stage.still ? pixels : pixels / 2;
+      const ratio = stage.still || !stage.coarseWhileMoving ? pixels : pixels / 2;
       if (renderer.getPixelRatio() !== ratio) renderer.setPixelRatio(ratio);
       renderer.render(scene, camera);
       stage.frames += 1;

@@ -42,9 +42,11 @@ export function makeView(stage, gltf) {
 // Bodies of more triangles than this are drawn coarse while the view moves.
 const kMovingTriangles = 8000;
 
-// Before each frame: the coarse body while moving, the whole one when
-// still, in the same material and paint.
+// Before each frame: the coarse body while moving (and, with a coarse
+// body, half the pixels each way), the whole one when still, in the same
+// material and paint.
 function wireProxies(view, pairs) {
+  view.stage.coarseWhileMoving = pairs.some(([, proxy]) => proxy);
   view.stage.beforeFrame = (still) => {
     for (const [mesh, proxy] of pairs) {
       if (!proxy) continue;
