@@ -1,8 +1,9 @@
 // A coarse stand-in for a large skinned body, drawn while something moves
 // (a drag, an orbit) so that frames stay quick, the whole body once still.
-// It is the body's own vertices, skin and paint: only its triangles are
-// fewer, by clustering the vertices on a grid (each cell keeps its first
-// vertex; a triangle stays when its corners fall in three cells).
+// It is some of the body's own vertices, with their skin and paint, in
+// buffers of its own; its triangles are fewer, by clustering the vertices
+// on a grid (each cell keeps its first vertex; a triangle stays when its
+// corners fall in three cells).
 import { BufferAttribute, BufferGeometry, SkinnedMesh } from 'three';
 
 // The triangles of `geometry` with its vertices clustered in cells of a
@@ -46,6 +47,44 @@ function flat(attribute) {
   return out;
 }
 
+// `attribute`'s values for the vertices `picked` (indices into it), in that order.
+function gathered(attribute, picked) {
+  const size = attribute.itemSize;
+  const raw = !attribute.isInterleavedBufferAttribute;
+  const out = raw ? new attribute.array.constructor(picked.length * size) : new Float32Array(picked.length * size);
+  for (let i = 0; i < picked.length; ++i)
+    for (let k = 0; k < size; ++k)
+      out[i * size + k] = raw ? attribute.array[picked[i] * size + k] : attribute.getComponent(picked[i], k);
+  return new BufferAttribute(out, size, raw && attribute.normalized);
+}
+
+// The coarse geometry: the vertices that `index` uses alone, numbered
+// afresh, so that drawing it sends the GPU none of the others; its
+// userData.picked names each vertex's number in the whole body.
+function compacted(geometry, index) {
+  const renumber = new Int32Array(geometry.attributes.position.count).fill(-1);
+  const picked = [];
+  const corners = new Uint32Array(index.length);
+  for (let k = 0; k < index.length; ++k) {
+    const v = index[k];
+    if (renumber[v] < 0) renumber[v] = picked.push(v) - 1;
+    corners[k] = renumber[v];
+  }
+  const coarse = new BufferGeometry();
+  for (const [name, attribute] of Object.entries(geometry.attributes)) coarse.setAttribute(name, gathered(attribute, picked));
+  coarse.setIndex(new BufferAttribute(picked.length > 65535 ? corners : Uint16Array.from(corners), 1));
+  coarse.userData.picked = picked;
+  return coarse;
+}
+
+// Brings the coarse body's paint to the whole body's, when that changed.
+export function followPaint(mesh, proxy) {
+  const colour = mesh.geometry.attributes.color;
+  if (!colour || proxy.userData.paintVersion === colour.version) return;
+  proxy.geometry.setAttribute('color', gathered(colour, proxy.geometry.userData.picked));
+  proxy.userData.paintVersion = colour.version;
+}
+
 // The stand-in for `mesh` with at most about `triangles` triangles, or
 // null when the mesh has no more than that (or is not skinned).
 export function makeProxy(mesh, triangles) {
@@ -53,15 +92,16 @@ export function makeProxy(mesh, triangles) {
   const own = (geometry.index ? geometry.index.count : geometry.attributes.position.count) / 3;
   if (!mesh.isSkinnedMesh || own <= triangles) return null;
   if (!geometry.boundingBox) geometry.computeBoundingBox();
+  // A surface keeps about as many triangles as the cells it passes
+  // through, so the grid's side goes with the square root of the count.
   let index = null;
-  for (let cells = 128; cells >= 4; cells = Math.floor(cells / 1.5)) {
+  for (let cells = 128; cells >= 4; ) {
     index = clusteredIndex(geometry, cells);
-    if (index.length / 3 <= triangles) break;
+    const kept = index.length / 3;
+    if (kept <= triangles) break;
+    cells = Math.floor(cells * Math.min(0.67, 0.9 * Math.sqrt(triangles / kept)));
   }
-  const coarse = new BufferGeometry();
-  for (const [name, attribute] of Object.entries(geometry.attributes)) coarse.setAttribute(name, attribute);
-  coarse.setIndex(new BufferAttribute(index, 1));
-  const proxy = new SkinnedMesh(coarse, mesh.material);
+  const proxy = new SkinnedMesh(compacted(geometry, index), mesh.material);
   proxy.bind(mesh.skeleton, mesh.bindMatrix);
   proxy.matrixAutoUpdate = false;
   proxy.matrix.copy(mesh.matrix);

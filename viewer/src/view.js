@@ -4,7 +4,7 @@ import { DoubleSide, MeshLambertMaterial, Vector3 } from 'three';
 import { TransformControls } from 'three/addons/controls/TransformControls.js';
 import { addGoalHandles, makeSkeletonOverlay, pickBone, pickGoal } from './overlay.js';
 import { makePainter } from './paint.js';
-import { makeProxy } from './proxy.js';
+import { followPaint, makeProxy } from './proxy.js';
 import { followGoals, headOf, readRig, resetPose, rigBox } from './rig.js';
 import { solveChain } from './ik.js';
 import { emptyBox, frameBox } from './stage.js';
@@ -53,8 +53,7 @@ function wireProxies(view, pairs) {
       mesh.visible = still;
       proxy.visible = !still;
       proxy.material = mesh.material;
-      const colour = mesh.geometry.attributes.color;
-      if (colour && proxy.geometry.attributes.color !== colour) proxy.geometry.setAttribute('color', colour);
+      followPaint(mesh, proxy);
     }
   };
 }
