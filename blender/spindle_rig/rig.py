@@ -70,29 +70,60 @@ def reaching_end(bone):
     return bone, False
 
 
-def wire_goals(objects):
-    """Gives each goal empty an IK constraint that puts the head of the bone
-    it is for on it, the chain reaching up to the armature's root.  Returns
-    the number wired and the names of the bones not found."""
+def chain_root(armature, empty, bone):
+    """The first bone of the chain the goal's bone hangs in: the one the goal's
+    `chainRoot` names, else the bone's farthest ancestor."""
+    root = bone_named(armature, empty["chainRoot"]) if isinstance(empty.get("chainRoot"), str) else None
+    if root is None:
+        root = bone
+        while root.parent:
+            root = root.parent
+    return root
+
+
+def chain_length(tip, root, held):
+    """How many bones an IK chain ending at `tip` takes: up to `root`, but
+    stopping below a bone in `held`, the ends of the other goals' chains.
+    Blender's IK solver cannot hold a goal at a bone that another goal's
+    chain runs through: it solves that goal first, on its own, and then the
+    longer chain turns the shared bones again, so the goal (a chest's, with
+    the arms and head hung from the chest) would hold nothing."""
+    count, bone = 1, tip
+    while bone != root and bone.parent and bone.parent.name not in held:
+        count, bone = count + 1, bone.parent
+    return count
+
+
+def goal_empties(objects):
+    """(empty, armature, bone) for each goal empty, the bone it is for being
+    None when that armature has no such bone."""
     armatures = [obj for obj in objects if obj.type == "ARMATURE"]
-    wired, missing = 0, []
+    goals = []
     for empty in objects:
         name = empty.get("goalFor") if empty.type == "EMPTY" else None
-        if not isinstance(name, str):
-            continue
-        armature = empty.parent if empty.parent in armatures else armatures[0] if len(armatures) == 1 else None
-        bone = bone_named(armature, name) if armature else None
-        if bone is None:
-            missing.append(name)
-            continue
-        bone, use_tail = reaching_end(bone)
+        if isinstance(name, str):
+            armature = empty.parent if empty.parent in armatures else armatures[0] if len(armatures) == 1 else None
+            goals.append((empty, armature, bone_named(armature, name) if armature else None))
+    return goals
+
+
+def wire_goals(objects):
+    """Gives each goal empty an IK constraint that puts the head of the bone
+    it is for on it, the chain reaching up towards its chain's first bone.
+    Returns the number wired and the names of the bones not found."""
+    goals = goal_empties(objects)
+    missing = [empty["goalFor"] for empty, _, bone in goals if bone is None]
+    wiring = [(empty, armature, bone, *reaching_end(bone)) for empty, armature, bone in goals if bone]
+    tips = [(armature, bone if use_tail else bone.parent) for _, armature, _, bone, use_tail in wiring]
+    for empty, armature, goal_bone, bone, use_tail in wiring:
+        tip = bone if use_tail else bone.parent
+        held = {other.name for owner, other in tips if owner == armature and other and other != tip}
         ik = bone.constraints.new("IK")
         ik.name = "Spindle IK"
         ik.target = empty
         ik.use_tail = use_tail
-        ik.chain_count = 0
-        wired += 1
-    return wired, missing
+        ik.chain_count = chain_length(tip, chain_root(armature, empty, goal_bone), held) if tip else 0
+    return len(wiring), missing
 
 
 def bring_in(context, path):
