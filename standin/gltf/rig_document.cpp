@@ -96,17 +96,54 @@ std::vector<Pose> globalPoses(const RigPlacement &pose, const RigDocument &rig, 
     return global;
 }
 
-// The first bone of the chain that the bone at item `i` belongs to: its
-// farthest ancestor through bones alone (the bone itself when its parent is
-// no bone).  The placement's parents have no loops.
-size_t chainRootOf(const RigPlacement &pose, const RigDocument &rig, size_t i) {
+// The bone above item `i` in the placement, or -1 where its parent is no
+// bone.
+int parentBone(const RigPlacement &pose, const RigDocument &rig, size_t i) {
+    const int parent = pose.parent[i];
+    return parent >= 0 && rig.boneNode[size_t(parent)] >= 0 ? parent : -1;
+}
+
+// The first bone of the chain that a goal on the bone at item `i` bends:
+// from the bone's parent up through the bones it hangs from, but never
+// through a bone where another goal's chain ends (`tip`: the goals' bones'
+// parents), since two goals' chains that share bones fight over them; the
+// bone itself when it hangs from no bone.  The placement's parents have no
+// loops.
+size_t chainRootOf(const RigPlacement &pose, const RigDocument &rig, const std::vector<uint8_t> &tip, size_t i) {
+    const int first = parentBone(pose, rig, i);
+    if (first < 0)
+        return i;
+    size_t root = size_t(first);
     for (size_t steps = 0; steps < rig.boneNode.size(); ++steps) {
-        const int parent = pose.parent[i];
-        if (parent < 0 || rig.boneNode[size_t(parent)] < 0)
+        const int parent = parentBone(pose, rig, root);
+        if (parent < 0 || tip[size_t(parent)])
             break;
-        i = size_t(parent);
+        root = size_t(parent);
     }
-    return i;
+    return root;
+}
+
+// The goal null that the bone at item `i` reaches for, or -1.
+int goalNullOf(const Scene &scene, const ItemNodes &made, size_t i) {
+    const int goal = scene.items[i].goal;
+    return made.nullNode[goal >= 0 && size_t(goal) < scene.items.size() ? size_t(goal) : i];
+}
+
+// By item: 1 for the parent of every bone that a goal null is for (the
+// first bone in the scene's order that reaches for it), where that goal's
+// chain ends.
+std::vector<uint8_t> chainTips(const Scene &scene, const RigPlacement &pose, const ItemNodes &made,
+                               const RigDocument &rig) {
+    std::vector<uint8_t> tip(scene.items.size(), 0), claimed(rig.document.nodes.size(), 0);
+    for (size_t i = 0; i < scene.items.size(); ++i) {
+        const int goalNode = rig.boneNode[i] >= 0 ? goalNullOf(scene, made, i) : -1;
+        if (goalNode < 0 || claimed[size_t(goalNode)])
+            continue;
+        claimed[size_t(goalNode)] = 1;
+        if (parentBone(pose, rig, i) >= 0)
+            tip[size_t(parentBone(pose, rig, i))] = 1;
+    }
+    return tip;
 }
 
 // Each bone's node relative to its parent bone's (or under the root), with
@@ -117,6 +154,7 @@ void placeNodes(const Scene &scene, const RigPlacement &pose, const std::vector<
                 FrameRule rule, RigDocument &rig) {
     const size_t n = scene.items.size();
     Document &doc = rig.document;
+    const std::vector<uint8_t> tip = chainTips(scene, pose, made, rig);
     for (size_t i = 0; i < n; ++i) {
         if (rig.boneNode[i] < 0)
             continue;
@@ -130,14 +168,14 @@ void placeNodes(const Scene &scene, const RigPlacement &pose, const std::vector<
         node.translation = tidy(rotateBack(from.rotation, offset));
         node.rotation = tidy(quaternion(relative(from.rotation, global[i].rotation)));
         doc.nodes[size_t(underBone ? rig.boneNode[size_t(parent)] : rig.root)].children.push_back(rig.boneNode[i]);
-        const int goal = scene.items[i].goal;
-        const int goalNode = made.nullNode[goal >= 0 && size_t(goal) < n ? size_t(goal) : i];
+        const int goalNode = goalNullOf(scene, made, i);
         if (goalNode >= 0) {
             node.extras.push_back({"goal", doc.nodes[size_t(goalNode)].name});
             Node &null = doc.nodes[size_t(goalNode)];
             if (null.extras.empty()) {
                 null.extras.push_back({"goalFor", node.name});
-                null.extras.push_back({"chainRoot", doc.nodes[size_t(rig.boneNode[chainRootOf(pose, rig, i)])].name});
+                null.extras.push_back(
+                    {"chainRoot", doc.nodes[size_t(rig.boneNode[chainRootOf(pose, rig, tip, i)])].name});
             }
         }
     }

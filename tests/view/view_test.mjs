@@ -85,11 +85,20 @@ test('a dragged goal poses its chain alone; the other goals follow; reset return
   });
   assert.ok(checked.still > 20 && checked.foot > 4, JSON.stringify(checked));
 
-  await view(() => window.spindleView.dragGoal('HandL_Goal', [0, 0.2, -0.1]));
+  // The left arm's wrist 0.1 up and 0.1 in towards the shoulder: its chain
+  // is the arm's own three bones (the spine's goal holds the chest), and
+  // the hand's goal rides on the hand.
+  const shoulder = await view(() => window.spindleView.boneHead('ArmL'));
+  const wrist = goals.find((goal) => goal.name === 'ArmL_Goal').position;
+  const inwards = shoulder.map((x, k) => x - wrist[k]), length = distance(shoulder, wrist);
+  const drag = inwards.map((x, k) => (0.1 * x) / length + [0, 0.1, 0][k]);
+  assert.ok((await view((d) => window.spindleView.dragGoal('ArmL_Goal', d), drag)) < 1e-3);
   const after = await view(() => window.spindleView.goals());
   const heads = await view((names) => names.map((name) => window.spindleView.boneHead(name)), after.map((g) => g.goalFor));
   after.forEach((goal, i) => assert.ok(distance(goal.position, heads[i]) < 1e-3, `${goal.name} left its bone`));
-  assert.ok(distance(after[3].position, goals[3].position) > 1e-2, 'ArmL_Goal did not follow its bone');
+  const moves = Object.fromEntries(after.map((goal, i) => [goal.name, distance(goal.position, goals[i].position)]));
+  assert.ok(moves.HandL_Goal > 1e-2, 'HandL_Goal did not follow its bone');
+  assert.ok(moves.Spine_Goal < 1e-6 && moves.HandR_Goal < 1e-6, 'the arm bent the spine');
 
   await view(() => window.spindleView.reset());
   const back = await view(() => window.spindleView.skinnedPositions());
