@@ -70,6 +70,8 @@ func _wire(scene, goal_name, extras):
 		ik.root_bone = skeleton.get_bone_name(root)
 		ik.tip_bone = skeleton.get_bone_name(tip)
 		ik.override_tip_basis = false # the goal moves the bone's head; the bone keeps its turn
+		ik.min_distance = 0.0001 # a tenth of a millimetre, not the default centimetre
+		ik.max_iterations = 50
 		skeleton.add_child(ik)
 		ik.owner = scene
 		ik.target_node = ik.get_path_to(goal)

@@ -31,7 +31,10 @@ func _print_iks(node):
 func _reach(ik):
 	var goal = ik.get_node(ik.target_node)
 	var skeleton = ik.get_parent()
-	goal.global_transform.origin += Vector3(0, -0.1, 0.1)
+	# 0.1 down and 0.2 in towards the shoulder: the arm bends.
+	var shoulder = skeleton.global_transform * skeleton.get_bone_global_pose(skeleton.find_bone(ik.root_bone))
+	var inwards = (shoulder.origin - goal.global_transform.origin).normalized()
+	goal.global_transform.origin += inwards * 0.2 + Vector3(0, -0.1, 0)
 	ik.start(true)
 	var head = skeleton.global_transform * skeleton.get_bone_global_pose(skeleton.find_bone(ik.tip_bone))
 	print("REACH %f" % head.origin.distance_to(goal.global_transform.origin))
