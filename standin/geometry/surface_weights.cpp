@@ -21,6 +21,13 @@ namespace {
 // body rather than from inside it.
 constexpr double kBehind = 0.5;
 
+// A bone that reaches a node over the surface by a way this many times
+// longer than the straight line to it, or more, came round through a fold
+// (down the torso's side from the armpit, to the arm beside it) rather than
+// along the node's own limb: its weight fades from kStraight to kDetour.
+constexpr double kStraight = 1.2;
+constexpr double kDetour = 1.5;
+
 // With two threads, this one seeds the first kOwnTenths tenths of the nodes,
 // rounded down to a whole number of the search's blocks so that the helper's
 // share, the rest (about 40 %), starts on a block's boundary as it would on
@@ -34,6 +41,13 @@ double falloff(double r) {
     return t * t * (3.0 - 2.0 * t) / (r * r * r * r);
 }
 
+// How much of a bone's weight is left when its way over the surface is `q`
+// times the straight line: 1 up to kStraight, 0 from kDetour, smooth between.
+double straightness(double q) {
+    const double t = std::clamp((kDetour - q) / (kDetour - kStraight), 0.0, 1.0);
+    return t * t * (3.0 - 2.0 * t);
+}
+
 // Where segment `s` comes nearest point `p`, less p.
 void towards(const SegmentTree::Segment &s, const double p[3], double out[3]) {
     const double w[3] = {p[0] - s.base[0], p[1] - s.base[1], p[2] - s.base[2]};
@@ -43,6 +57,16 @@ void towards(const SegmentTree::Segment &s, const double p[3], double out[3]) {
         out[a] = s.base[a] + t * s.along[a] - p[a];
 }
 
+// The bones among a node's four nearest that lie well behind its surface,
+// nearest first: their places, straight distances, and which ways round
+// (bit 0: with the normal, bit 1: against it).
+struct Behind {
+    uint16_t bone[4];
+    float distance[4];
+    uint8_t ways[4];
+    uint8_t count;
+};
+
 // Each node's seed for either way round its part: the nearest of its four
 // nearest bones behind its surface, taken with its normal (slot 0) or
 // against it (slot 1), into the labels of nodes `first` to `end`; `vote`
@@ -50,7 +74,7 @@ void towards(const SegmentTree::Segment &s, const double p[3], double out[3]) {
 // nearest is in front.
 void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first, size_t end,
                platform::LargeVector<Labels> &labels, platform::LargeVector<LabelBones> &bones,
-               std::vector<int64_t> &vote) {
+               platform::LargeVector<Behind> &behind, std::vector<int64_t> &vote) {
     vote.assign(graph.partCount(), 0);
     forEachNearest(tree, graph.positions, first, end, [&](size_t v, const Nearest &n) {
         const double p[3] = {graph.positions[3 * v], graph.positions[3 * v + 1], graph.positions[3 * v + 2]};
@@ -59,6 +83,8 @@ void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first,
         l.count = 0;
         l.distance[0] = l.distance[1] = kFar;
         bool found[2] = {false, false};
+        Behind &b = behind[v];
+        b.count = 0;
         for (uint32_t i = 0; i < n.count; ++i) {
             double to[3];
             towards(tree.segments[tree.placeOf[n.bone[i]]], p, to);
@@ -69,8 +95,14 @@ void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first,
             const double depth = flat ? 0.0 : kBehind * std::sqrt(n.distance2[i]);
             if (i == 0)
                 vote[graph.part[v]] += side < 0 ? 1 : (side > 0 ? -1 : 0);
+            const uint8_t ways = uint8_t((side <= -depth ? 1 : 0) | (side >= depth ? 2 : 0));
+            if (ways != 0) {
+                b.bone[b.count] = uint16_t(n.bone[i]);
+                b.distance[b.count] = float(std::sqrt(n.distance2[i]));
+                b.ways[b.count++] = ways;
+            }
             for (size_t way = 0; way < 2; ++way)
-                if (!found[way] && (way == 0 ? side <= -depth : side >= depth)) {
+                if (!found[way] && (ways >> way & 1)) {
                     found[way] = true;
                     bones[v].bone[way] = uint16_t(n.bone[i]);
                     l.distance[way] = float(std::sqrt(n.distance2[i]));
@@ -79,14 +111,60 @@ void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first,
     });
 }
 
-// The weights of one node's labels into slots 4 * node ...
-void putLabels(const SegmentTree &tree, const Labels &labels, const LabelBones &bones, size_t node, double eps,
-               SkinWeights &out) {
-    SkinSlot slots[kLabels];
-    const double nearest = std::max(double(labels.distance[0]), eps);
+// A bone a node may take: its place, its distance (over the surface, or
+// straight where it lies behind the node) and its straight distance.
+struct Candidate {
+    uint16_t bone;
+    double distance, straight;
+};
+
+// The weights of one node into slots 4 * node ...: its labels and the bones
+// behind it (the way `way` round), each at the shorter of its distance over
+// the surface and, behind, its straight distance, so that where two bones
+// both lie behind a node (around a joint) they blend as by distance; the
+// nearest four, each weighing falloff(distance / nearest's) times its
+// straightness (all of them but by falloff where none is left).
+void putNode(const SegmentTree &tree, const double p[3], const Labels &labels, const LabelBones &bones,
+             const Behind &behind, unsigned way, size_t node, double eps, SkinWeights &out) {
+    Candidate c[kLabels + 4];
+    uint32_t count = 0;
     for (uint32_t k = 0; k < labels.count; ++k)
-        slots[k] = {tree.joints[bones.bone[k]], falloff(std::max(double(labels.distance[k]), eps) / nearest)};
-    putSkinSlots(slots, labels.count, node, out);
+        c[count++] = {bones.bone[k], labels.distance[k], -1.0};
+    for (uint32_t i = 0; i < behind.count; ++i) {
+        if (!(behind.ways[i] >> way & 1))
+            continue;
+        uint32_t k = 0;
+        while (k < count && c[k].bone != behind.bone[i])
+            ++k;
+        if (k == count)
+            c[count++] = {behind.bone[i], behind.distance[i], behind.distance[i]};
+        c[k].distance = std::min(c[k].distance, double(behind.distance[i]));
+        c[k].straight = behind.distance[i];
+    }
+    for (uint32_t i = 1; i < count; ++i) // nearest first, a tie to the first bone
+        for (uint32_t k = i; k > 0 && (c[k].distance < c[k - 1].distance ||
+                                       (c[k].distance == c[k - 1].distance && c[k].bone < c[k - 1].bone));
+             --k)
+            std::swap(c[k], c[k - 1]);
+    count = std::min(count, kLabels);
+    SkinSlot slots[kLabels], plain[kLabels];
+    const double nearest = std::max(c[0].distance, eps);
+    double kept = 0;
+    for (uint32_t k = 0; k < count; ++k) {
+        if (c[k].straight < 0)
+            c[k].straight = std::sqrt(segmentDistance2(tree.segments[tree.placeOf[c[k].bone]], p));
+        const double w = falloff(std::max(c[k].distance, eps) / nearest);
+        plain[k] = {tree.joints[c[k].bone], w};
+        slots[k] = {plain[k].joint, w * straightness(std::max(c[k].distance, eps) / std::max(c[k].straight, eps))};
+        kept += slots[k].weight;
+    }
+    SkinSlot *use = kept > 0 ? slots : plain;
+    for (uint32_t i = 1; i < count; ++i) // heaviest first, a tie kept in order
+        for (uint32_t k = i; k > 0 && use[k].weight > use[k - 1].weight; --k)
+            std::swap(use[k], use[k - 1]);
+    while (count > 1 && use[count - 1].weight <= 0)
+        --count;
+    putSkinSlots(use, count, node, out);
 }
 
 } // namespace
@@ -97,16 +175,17 @@ SkinWeights surfaceWeights(const SegmentTree &tree, const SurfaceGraph &graph, d
     const size_t nodes = graph.nodes, parts = graph.partCount();
     platform::LargeVector<Labels> labels(nodes);
     platform::LargeVector<LabelBones> bones(nodes);
+    platform::LargeVector<Behind> behind(nodes);
     // The seeds, the rest after this thread's share (kOwnTenths) on a second
     // thread.
     std::vector<int64_t> vote, helperVote;
     size_t split = twoThreads ? nodes * kOwnTenths / 10 / kNearestBlock * kNearestBlock : nodes;
     platform::alongside(
-        twoThreads, [&] { findSeeds(tree, graph, split, nodes, labels, bones, helperVote); },
+        twoThreads, [&] { findSeeds(tree, graph, split, nodes, labels, bones, behind, helperVote); },
         [&](bool alone) {
             if (alone)
                 split = nodes;
-            findSeeds(tree, graph, 0, split, labels, bones, vote);
+            findSeeds(tree, graph, 0, split, labels, bones, behind, vote);
         });
     for (size_t part = 0; part < helperVote.size(); ++part)
         vote[part] += helperVote[part];
@@ -132,7 +211,9 @@ SkinWeights surfaceWeights(const SegmentTree &tree, const SurfaceGraph &graph, d
     const auto weigh = [&](size_t first, size_t end) {
         for (size_t v = first; v < end; ++v) {
             if (labels[v].count > 0) {
-                putLabels(tree, labels[v], bones[v], v, eps, out);
+                const unsigned way = vote[graph.part[v]] < 0 ? 1 : 0;
+                const double p[3] = {graph.positions[3 * v], graph.positions[3 * v + 1], graph.positions[3 * v + 2]};
+                putNode(tree, p, labels[v], bones[v], behind[v], way, v, eps, out);
                 continue;
             }
             copySkinSlots(skinWeights(tree, graph.positions + 3 * v, 1, modelSize), 0, out, v);
