@@ -58,12 +58,11 @@ void towards(const SegmentTree::Segment &s, const double p[3], double out[3]) {
 }
 
 // The bones among a node's four nearest that lie well behind its surface,
-// nearest first: their places, straight distances, and which ways round
-// (bit 0: with the normal, bit 1: against it).
+// nearest first: their places, and which ways round, two bits each in
+// `ways` (the lower: with the normal; the upper: against it).
 struct Behind {
     uint16_t bone[4];
-    float distance[4];
-    uint8_t ways[4];
+    uint8_t ways;
     uint8_t count;
 };
 
@@ -84,7 +83,7 @@ void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first,
         l.distance[0] = l.distance[1] = kFar;
         bool found[2] = {false, false};
         Behind &b = behind[v];
-        b.count = 0;
+        b.count = b.ways = 0;
         for (uint32_t i = 0; i < n.count; ++i) {
             double to[3];
             towards(tree.segments[tree.placeOf[n.bone[i]]], p, to);
@@ -97,9 +96,8 @@ void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first,
                 vote[graph.part[v]] += side < 0 ? 1 : (side > 0 ? -1 : 0);
             const uint8_t ways = uint8_t((side <= -depth ? 1 : 0) | (side >= depth ? 2 : 0));
             if (ways != 0) {
-                b.bone[b.count] = uint16_t(n.bone[i]);
-                b.distance[b.count] = float(std::sqrt(n.distance2[i]));
-                b.ways[b.count++] = ways;
+                b.ways = uint8_t(b.ways | ways << 2 * b.count);
+                b.bone[b.count++] = uint16_t(n.bone[i]);
             }
             for (size_t way = 0; way < 2; ++way)
                 if (!found[way] && (ways >> way & 1)) {
@@ -131,15 +129,16 @@ void putNode(const SegmentTree &tree, const double p[3], const Labels &labels, c
     for (uint32_t k = 0; k < labels.count; ++k)
         c[count++] = {bones.bone[k], labels.distance[k], -1.0};
     for (uint32_t i = 0; i < behind.count; ++i) {
-        if (!(behind.ways[i] >> way & 1))
+        if (!(behind.ways >> (2 * i + way) & 1))
             continue;
+        const double straight = std::sqrt(segmentDistance2(tree.segments[tree.placeOf[behind.bone[i]]], p));
         uint32_t k = 0;
         while (k < count && c[k].bone != behind.bone[i])
             ++k;
         if (k == count)
-            c[count++] = {behind.bone[i], behind.distance[i], behind.distance[i]};
-        c[k].distance = std::min(c[k].distance, double(behind.distance[i]));
-        c[k].straight = behind.distance[i];
+            c[count++] = {behind.bone[i], straight, straight};
+        c[k].distance = std::min(c[k].distance, straight);
+        c[k].straight = straight;
     }
     for (uint32_t i = 1; i < count; ++i) // nearest first, a tie to the first bone
         for (uint32_t k = i; k > 0 && (c[k].distance < c[k - 1].distance ||
