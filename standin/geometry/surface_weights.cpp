@@ -141,8 +141,8 @@ void putNode(const SegmentTree &tree, const double p[3], const Labels &labels, c
         c[k].straight = straight;
     }
     for (uint32_t i = 1; i < count; ++i) // nearest first, a tie to the first bone
-        for (uint32_t k = i; k > 0 && (c[k].distance < c[k - 1].distance ||
-                                       (c[k].distance == c[k - 1].distance && c[k].bone < c[k - 1].bone));
+        for (uint32_t k = i; k > 0 &&
+             (c[k].distance < c[k - 1].distance || (c[k].distance == c[k - 1].distance && c[k].bone < c[k - 1].bone));
              --k)
             std::swap(c[k], c[k - 1]);
     count = std::min(count, kLabels);

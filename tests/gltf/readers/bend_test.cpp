@@ -118,8 +118,8 @@ TEST(BodyBend, everyLimbOfBodiesNobodyTunedForBendsAsCleanlyAsWithBlendersWeight
     std::string command = gltftest::blenderCommand(kReaders + "/bend_family.py");
     for (const std::string &name : names) {
         const std::string body = testsupport::join(folder.path, name);
-        const testsupport::CommandRun done =
-            testsupport::runSpindle({"-q", "--join-lines", "-o", body + ".lws", "--gltf", body + ".glb", body + ".obj"});
+        const testsupport::CommandRun done = testsupport::runSpindle(
+            {"-q", "--join-lines", "-o", body + ".lws", "--gltf", body + ".glb", body + ".obj"});
         ASSERT_EQ(done.status, 0) << done.err;
         command += " '" + body + ".json' '" + body + ".glb'";
     }
@@ -141,7 +141,8 @@ TEST(BodyBend, everyLimbOfBodiesNobodyTunedForBendsAsCleanlyAsWithBlendersWeight
                 EXPECT_LE(ours["stretch"], 1.2 * theirs["stretch"]) << pose << ": the largest stretch of an edge";
                 continue;
             }
-            EXPECT_LE(ours["still_mean"], theirs["still_mean"] + 1e-4) << pose << ": the parts beside it move on average";
+            EXPECT_LE(ours["still_mean"], theirs["still_mean"] + 1e-4)
+                << pose << ": the parts beside it move on average";
             EXPECT_LE(ours["still_over_1cm"], theirs["still_over_1cm"]) << pose << ": vertices beside it over 1 cm";
             const double rigid = ours["own_rigid"];
             EXPECT_TRUE(std::abs(ours["own_mean"] - theirs["own_mean"]) <= 0.1 * theirs["own_mean"] ||
