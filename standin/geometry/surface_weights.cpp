@@ -110,21 +110,19 @@ void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first,
 }
 
 // A bone a node may take: its place, its distance (over the surface, or
-// straight where it lies behind the node) and its straight distance.
+// straight where it lies behind the node) and its straight distance (-1:
+// not yet made).
 struct Candidate {
     uint16_t bone;
     double distance, straight;
 };
 
-// The weights of one node into slots 4 * node ...: its labels and the bones
-// behind it (the way `way` round), each at the shorter of its distance over
-// the surface and, behind, its straight distance, so that where two bones
-// both lie behind a node (around a joint) they blend as by distance; the
-// nearest four, each weighing falloff(distance / nearest's) times its
-// straightness (all of them but by falloff where none is left).
-void putNode(const SegmentTree &tree, const double p[3], const Labels &labels, const LabelBones &bones,
-             const Behind &behind, unsigned way, size_t node, double eps, SkinWeights &out) {
-    Candidate c[kLabels + 4];
+// The bones a node at `p` may take, nearest first (a tie to the first
+// bone), into `c`: its labels and the bones behind it (the way `way`
+// round), each at the shorter of its distance over the surface and, where
+// it lies behind, its straight distance.  Returns how many (at most 8).
+uint32_t candidates(const SegmentTree &tree, const double p[3], const Labels &labels, const LabelBones &bones,
+                    const Behind &behind, unsigned way, Candidate c[kLabels + 4]) {
     uint32_t count = 0;
     for (uint32_t k = 0; k < labels.count; ++k)
         c[count++] = {bones.bone[k], labels.distance[k], -1.0};
@@ -140,24 +138,35 @@ void putNode(const SegmentTree &tree, const double p[3], const Labels &labels, c
         c[k].distance = std::min(c[k].distance, straight);
         c[k].straight = straight;
     }
-    for (uint32_t i = 1; i < count; ++i) // nearest first, a tie to the first bone
-        for (uint32_t k = i; k > 0 &&
-             (c[k].distance < c[k - 1].distance || (c[k].distance == c[k - 1].distance && c[k].bone < c[k - 1].bone));
-             --k)
+    const auto before = [](const Candidate &a, const Candidate &b) {
+        return a.distance < b.distance || (a.distance == b.distance && a.bone < b.bone);
+    };
+    for (uint32_t i = 1; i < count; ++i)
+        for (uint32_t k = i; k > 0 && before(c[k], c[k - 1]); --k)
             std::swap(c[k], c[k - 1]);
-    count = std::min(count, kLabels);
-    SkinSlot slots[kLabels], plain[kLabels];
+    return count;
+}
+
+// The weights of one node into slots 4 * node ...: of its nearest four
+// candidates, each weighs falloff(distance / nearest's) times its
+// straightness (or, where that leaves none, by falloff alone).
+void putNode(const SegmentTree &tree, const double p[3], const Labels &labels, const LabelBones &bones,
+             const Behind &behind, unsigned way, size_t node, double eps, SkinWeights &out) {
+    Candidate c[kLabels + 4];
+    const uint32_t found = candidates(tree, p, labels, bones, behind, way, c);
+    uint32_t count = std::min(found, kLabels);
+    SkinSlot straight[kLabels], plain[kLabels];
     const double nearest = std::max(c[0].distance, eps);
     double kept = 0;
     for (uint32_t k = 0; k < count; ++k) {
         if (c[k].straight < 0)
             c[k].straight = std::sqrt(segmentDistance2(tree.segments[tree.placeOf[c[k].bone]], p));
-        const double w = falloff(std::max(c[k].distance, eps) / nearest);
-        plain[k] = {tree.joints[c[k].bone], w};
-        slots[k] = {plain[k].joint, w * straightness(std::max(c[k].distance, eps) / std::max(c[k].straight, eps))};
-        kept += slots[k].weight;
+        const double distance = std::max(c[k].distance, eps);
+        plain[k] = {tree.joints[c[k].bone], falloff(distance / nearest)};
+        straight[k] = {plain[k].joint, plain[k].weight * straightness(distance / std::max(c[k].straight, eps))};
+        kept += straight[k].weight;
     }
-    SkinSlot *use = kept > 0 ? slots : plain;
+    SkinSlot *use = kept > 0 ? straight : plain;
     for (uint32_t i = 1; i < count; ++i) // heaviest first, a tie kept in order
         for (uint32_t k = i; k > 0 && use[k].weight > use[k - 1].weight; --k)
             std::swap(use[k], use[k - 1]);
