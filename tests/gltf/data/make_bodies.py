@@ -94,7 +94,7 @@ def body(arm_gap=0.02, arms="down", leg_x=0.1, girth=1.0, fingers=0, tail=False,
         points, radii = [HIPS, (0, 0.14, 0.96), (0, 0.32, 0.9), (0, 0.5, 0.88)], [0.045, 0.035, 0.022, 0.012]
         for n in range(3):
             edges.append((points[n], points[n + 1], (radii[n],) * 2, (radii[n + 1],) * 2, None))
-        poses.append(("tail", (points[0], points[1]), (1, 0, 0), 60, 1.25 * hips_r[0], 0.15))
+        poses.append(("tail", (points[0], points[1]), (1, 0, 0), 60, 1.25 * hips_r[0], 0.3))
     if fingers:
         middle = [e for e in edges if e[2][0] == FINGER and e[0][0] > 0][3 * (fingers // 2) + 1]
         poses.append(("finger", middle[:2], (0, 0, -1), 60, 2 * FINGER, 0.03))
