@@ -178,6 +178,7 @@ def automatic_weights(arm, body, out):
     if len(set(part)) == 1:
         blender_bend.automatic_weights(arm, body, out)
         return
+    blender_bend.deforming_only(arm, body)
     copies = []
     for p in sorted(set(part)):
         copy = body.copy()
