@@ -21,6 +21,13 @@ namespace {
 // body rather than from inside it.
 constexpr double kBehind = 0.5;
 
+// A bone that reaches a node over the surface by a way this many times
+// longer than the straight line to it, or more, came round through a fold
+// (down the torso's side from the armpit, to the arm beside it) rather than
+// along the node's own limb: its weight fades from kStraight to kDetour.
+constexpr double kStraight = 1.2;
+constexpr double kDetour = 1.5;
+
 // With two threads, this one seeds the first kOwnTenths tenths of the nodes,
 // rounded down to a whole number of the search's blocks so that the helper's
 // share, the rest (about 40 %), starts on a block's boundary as it would on
@@ -34,6 +41,13 @@ double falloff(double r) {
     return t * t * (3.0 - 2.0 * t) / (r * r * r * r);
 }
 
+// How much of a bone's weight is left when its way over the surface is `q`
+// times the straight line: 1 up to kStraight, 0 from kDetour, smooth between.
+double straightness(double q) {
+    const double t = std::clamp((kDetour - q) / (kDetour - kStraight), 0.0, 1.0);
+    return t * t * (3.0 - 2.0 * t);
+}
+
 // Where segment `s` comes nearest point `p`, less p.
 void towards(const SegmentTree::Segment &s, const double p[3], double out[3]) {
     const double w[3] = {p[0] - s.base[0], p[1] - s.base[1], p[2] - s.base[2]};
@@ -43,13 +57,23 @@ void towards(const SegmentTree::Segment &s, const double p[3], double out[3]) {
         out[a] = s.base[a] + t * s.along[a] - p[a];
 }
 
+// The bones among a node's four nearest that lie well behind its surface,
+// nearest first: their places, and which ways round, two bits each in
+// `ways` (the lower: with the normal; the upper: against it).
+struct Behind {
+    uint16_t bone[4];
+    uint8_t ways;
+    uint8_t count;
+};
+
 // Each node's seed for either way round its part: the nearest of its four
 // nearest bones behind its surface, taken with its normal (slot 0) or
 // against it (slot 1), into the labels of nodes `first` to `end`; `vote`
 // gets, by part, the nodes whose nearest bone is behind less those whose
 // nearest is in front.
 void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first, size_t end,
-               platform::LargeVector<Labels> &labels, std::vector<int64_t> &vote) {
+               platform::LargeVector<Labels> &labels, platform::LargeVector<Behind> &behind,
+               std::vector<int64_t> &vote) {
     vote.assign(graph.partCount(), 0);
     const auto seed = [&](size_t v, const Nearest &n) {
         const double p[3] = {graph.positions[3 * v], graph.positions[3 * v + 1], graph.positions[3 * v + 2]};
@@ -58,6 +82,8 @@ void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first,
         l.count = 0;
         l.distance[0] = l.distance[1] = kFar;
         bool found[2] = {false, false};
+        Behind &b = behind[v];
+        b.count = b.ways = 0;
         for (uint32_t i = 0; i < n.count; ++i) {
             double to[3];
             towards(tree.segments[tree.placeOf[n.bone[i]]], p, to);
@@ -68,8 +94,13 @@ void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first,
             const double depth = flat ? 0.0 : kBehind * std::sqrt(n.distance2[i]);
             if (i == 0)
                 vote[graph.part[v]] += side < 0 ? 1 : (side > 0 ? -1 : 0);
+            const uint8_t ways = uint8_t((side <= -depth ? 1 : 0) | (side >= depth ? 2 : 0));
+            if (ways != 0) {
+                b.ways = uint8_t(b.ways | ways << 2 * b.count);
+                b.bone[b.count++] = uint16_t(n.bone[i]);
+            }
             for (size_t way = 0; way < 2; ++way)
-                if (!found[way] && (way == 0 ? side <= -depth : side >= depth)) {
+                if (!found[way] && (ways >> way & 1)) {
                     found[way] = true;
                     l.bone[way] = uint16_t(n.bone[i]);
                     l.distance[way] = float(std::sqrt(n.distance2[i]));
@@ -79,13 +110,70 @@ void findSeeds(const SegmentTree &tree, const SurfaceGraph &graph, size_t first,
     forEachNearest(tree, graph.positions, first, end, seed, NearestAnswer::FarBlocksByTheirMiddle);
 }
 
-// The weights of one node's labels into slots 4 * node ...
-void putLabels(const SegmentTree &tree, const Labels &labels, size_t node, double eps, SkinWeights &out) {
-    SkinSlot slots[kLabels];
-    const double nearest = std::max(double(labels.distance[0]), eps);
+// A bone a node may take: its place, its distance (over the surface, or
+// straight where it lies behind the node) and its straight distance (-1:
+// not yet made).
+struct Candidate {
+    uint16_t bone;
+    double distance, straight;
+};
+
+// The bones a node at `p` may take, nearest first (a tie to the first
+// bone), into `c`: its labels and the bones behind it (the way `way`
+// round), each at the shorter of its distance over the surface and, where
+// it lies behind, its straight distance.  Returns how many (at most 8).
+uint32_t candidates(const SegmentTree &tree, const double p[3], const Labels &labels, const Behind &behind,
+                    unsigned way, Candidate c[kLabels + 4]) {
+    uint32_t count = 0;
     for (uint32_t k = 0; k < labels.count; ++k)
-        slots[k] = {tree.joints[labels.bone[k]], falloff(std::max(double(labels.distance[k]), eps) / nearest)};
-    putSkinSlots(slots, labels.count, node, out);
+        c[count++] = {labels.bone[k], labels.distance[k], -1.0};
+    for (uint32_t i = 0; i < behind.count; ++i) {
+        if (!(behind.ways >> (2 * i + way) & 1))
+            continue;
+        const double straight = std::sqrt(segmentDistance2(tree.segments[tree.placeOf[behind.bone[i]]], p));
+        uint32_t k = 0;
+        while (k < count && c[k].bone != behind.bone[i])
+            ++k;
+        if (k == count)
+            c[count++] = {behind.bone[i], straight, straight};
+        c[k].distance = std::min(c[k].distance, straight);
+        c[k].straight = straight;
+    }
+    const auto before = [](const Candidate &a, const Candidate &b) {
+        return a.distance < b.distance || (a.distance == b.distance && a.bone < b.bone);
+    };
+    for (uint32_t i = 1; i < count; ++i)
+        for (uint32_t k = i; k > 0 && before(c[k], c[k - 1]); --k)
+            std::swap(c[k], c[k - 1]);
+    return count;
+}
+
+// The weights of one node into slots 4 * node ...: of its nearest four
+// candidates, each weighs falloff(distance / nearest's) times its
+// straightness (or, where that leaves none, by falloff alone).
+void putNode(const SegmentTree &tree, const double p[3], const Labels &labels, const Behind &behind, unsigned way,
+             size_t node, double eps, SkinWeights &out) {
+    Candidate c[kLabels + 4];
+    const uint32_t found = candidates(tree, p, labels, behind, way, c);
+    uint32_t count = std::min(found, kLabels);
+    SkinSlot straight[kLabels], plain[kLabels];
+    const double nearest = std::max(c[0].distance, eps);
+    double kept = 0;
+    for (uint32_t k = 0; k < count; ++k) {
+        if (c[k].straight < 0)
+            c[k].straight = std::sqrt(segmentDistance2(tree.segments[tree.placeOf[c[k].bone]], p));
+        const double distance = std::max(c[k].distance, eps);
+        plain[k] = {tree.joints[c[k].bone], falloff(distance / nearest)};
+        straight[k] = {plain[k].joint, plain[k].weight * straightness(distance / std::max(c[k].straight, eps))};
+        kept += straight[k].weight;
+    }
+    SkinSlot *use = kept > 0 ? straight : plain;
+    for (uint32_t i = 1; i < count; ++i) // heaviest first, a tie kept in order
+        for (uint32_t k = i; k > 0 && use[k].weight > use[k - 1].weight; --k)
+            std::swap(use[k], use[k - 1]);
+    while (count > 1 && use[count - 1].weight <= 0)
+        --count;
+    putSkinSlots(use, count, node, out);
 }
 
 } // namespace
@@ -95,16 +183,17 @@ SkinWeights surfaceWeights(const SegmentTree &tree, const SurfaceGraph &graph, d
     assert(!tree.segments.empty() && tree.joints.size() <= 0x10000);
     const size_t nodes = graph.nodes, parts = graph.partCount();
     platform::LargeVector<Labels> labels(nodes);
+    platform::LargeVector<Behind> behind(nodes);
     // The seeds, the rest after this thread's share (kOwnTenths) on a second
     // thread.
     std::vector<int64_t> vote, helperVote;
     size_t split = twoThreads ? nodes * kOwnTenths / 10 / kNearestBlock * kNearestBlock : nodes;
     platform::alongside(
-        twoThreads, [&] { findSeeds(tree, graph, split, nodes, labels, helperVote); },
+        twoThreads, [&] { findSeeds(tree, graph, split, nodes, labels, behind, helperVote); },
         [&](bool alone) {
             if (alone)
                 split = nodes;
-            findSeeds(tree, graph, 0, split, labels, vote);
+            findSeeds(tree, graph, 0, split, labels, behind, vote);
         });
     for (size_t part = 0; part < helperVote.size(); ++part)
         vote[part] += helperVote[part];
@@ -130,7 +219,9 @@ SkinWeights surfaceWeights(const SegmentTree &tree, const SurfaceGraph &graph, d
     const auto weigh = [&](size_t first, size_t end) {
         for (size_t v = first; v < end; ++v) {
             if (labels[v].count > 0) {
-                putLabels(tree, labels[v], v, eps, out);
+                const unsigned way = vote[graph.part[v]] < 0 ? 1 : 0;
+                const double p[3] = {graph.positions[3 * v], graph.positions[3 * v + 1], graph.positions[3 * v + 2]};
+                putNode(tree, p, labels[v], behind[v], way, v, eps, out);
                 continue;
             }
             copySkinSlots(skinWeights(tree, graph.positions + 3 * v, 1, modelSize), 0, out, v);

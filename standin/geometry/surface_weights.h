@@ -27,13 +27,20 @@ struct SurfaceWeightNotes {
 // the other side is taken the other way round): its distance to that
 // bone.  Every bone's distance then spreads along the surface's edges from
 // the nodes it seeds, each node keeping its four nearest bones by that
-// distance g (a shortest path).  Bone i of a node weighs falloff(g_i /
-// g_0), g_0 the node's nearest, both at least eps = 1e-4 * `modelSize`: 1
-// at the nearest, falling smoothly to 0 at 1.5 times its distance; the
-// weights are then scaled to sum to 1.  So two bones blend where their
-// regions meet, over about the body's thickness there, and a vertex of one
-// leg never takes a bone of the other, whose way round runs over the
-// crotch, nor the torso under an arm that arm's bone.
+// distance g (a shortest path).  A bone that lies well behind the node
+// among its four nearest is then taken at the shorter of g and its
+// straight distance d, so that around a joint, where both bones lie
+// behind, they blend as by distance rather than by the seeds' boundary.
+// Of the nearest four, bone i weighs falloff(g_i / g_0) * straightness(g_i
+// / d_i), g_0 the nearest, all at least eps = 1e-4 * `modelSize`: falloff
+// is 1 at the nearest, falling smoothly to 0 at 1.5 times its distance;
+// straightness is 1 up to 1.2 and falls smoothly to 0 at 1.5, so that a
+// bone whose way over the surface is much longer than the straight line
+// (down the torso's side from the armpit, for the arm hanging beside it)
+// fades out.  Where nothing is left, falloff alone; the weights are then
+// scaled to sum to 1.  So a vertex of one leg never takes a bone of the
+// other, whose way round runs over the crotch, nor the torso under an arm
+// that arm's bone.
 //
 // A part with no area, or with no node that any bone seeds, has no surface
 // to follow: its nodes take the distance weights (skinWeights) and `notes`

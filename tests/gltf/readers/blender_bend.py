@@ -182,9 +182,24 @@ def figures(moved, regions, weights, legs):
     return "\t".join(fields)
 
 
+def deforming_only(arm, body):
+    """Marks the bones the body's weights name as the armature's deforming
+    bones, and no others: the goal bones and end joints, which the file
+    does not deform, are not bones Blender's automatic weights should bind
+    to (beyond a chain's tip, a hanging arm's goal bone lies beside the
+    thigh)."""
+    used = set()
+    for v in body.data.vertices:
+        used.update(body.vertex_groups[g.group].name for g in v.groups if g.weight > 0)
+    for bone in arm.data.bones:
+        bone.use_deform = bone.name in used
+
+
 def automatic_weights(arm, body, out):
     """Replaces the body's weights by Blender's automatic ones (Ctrl+P, With
-    Automatic Weights), keeping its place; tells how long they took."""
+    Automatic Weights) to the bones they named, keeping its place; tells how
+    long they took."""
+    deforming_only(arm, body)
     body.vertex_groups.clear()
     for modifier in [m for m in body.modifiers if m.type == "ARMATURE"]:
         body.modifiers.remove(modifier)
@@ -229,4 +244,5 @@ def main():
     sys.stdout.flush()
 
 
-main()
+if __name__ == "__main__":
+    main()
