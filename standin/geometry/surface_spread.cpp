@@ -4,7 +4,6 @@
 #include "standin/geometry/surface_spread.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cassert>
 #include <cmath>
 #include <cstring>
@@ -12,6 +11,7 @@
 
 #include "standin/geometry/bucket_queue.h"
 #include "standin/platform/alongside.h"
+#include "standin/platform/meeting.h"
 
 namespace standin::geometry {
 namespace {
@@ -124,7 +124,7 @@ void edgeLengths(const SurfaceGraph &graph, double &shortest, double &longest) {
 
 // Nodes are dealt to two shares in blocks of 2^kBlockBits, alternately, so
 // that both shares have nodes wherever the search is.
-constexpr uint32_t kBlockBits = 12;
+constexpr uint32_t kBlockBits = 14;
 constexpr uint64_t kNoBucket = UINT64_MAX;
 
 // One share of the search: its nodes' queue and seeds, and the nodes of the
@@ -225,44 +225,19 @@ void receive(Search &s, uint32_t self, size_t round) {
     own.next = nextBucket(own);
 }
 
-// Two threads meet here between the steps of a round: the first to come
-// spins a little, as the other is usually close behind, then sleeps until
-// the other comes (the machine may be running other work).
-struct Meeting {
-    std::atomic<uint32_t> arrived{0}, rounds{0};
-};
-constexpr uint32_t kSpins = 4000;
-
-void meet(Meeting *m) {
-    if (!m)
-        return;
-    const uint32_t round = m->rounds.load(std::memory_order_acquire);
-    if (m->arrived.fetch_add(1, std::memory_order_acq_rel) == 1) {
-        m->arrived.store(0, std::memory_order_relaxed);
-        m->rounds.fetch_add(1, std::memory_order_release);
-        m->rounds.notify_one();
-        return;
-    }
-    for (uint32_t spins = 0; spins < kSpins; ++spins)
-        if (m->rounds.load(std::memory_order_acquire) != round)
-            return;
-    while (m->rounds.load(std::memory_order_acquire) == round)
-        m->rounds.wait(round, std::memory_order_acquire);
-}
-
 // The rounds of shares `first` to `end` (both, or one of two beside another
 // thread that meets this one at `meeting`): each takes its nodes of the
 // nearest bucket any share has, then the nodes the other share reached for
 // it, until no share has any.
-void rounds(Search &s, uint32_t first, uint32_t end, Meeting *meeting) {
+void rounds(Search &s, uint32_t first, uint32_t end, platform::Meeting *meeting) {
     uint64_t at = std::min(s.share[0].next, s.share[1].next);
     for (size_t round = 0; at != kNoBucket; ++round) {
         for (uint32_t self = first; self < end; ++self)
             takeBucket(s, self, at, round);
-        meet(meeting);
+        platform::meet(meeting);
         for (uint32_t self = first; self < end; ++self)
             receive(s, self, round);
-        meet(meeting);
+        platform::meet(meeting);
         at = std::min(s.share[0].next, s.share[1].next);
     }
 }
@@ -287,7 +262,7 @@ void spreadSeeds(const SurfaceGraph &graph, bool twoThreads, platform::LargeVect
         share.next = nextBucket(share);
     // Each share on a thread of its own, or both here, one after the other
     // in each step, where there is no second thread: the same labels.
-    Meeting meeting;
+    platform::Meeting meeting;
     bool done = false;
     platform::alongside(
         twoThreads,
