@@ -114,10 +114,9 @@ std::vector<float> normalsOf(const MeshPrimitive &p) {
     return n;
 }
 
-// The surface weights' time per vertex on the grid, 2,400 bones, the
-// seeds' search and the spread shared by two threads as in the export.
-void surfaceWeightsByVertices(benchmark::State &state) {
-    const Model &m = model(state.range(0), 800);
+// The surface weights of model `m`'s grid, each iteration as the export
+// makes them (two threads past 100,000 vertices), labelled `name`.
+void surfaceWeightsOf(benchmark::State &state, const Model &m, const std::string &name) {
     const MeshPrimitive &p = m.primitives.front();
     const double size = boxDiagonal(p.positions.data(), p.vertexCount());
     const std::vector<float> normals = normalsOf(p);
@@ -130,29 +129,19 @@ void surfaceWeightsByVertices(benchmark::State &state) {
         peak = std::max(peak, watch.mebibytes());
     }
     benchheap::report(state, 0, double(m.bones.size()), double(p.vertexCount()), peak);
-    state.SetLabel(std::to_string(p.vertexCount()) + " vertices " + std::to_string(m.bones.size()) + " bones");
+    state.SetLabel(name + std::to_string(p.vertexCount()) + " vertices " + std::to_string(m.bones.size()) + " bones");
     state.SetItemsProcessed(state.iterations() * int64_t(p.vertexCount()));
 }
 
+// The surface weights' time per vertex on the grid, 2,400 bones, the
+// seeds' search and the spread shared by two threads as in the export.
+void surfaceWeightsByVertices(benchmark::State &state) { surfaceWeightsOf(state, model(state.range(0), 800), ""); }
+
 // The surface weights at 1,000,000 quads and 2,400 bones in each layout of
-// benchmodel::RigLayout (the argument), two threads as in the export.
+// benchmodel::RigLayout (the argument).
 void surfaceWeightsByLayout(benchmark::State &state) {
-    const Model &m = model(1000000, 800, benchmodel::RigLayout(state.range(0)));
-    const MeshPrimitive &p = m.primitives.front();
-    const double size = boxDiagonal(p.positions.data(), p.vertexCount());
-    const std::vector<float> normals = normalsOf(p);
-    const SegmentTree tree = segmentTree(m.bones);
-    double peak = 0;
-    for (auto _ : state) {
-        benchheap::Watch watch;
-        SkinWeights skin = alongSurface(p, normals, tree, size, true);
-        benchmark::DoNotOptimize(skin);
-        peak = std::max(peak, watch.mebibytes());
-    }
-    benchheap::report(state, 0, double(m.bones.size()), double(p.vertexCount()), peak);
-    static const char *const kNames[] = {"helix", "corner", "spread", "inside", "ground"};
-    state.SetLabel(std::string(kNames[state.range(0)]) + ", " + std::to_string(p.vertexCount()) + " vertices " +
-                   std::to_string(m.bones.size()) + " bones");
+    static const char *const kNames[] = {"helix, ", "corner, ", "spread, ", "inside, ", "ground, "};
+    surfaceWeightsOf(state, model(1000000, 800, benchmodel::RigLayout(state.range(0))), kNames[state.range(0)]);
 }
 
 // The surface weights of the two-legged body, on one thread.
