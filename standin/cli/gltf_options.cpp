@@ -1,9 +1,8 @@
 // The checks of the command line's glTF options.
 #include "standin/cli/gltf_options.h"
 
-#include <cctype>
-
 #include "standin/gltf/gltf_file.h"
+#include "standin/text/extension.h"
 
 namespace standin {
 
@@ -17,15 +16,7 @@ bool takeGltfPath(const std::string &value, std::string &path, std::string &reas
 }
 
 bool takePagePath(const std::string &value, std::string &path, std::string &reason) {
-    const auto endsWith = [&](const std::string &tail) {
-        if (value.size() < tail.size())
-            return false;
-        for (size_t i = 0; i < tail.size(); ++i)
-            if (std::tolower(static_cast<unsigned char>(value[value.size() - tail.size() + i])) != tail[i])
-                return false;
-        return true;
-    };
-    if (!endsWith(".html") && !endsWith(".htm")) {
+    if (!endsInExtension(value, ".html") && !endsInExtension(value, ".htm")) {
         reason = "the page (--view, or -o of spindle view) takes a file ending in .html or .htm ('" + value + "')";
         return false;
     }

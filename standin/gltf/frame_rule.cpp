@@ -1,7 +1,7 @@
 // The one decision of a model's glTF frame.
 #include "standin/gltf/frame_rule.h"
 
-#include <cctype>
+#include "standin/text/extension.h"
 
 namespace standin::gltf {
 
@@ -10,12 +10,8 @@ FrameRule frameRuleOf(const std::string &format) { return format == "OBJ" ? Fram
 FrameRule sceneFrameRule(const Scene &scene) {
     const int first = firstObject(scene);
     const SceneItem *object = first >= 0 ? &scene.items[size_t(first)] : nullptr;
-    if (!object || object->kind != ItemKind::Object || object->name.size() < 4)
-        return frameRuleOf("");
-    std::string extension = object->name.substr(object->name.size() - 4);
-    for (char &c : extension)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return frameRuleOf(extension == ".obj" ? "OBJ" : "");
+    const bool obj = object && object->kind == ItemKind::Object && endsInExtension(object->name, ".obj");
+    return frameRuleOf(obj ? "OBJ" : "");
 }
 
 } // namespace standin::gltf

@@ -2,24 +2,14 @@
 #include "standin/gltf/gltf_file.h"
 
 #include <cassert>
-#include <cctype>
 #include <cstdint>
 
 #include "standin/platform/safe_file.h"
+#include "standin/text/extension.h"
 
 namespace standin::gltf {
 
 namespace {
-
-bool endsWith(const std::string &path, const char *end) {
-    const std::string tail(end);
-    if (path.size() < tail.size())
-        return false;
-    for (size_t i = 0; i < tail.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(path[path.size() - tail.size() + i])) != tail[i])
-            return false;
-    return true;
-}
 
 void putWord(std::string &out, uint32_t value) {
     for (int i = 0; i < 4; ++i)
@@ -58,9 +48,9 @@ std::string base64Text(const std::vector<std::string_view> &pieces) {
 }
 
 FileKind fileKindOf(const std::string &path) {
-    if (endsWith(path, ".glb"))
+    if (endsInExtension(path, ".glb"))
         return FileKind::Binary;
-    if (endsWith(path, ".gltf"))
+    if (endsInExtension(path, ".gltf"))
         return FileKind::Text;
     return FileKind::None;
 }
