@@ -1,6 +1,7 @@
 // The rig files and the page's template.
 #include "standin/cli/view_page.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "standin/cli/command.h"
@@ -39,10 +40,12 @@ PageFacts sceneFacts(const std::string &title, const std::string &scenePath, con
     facts.title = title;
     facts.summary = summaryLine(scenePath, countScene(scene));
     facts.notes = notes;
+    // The tree's lines, each without its line end (the last may have none).
     const std::string tree = treeText(scene);
-    for (size_t start = 0, end; start < tree.size(); start = end + 1) {
-        end = tree.find('\n', start);
+    for (size_t start = 0; start < tree.size();) {
+        const size_t end = std::min(tree.find('\n', start), tree.size());
         facts.tree.push_back(tree.substr(start, end - start));
+        start = end + 1;
     }
     return facts;
 }
