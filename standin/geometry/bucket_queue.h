@@ -1,5 +1,6 @@
-// The queue of a shortest-path search over a mesh's edges: nodes by their
-// distance, in buckets of equal width (Dial's buckets).  Where the width is
+// The queue of a shortest-path search over a mesh's edges: a node's ways
+// in for a bone, by their distance, in buckets of equal width (Dial's
+// buckets).  Where the width is
 // no more than the shortest edge, taking the buckets in order, and the
 // nodes of one bucket in any order, takes every node at its least distance,
 // as a heap would: a node in a bucket cannot lead to another in the same
@@ -14,13 +15,6 @@
 #include <vector>
 
 namespace standin::geometry {
-
-// A node queued at a distance, for a bone.
-struct Queued {
-    float distance;
-    uint32_t node;
-    uint32_t bone;
-};
 
 // A node queued for a bone, in a bucket: the bucket tells its distance
 // closely enough for the order, and the node's labels tell it exactly.
@@ -58,11 +52,15 @@ inline void startQueue(BucketQueue &queue, double base, double shortest, double 
     queue.size = 0;
 }
 
-// The bucket of distance `g` (at most 2^62), never before the one being
-// taken nor past the ring's reach, where rounding would put it there.
+// The bucket that distance `g` falls in (0 to 2^62), wherever it is.
+inline uint64_t bucketIndex(const BucketQueue &queue, double g) {
+    return uint64_t(std::clamp(std::floor((g - queue.base) / queue.width), 0.0, 0x1p62));
+}
+
+// The bucket of distance `g` in the ring: never before the one being taken
+// nor past the ring's reach, where rounding would put it there.
 inline uint64_t bucketOf(const BucketQueue &queue, double g) {
-    const double b = std::clamp(std::floor((g - queue.base) / queue.width), 0.0, 0x1p62);
-    return std::clamp(uint64_t(b), queue.at, queue.at + queue.ring.size() - 1);
+    return std::clamp(bucketIndex(queue, g), queue.at, queue.at + queue.ring.size() - 1);
 }
 
 inline void push(BucketQueue &queue, float g, uint32_t node, uint32_t bone) {
@@ -72,5 +70,15 @@ inline void push(BucketQueue &queue, float g, uint32_t node, uint32_t bone) {
 
 // The bucket being taken, where the queue's next node is taken from.
 inline std::vector<Way> &current(BucketQueue &queue) { return queue.ring[queue.at & (queue.ring.size() - 1)]; }
+
+// The first bucket from the one being taken on that holds a way; the queue
+// must not be empty.
+inline uint64_t firstFullBucket(const BucketQueue &queue) {
+    assert(queue.size > 0);
+    uint64_t b = queue.at;
+    while (queue.ring[b & (queue.ring.size() - 1)].empty())
+        ++b;
+    return b;
+}
 
 } // namespace standin::geometry

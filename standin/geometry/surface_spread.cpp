@@ -16,6 +16,14 @@
 namespace standin::geometry {
 namespace {
 
+// A way to a node at a distance, for a bone: a seed, or a way into the
+// other share's node.
+struct Queued {
+    float distance;
+    uint32_t node;
+    uint32_t bone;
+};
+
 // Whether bone `bone` at distance `g` comes before label k of `l`: nearer,
 // or as near and first in the list, so that the labels are the same
 // whatever order the bones come in.
@@ -147,21 +155,10 @@ struct Search {
 
 uint32_t ownerOf(uint32_t node) { return (node >> kBlockBits) & 1; }
 
-// The bucket that distance `g` falls in, unbounded.
-uint64_t bucketIndex(const BucketQueue &queue, double g) {
-    return uint64_t(std::clamp(std::floor((g - queue.base) / queue.width), 0.0, 0x1p62));
-}
-
 // The share's next bucket to take: the first it has a node queued in, or
 // its next seed's.
 uint64_t nextBucket(Share &own) {
-    uint64_t next = kNoBucket;
-    if (own.queue.size > 0)
-        for (uint64_t b = own.queue.at;; ++b)
-            if (!own.queue.ring[b & (own.queue.ring.size() - 1)].empty()) {
-                next = b;
-                break;
-            }
+    uint64_t next = own.queue.size > 0 ? firstFullBucket(own.queue) : kNoBucket;
     if (own.seed < own.seeds.size())
         next = std::min(next, bucketIndex(own.queue, own.seeds[own.seed].distance));
     return next;
