@@ -33,12 +33,14 @@ struct alignas(32) Labels {
 // shortest way over the surface from a node that bone seeds (adding the
 // seed's own distance), and nearer than kReach times its nearest's (a bone
 // further than that weighs nothing there, see surface_weights.h).
-// One search takes all the bones together, nearest first, so a node's
-// labels are final as they come and a node passes on only its own four: a
-// node further along the same way has the four nearer too.  So each node is
-// taken at most four times and each edge followed at most four times each
-// way, whatever the number of bones and wherever they stand: time linear in
-// the edges (and the distances' range over the shortest edge, in buckets).
+// One search takes all the bones together, nearest first: a way in is
+// queued only where it brings a bone among the node's four nearer than any
+// queued before, a label is final once the search takes the node for it,
+// and a node passes on only its own four (a node further along the same
+// way has the four nearer too).  So each node is taken at most four times
+// and each edge followed at most four times each way, whatever the number
+// of bones and wherever they stand: time linear in the edges (and the
+// distances' range over the shortest edge, in buckets).
 // The nodes are dealt to two shares, searched bucket by bucket in step,
 // each handing the other the ways into its nodes; with `twoThreads` each
 // share has a thread of its own.  The labels are the same either way.
