@@ -34,19 +34,20 @@ constexpr double kDetour = 1.5;
 // one thread.
 constexpr size_t kOwnTenths = 6;
 
+// 0 at x = from, 1 at x = to and beyond, smooth in between (from > to
+// included: then falling).
+double smoothStep(double x, double from, double to) {
+    const double t = std::clamp((x - from) / (to - from), 0.0, 1.0);
+    return t * t * (3.0 - 2.0 * t);
+}
+
 // How a bone's weight falls with its distance over the nearest's, r >= 1:
 // 1 at r = 1, 0 from kReach on, smooth in between.
-double falloff(double r) {
-    const double t = std::clamp((double(kReach) - r) / (double(kReach) - 1.0), 0.0, 1.0);
-    return t * t * (3.0 - 2.0 * t) / (r * r * r * r);
-}
+double falloff(double r) { return smoothStep(r, double(kReach), 1.0) / (r * r * r * r); }
 
 // How much of a bone's weight is left when its way over the surface is `q`
 // times the straight line: 1 up to kStraight, 0 from kDetour, smooth between.
-double straightness(double q) {
-    const double t = std::clamp((kDetour - q) / (kDetour - kStraight), 0.0, 1.0);
-    return t * t * (3.0 - 2.0 * t);
-}
+double straightness(double q) { return smoothStep(q, kDetour, kStraight); }
 
 // Where segment `s` comes nearest point `p`, less p.
 void towards(const SegmentTree::Segment &s, const double p[3], double out[3]) {
@@ -199,11 +200,15 @@ SkinWeights surfaceWeights(const SegmentTree &tree, const SurfaceGraph &graph, d
         vote[part] += helperVote[part];
 
     // Each part the way round that most of its nodes find their nearest
-    // bone behind them; a part with no area has no surface to follow.
+    // bone behind them (1: against the normals); a part with no area has no
+    // surface to follow.
+    std::vector<uint8_t> wayRound(parts);
+    for (size_t part = 0; part < parts; ++part)
+        wayRound[part] = vote[part] < 0 ? 1 : 0;
     for (size_t v = 0; v < nodes; ++v) {
         Labels &l = labels[v];
         const uint32_t part = graph.part[v];
-        if (vote[part] < 0) {
+        if (wayRound[part]) {
             l.distance[0] = l.distance[1];
             l.bone[0] = l.bone[1];
         }
@@ -219,9 +224,8 @@ SkinWeights surfaceWeights(const SegmentTree &tree, const SurfaceGraph &graph, d
     const auto weigh = [&](size_t first, size_t end) {
         for (size_t v = first; v < end; ++v) {
             if (labels[v].count > 0) {
-                const unsigned way = vote[graph.part[v]] < 0 ? 1 : 0;
                 const double p[3] = {graph.positions[3 * v], graph.positions[3 * v + 1], graph.positions[3 * v + 2]};
-                putNode(tree, p, labels[v], behind[v], way, v, eps, out);
+                putNode(tree, p, labels[v], behind[v], wayRound[graph.part[v]], v, eps, out);
                 continue;
             }
             copySkinSlots(skinWeights(tree, graph.positions + 3 * v, 1, modelSize), 0, out, v);
