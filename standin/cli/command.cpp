@@ -135,10 +135,7 @@ int viewScene(const CommandLine &line, const PageTemplate &page) {
     if (!readBack(line.model, scene, SceneNumbers::ForTheRig))
         return kExitUsage;
     Mesh mesh;
-    std::string object;
-    gltf::MeshSource source;
-    if (gltf::shownMesh(scene, line.model, line.view, mesh, object))
-        source = gltf::MeshSource{&mesh, gltf::runLayers(mesh, {}), gltf::meshName(object), line.weights};
+    const gltf::MeshSource source = gltf::shownMeshSource(scene, line.model, line.view, line.weights, mesh);
     const RigFiles files{{},         line.view, &page, sceneFacts(gltf::fileTitle(line.model), line.model, scene, {}),
                          line.model, line.quiet};
     return writeRigFiles(files, scene, gltf::sceneFrameRule(scene), source);

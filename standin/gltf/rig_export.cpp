@@ -91,6 +91,11 @@ bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, cons
     return false;
 }
 
+namespace {
+
+// The mesh of the object file the scene loads first, into `mesh`, and its
+// path as the scene writes it; false for none (told in one line when the
+// file cannot be read).
 bool shownMesh(const Scene &scene, const std::string &scenePath, const std::string &path, Mesh &mesh,
                std::string &objectPath) {
     const int first = firstObject(scene);
@@ -117,13 +122,19 @@ bool shownMesh(const Scene &scene, const std::string &scenePath, const std::stri
     return true;
 }
 
-bool exportShownRig(const Scene &scene, const std::string &scenePath, const std::string &path, Weights weights) {
-    const FrameRule rule = sceneFrameRule(scene);
-    Mesh mesh;
+} // namespace
+
+MeshSource shownMeshSource(const Scene &scene, const std::string &scenePath, const std::string &path, Weights weights,
+                           Mesh &mesh) {
     std::string object;
     if (!shownMesh(scene, scenePath, path, mesh, object))
-        return exportRig(scene, rule, path);
-    return exportRig(scene, rule, path, MeshSource{&mesh, runLayers(mesh, {}), meshName(object), weights});
+        return {};
+    return MeshSource{&mesh, runLayers(mesh, {}), meshName(object), weights};
+}
+
+bool exportShownRig(const Scene &scene, const std::string &scenePath, const std::string &path, Weights weights) {
+    Mesh mesh;
+    return exportRig(scene, sceneFrameRule(scene), path, shownMeshSource(scene, scenePath, path, weights, mesh));
 }
 
 } // namespace standin::gltf

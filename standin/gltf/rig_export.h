@@ -49,14 +49,15 @@ RigDocument exportedRig(const Scene &scene, FrameRule rule, const std::string &p
 // returns false then.
 bool exportRig(const Scene &scene, FrameRule rule, const std::string &path, const MeshSource &source = {});
 
-// The mesh of the object file the scene at `scenePath` loads first, for
-// the rig written to `path`: found at its path as written, else relative
-// to the scene's folder, read into `mesh`, with `objectPath` the path as
-// the scene writes it.  False when there is none: a null object has no
-// mesh, and no line; an object file that cannot be read is told in one line
-// "spindle: note: PATH: the rig alone, without the mesh: OBJECT: WHY".
-bool shownMesh(const Scene &scene, const std::string &scenePath, const std::string &path, Mesh &mesh,
-               std::string &objectPath);
+// The faces of the object file the scene at `scenePath` loads first, for
+// the rig written to `path`, bound by `weights`: found at its path as
+// written, else relative to the scene's folder, read into `mesh` (which
+// the result views).  No faces (an empty source) when there is none: a null
+// object has no mesh, and no line; an object file that cannot be read is
+// told in one line "spindle: note: PATH: the rig alone, without the mesh:
+// OBJECT: WHY".
+MeshSource shownMeshSource(const Scene &scene, const std::string &scenePath, const std::string &path, Weights weights,
+                           Mesh &mesh);
 
 // The same for `spindle show`: the mesh is that of the object file the
 // scene at `scenePath` loads first, found at its path as written, else
