@@ -65,6 +65,9 @@ int showScene(const CommandLine &line) {
     return kExitWritten;
 }
 
+// Whether the run asks for a file of the rig: a glTF file or a page.
+bool wantsRigFiles(const CommandLine &line) { return !line.gltf.empty() || !line.view.empty(); }
+
 // The rig files a run asks for, for the scene at line.scene.
 RigFiles runFiles(const CommandLine &line, const PageTemplate &page, const Scene &scene,
                   const std::vector<std::string> &notes) {
@@ -85,7 +88,7 @@ int reportScene(const CommandLine &line, const PageTemplate &page, gltf::FrameRu
         // A scene with numbers that are not finite has no summary, but
         // still its rig, with those bones put right.
         std::string reason;
-        if ((!line.gltf.empty() || !line.view.empty()) && readScene(line.scene, scene, reason, SceneNumbers::ForTheRig))
+        if (wantsRigFiles(line) && readScene(line.scene, scene, reason, SceneNumbers::ForTheRig))
             writeRigFiles(runFiles(line, page, scene, notes), scene, rule, mesh);
         return kExitNoScene;
     }
@@ -110,7 +113,7 @@ int reportRun(const CommandLine &line, const PageTemplate &page, const Mesh &mes
     std::string why;
     const gltf::FrameRule rule = gltf::frameRuleOf(mesh.format);
     const bool regular = platform::fileKind(line.scene, kind, why) && kind == platform::FileKind::Regular;
-    const bool rigFiles = !line.gltf.empty() || !line.view.empty();
+    const bool rigFiles = wantsRigFiles(line);
     const std::vector<std::string> notes = linkingNotes(mesh, line.layers, line.surfaces);
     if (regular)
         status = reportScene(
