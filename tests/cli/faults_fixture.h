@@ -42,13 +42,7 @@ class Faults : public testing::Test {
         return bytes;
     }
     // The names in `in`, sorted, temporaries included.
-    static Names names(const std::string &in) {
-        Names found;
-        for (const auto &entry : fs::directory_iterator(in))
-            found.push_back(entry.path().filename().string());
-        std::sort(found.begin(), found.end());
-        return found;
-    }
+    static Names names(const std::string &in) { return testsupport::namesIn(in); }
     static std::string cantOpen(const std::string &path) { return "Can't open \"" + path + "\". \n"; }
     static std::string cantWrite(const std::string &path) { return "Can't write \"" + path + "\". \n"; }
 #if !defined(_WIN32)

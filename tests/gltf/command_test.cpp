@@ -30,13 +30,7 @@ class GltfCommand : public testing::Test {
         EXPECT_EQ(gltfcheck::checkGltf(bytes, file), "") << path;
         return file;
     }
-    std::vector<std::string> files() const {
-        std::vector<std::string> names;
-        for (const auto &entry : std::filesystem::directory_iterator(folder))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> files() const { return testsupport::namesIn(folder); }
 
     testsupport::TempDir temp;
     std::string folder = temp.path;

@@ -49,14 +49,7 @@ class SceneFile : public ::testing::Test {
         return spindle::writeScene(*model.table, *model.goalBones, options);
     }
     // The names in the test folder, sorted.
-    std::vector<std::string> names() const {
-        std::vector<std::string> found;
-        std::error_code ignored;
-        for (const auto &entry : fs::directory_iterator(folder, ignored))
-            found.push_back(entry.path().filename().string());
-        std::sort(found.begin(), found.end());
-        return found;
-    }
+    std::vector<std::string> names() const { return testsupport::namesIn(folder); }
 
 #if defined(_WIN32)
     // Moves the test's folder onto `volume`; false when there is none.

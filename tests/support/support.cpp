@@ -1,7 +1,9 @@
 #include "support/support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -12,6 +14,15 @@ std::string readFile(const std::string &path) {
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
+}
+
+std::vector<std::string> namesIn(const std::string &folder) {
+    std::vector<std::string> names;
+    std::error_code ignored;
+    for (const auto &entry : std::filesystem::directory_iterator(folder, ignored))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 bool writeFile(const std::string &path, const std::string &bytes) {

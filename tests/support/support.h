@@ -3,12 +3,12 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #if defined(_WIN32)
 #include <atomic>
 #include <mutex>
 #include <thread>
-#include <vector>
 #endif
 
 namespace testsupport {
@@ -25,6 +25,10 @@ inline std::string join(const std::string &folder, const std::string &name) { re
 #else
 inline std::string join(const std::string &folder, const std::string &name) { return folder + '/' + name; }
 #endif
+
+// The names of the files and folders in `folder`, sorted (none when it
+// cannot be read).
+std::vector<std::string> namesIn(const std::string &folder);
 
 // A fresh empty folder under the system's temporary folder (TMPDIR or /tmp;
 // on Windows GetTempPath's), removed by the caller's fixture as it likes;

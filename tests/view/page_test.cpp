@@ -61,13 +61,7 @@ std::vector<std::string> texts(const gltfcheck::JsonValue *list) {
 class ViewPage : public testing::Test {
   protected:
     std::string at(const std::string &name) const { return testsupport::join(folder, name); }
-    std::vector<std::string> files() const {
-        std::vector<std::string> names;
-        for (const auto &entry : std::filesystem::directory_iterator(folder))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> files() const { return testsupport::namesIn(folder); }
 
     testsupport::TempDir temp;
     std::string folder = temp.path;
