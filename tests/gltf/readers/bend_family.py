@@ -29,7 +29,6 @@ import math
 import os
 import sys
 import time
-import traceback
 
 import bmesh
 import bpy
@@ -231,16 +230,7 @@ def measure(meta_path, glb, out):
 
 
 def main():
-    args = sys.argv[sys.argv.index("--") + 1:] if "--" in sys.argv else []
-    out = []
-    for meta_path, glb in zip(args[0::2], args[1::2]):
-        out.append("file\t" + glb)
-        try:
-            measure(meta_path, glb, out)
-        except Exception:
-            out.append("blender\terror\t" + " ".join(traceback.format_exc().split()))
-    sys.stdout.write("\n".join(out) + "\n")
-    sys.stdout.flush()
+    blender_bend.report(measure)
 
 
 if __name__ == "__main__":

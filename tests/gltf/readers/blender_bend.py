@@ -229,19 +229,31 @@ def measure(mode, path, out):
     out.append(figures(displacement(arm, body, name, towards), regions, "blender", legs))
 
 
-def main():
+def report(measure_one):
+    """Runs measure_one(what, glb, out) for each pair of arguments after
+    "--" and prints the lines: a "file" line per glb, then its figures, or
+    one "blender error" line with the exception where it fails."""
     args = sys.argv[sys.argv.index("--") + 1:] if "--" in sys.argv else []
     out = []
-    for mode, path in zip(args[0::2], args[1::2]):
-        out.append("file\t" + path)
+    for what, glb in zip(args[0::2], args[1::2]):
+        out.append("file\t" + glb)
         try:
-            if mode not in ("legs", "arms"):
-                raise ValueError("mode %r is neither legs nor arms" % mode)
-            measure(mode, path, out)
+            measure_one(what, glb, out)
         except Exception:
             out.append("blender\terror\t" + " ".join(traceback.format_exc().split()))
     sys.stdout.write("\n".join(out) + "\n")
     sys.stdout.flush()
+
+
+def measure_mode(mode, path, out):
+    """The figures of one glb bent as `mode` says (legs or arms)."""
+    if mode not in ("legs", "arms"):
+        raise ValueError("mode %r is neither legs nor arms" % mode)
+    measure(mode, path, out)
+
+
+def main():
+    report(measure_mode)
 
 
 if __name__ == "__main__":
