@@ -5,7 +5,7 @@ import { BufferAttribute, Color, DoubleSide, MeshLambertMaterial } from 'three';
 
 // The ramp's colour for weight w (0..1) into `out` at `at`: blue, green,
 // yellow, red at 0, 1/3, 2/3 and 1.
-export function rampColour(w, out, at) {
+function rampColour(w, out, at) {
   const t = Math.min(Math.max(w, 0), 1) * 3;
   const [r, g, b] = t < 1 ? [0, t, 1 - t] : t < 2 ? [t - 1, 1, 0] : [1, 3 - t, 0];
   out[at] = r;
