@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 #include "standin/gltf/mesh_primitives.h"
 #include "standin/geometry/normals.h"
@@ -84,8 +85,11 @@ void primitiveNormals(const std::vector<MeshPrimitive> &primitives, std::vector<
 }
 
 // Above this many vertices the normals, and a share of the distance
-// weights, are made on a second thread.
+// weights, are made on a second thread, where the machine has a second
+// processor: on one, the two would only take turns.
 constexpr size_t kThreadedVertices = 100000;
+
+bool twoThreadsFor(size_t vertices) { return vertices > kThreadedVertices && std::thread::hardware_concurrency() > 1; }
 
 // With two threads, this one binds the first kOwnTenths tenths of each
 // primitive's vertices, rounded down to a whole number of the search's
@@ -104,7 +108,7 @@ void distanceWeights(const std::vector<MeshPrimitive> &primitives, const Segment
         made[k].weights = emptyWeights(tree, primitives[k].vertexCount());
         vertices += primitives[k].vertexCount();
     }
-    const bool threaded = vertices > kThreadedVertices;
+    const bool threaded = twoThreadsFor(vertices);
     for (size_t k = 0; k < primitives.size(); ++k)
         split[k] = threaded
             ? primitives[k].vertexCount() * kOwnTenths / 10 / geometry::kNearestBlock * geometry::kNearestBlock
@@ -144,7 +148,7 @@ void surfaceWeightsOf(const std::vector<MeshPrimitive> &primitives, const Segmen
             points = std::max<size_t>(points, size_t(point) + 1);
         vertices += p.vertexCount();
     }
-    const bool threaded = vertices > kThreadedVertices;
+    const bool threaded = twoThreadsFor(vertices);
     const geometry::SurfaceGraph graph = geometry::surfaceGraph(sets, points, threaded);
     geometry::SurfaceWeightNotes surfaceNotes;
     SkinWeights byNode = geometry::surfaceWeights(tree, graph, size, threaded, surfaceNotes);

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 namespace standin::platform {
 
@@ -14,17 +17,21 @@ inline void pauseToSpin() {
 #endif
 }
 
-// Where two threads meet: how many have come this time, and how many times
-// both have.
+// Where two threads meet: how many have come this time, how many times both
+// have, and where the first to come sleeps when the other is long.
 struct Meeting {
     std::atomic<uint32_t> arrived{0}, rounds{0};
+    std::mutex lock;
+    std::condition_variable woken;
 };
 
-// The first to come spins for up to about a millisecond, as the other is
-// usually close behind (sleeping and waking again would cost as much as a
-// step's work), then sleeps until the other comes (the machine may be
-// running other work).
-constexpr uint32_t kMeetingSpins = 200000;
+// The first to come spins for a while, as the other is usually close behind
+// and sleeping and waking again would cost as much as a step's work; then
+// it sleeps until the other comes, giving up its processor, which the other
+// may be waiting for when the machine runs more threads than it has cores.
+// The spin is bounded by time, not by a count, as a pause instruction takes
+// from ten to a few hundred cycles from one processor to the next.
+constexpr std::chrono::microseconds kMeetingSpin{50};
 
 // Waits at `m` until the other thread comes too; returns at once when `m`
 // is null (one thread does both threads' steps).
@@ -34,17 +41,25 @@ inline void meet(Meeting *m) {
     const uint32_t round = m->rounds.load(std::memory_order_acquire);
     if (m->arrived.fetch_add(1, std::memory_order_acq_rel) == 1) {
         m->arrived.store(0, std::memory_order_relaxed);
-        m->rounds.fetch_add(1, std::memory_order_release);
-        m->rounds.notify_one();
+        {
+            // Under the lock, so that the other cannot be between finding
+            // the round unchanged and going to sleep.
+            std::lock_guard<std::mutex> hold(m->lock);
+            m->rounds.fetch_add(1, std::memory_order_release);
+        }
+        m->woken.notify_one();
         return;
     }
-    for (uint32_t spins = 0; spins < kMeetingSpins; ++spins) {
+    const auto until = std::chrono::steady_clock::now() + kMeetingSpin;
+    for (uint32_t spins = 1;; ++spins) {
         if (m->rounds.load(std::memory_order_acquire) != round)
             return;
         pauseToSpin();
+        if (spins % 64 == 0 && std::chrono::steady_clock::now() > until)
+            break;
     }
-    while (m->rounds.load(std::memory_order_acquire) == round)
-        m->rounds.wait(round, std::memory_order_acquire);
+    std::unique_lock<std::mutex> hold(m->lock);
+    m->woken.wait(hold, [&] { return m->rounds.load(std::memory_order_acquire) != round; });
 }
 
 } // namespace standin::platform
