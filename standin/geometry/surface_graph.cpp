@@ -1,7 +1,8 @@
 // The surface graph: the points of several sets numbered as they first
-// come (one set's vertices are the nodes as they are), the triangles around each node listed, each node's edges
-// gathered from its triangles (counted first, then written), then a
-// breadth-first walk that finds the parts.
+// come (one set's vertices are the nodes as they are); each node's
+// neighbours listed straight from the triangles, repeats and all, then
+// each kept once and written with its length; the parts found meanwhile by
+// joining each triangle's corners.
 #include "standin/geometry/surface_graph.h"
 
 #include <algorithm>
@@ -70,35 +71,53 @@ bool hasArea(const float *positions, uint32_t a, uint32_t b, uint32_t c) {
     return u[1] * w[2] - u[2] * w[1] != 0 || u[2] * w[0] - u[0] * w[2] != 0 || u[0] * w[1] - u[1] * w[0] != 0;
 }
 
-// Numbers the parts: every node reached from one without a part takes the
-// next number.
-void findParts(SurfaceGraph &graph, const platform::LargeVector<uint8_t> &touchesArea) {
-    graph.part.assign(graph.nodes, kEmpty);
-    platform::LargeVector<uint32_t> queue;
-    for (uint32_t start = 0; start < graph.nodes; ++start) {
-        if (graph.part[start] != kEmpty)
+// The root of node n's part in `parent`, halving the way there as it goes.
+uint32_t rootOf(platform::LargeVector<uint32_t> &parent, uint32_t n) {
+    while (parent[n] != n) {
+        parent[n] = parent[parent[n]];
+        n = parent[n];
+    }
+    return n;
+}
+
+// Joins the parts of every proper triangle's corners in `parent` (each
+// node its own part to begin with), a part's root its lowest node.
+void joinParts(const uint32_t *c, size_t triangles, size_t nodes, platform::LargeVector<uint32_t> &parent) {
+    parent.resize(nodes);
+    for (uint32_t n = 0; n < nodes; ++n)
+        parent[n] = n;
+    for (size_t t = 0; t < triangles; ++t) {
+        if (c[3 * t] == c[3 * t + 1] || c[3 * t + 1] == c[3 * t + 2] || c[3 * t] == c[3 * t + 2])
             continue;
-        const uint32_t part = uint32_t(graph.partHasArea.size());
-        uint8_t area = 0;
-        queue.assign(1, start);
-        graph.part[start] = part;
-        for (size_t q = 0; q < queue.size(); ++q) {
-            area |= touchesArea[queue[q]];
-            for (uint32_t k = graph.first[queue[q]]; k < graph.first[queue[q] + 1]; ++k) {
-                const uint32_t n = graph.links[k].node;
-                if (graph.part[n] == kEmpty) {
-                    graph.part[n] = part;
-                    queue.push_back(n);
-                }
-            }
+        for (size_t k = 1; k < 3; ++k) {
+            const uint32_t a = rootOf(parent, c[3 * t]), b = rootOf(parent, c[3 * t + k]);
+            if (a != b)
+                parent[std::max(a, b)] = std::min(a, b);
         }
-        graph.partHasArea.push_back(area);
+    }
+}
+
+// Numbers the parts in the order of their lowest nodes, and tells which
+// have a triangle with an area.
+void numberParts(SurfaceGraph &graph, platform::LargeVector<uint32_t> &parent,
+                 const platform::LargeVector<uint8_t> &touchesArea) {
+    graph.part.resize(graph.nodes);
+    for (uint32_t n = 0; n < graph.nodes; ++n) {
+        const uint32_t root = rootOf(parent, n);
+        if (root == n) {
+            graph.part[n] = uint32_t(graph.partHasArea.size());
+            graph.partHasArea.push_back(0);
+        } else {
+            graph.part[n] = graph.part[root];
+        }
+        graph.partHasArea[graph.part[n]] |= touchesArea[n];
     }
 }
 
 } // namespace
 
-SurfaceGraph surfaceGraph(const std::vector<TriangleSet> &sets, size_t pointCount, bool twoThreads) {
+SurfaceGraph surfaceGraph(const std::vector<TriangleSet> &sets, size_t pointCount, bool twoThreads,
+                          const std::function<void()> &beside) {
     SurfaceGraph graph;
     platform::LargeVector<uint32_t> ownCorners;
     const uint32_t *c = nullptr;
@@ -114,6 +133,8 @@ SurfaceGraph surfaceGraph(const std::vector<TriangleSet> &sets, size_t pointCoun
         c = only.indices32 ? only.indices32 : ownCorners.data();
         triangles = only.indexCount / 3;
     } else {
+        if (beside)
+            beside();
         weld(sets, pointCount, graph, ownCorners);
         graph.nodes = graph.ownPositions.size() / 3;
         c = ownCorners.data();
@@ -124,42 +145,46 @@ SurfaceGraph surfaceGraph(const std::vector<TriangleSet> &sets, size_t pointCoun
         return c[3 * t] != c[3 * t + 1] && c[3 * t + 1] != c[3 * t + 2] && c[3 * t] != c[3 * t + 2];
     };
 
-    // The triangles around each node.
-    platform::LargeVector<uint32_t> around(nodes + 1, 0), triangleList;
-    for (size_t t = 0; t < triangles; ++t)
-        if (proper(t))
-            for (size_t k = 0; k < 3; ++k)
-                ++around[c[3 * t + k] + 1];
-    for (size_t n = 0; n < nodes; ++n)
-        around[n + 1] += around[n];
-    triangleList.resize(around[nodes]);
+    // Each node's neighbours, with repeats: the two other corners of each
+    // proper triangle it is a corner of, in the triangles' order, counted
+    // and then written from the end down; the other thread meanwhile joins
+    // the triangles' corners into parts.
+    platform::LargeVector<uint32_t> at(nodes + 1, 0), neighbours, parent;
     platform::LargeVector<uint8_t> touchesArea(nodes, 0);
-    {
-        platform::LargeVector<uint32_t> filled(around.begin(), around.end() - 1);
-        for (size_t t = 0; t < triangles; ++t) {
-            if (!proper(t))
-                continue;
-            const bool area = hasArea(graph.positions, c[3 * t], c[3 * t + 1], c[3 * t + 2]);
-            for (size_t k = 0; k < 3; ++k) {
-                triangleList[filled[c[3 * t + k]]++] = uint32_t(t);
-                touchesArea[c[3 * t + k]] |= area;
+    platform::alongside(
+        twoThreads,
+        [&] {
+            if (beside && sets.size() == 1)
+                beside();
+            joinParts(c, triangles, nodes, parent);
+        },
+        [&](bool) {
+            for (size_t t = 0; t < triangles; ++t)
+                if (proper(t))
+                    for (size_t k = 0; k < 3; ++k)
+                        at[c[3 * t + k]] += 2;
+            for (size_t n = 0; n < nodes; ++n)
+                at[n + 1] += at[n];
+            neighbours.resize(at[nodes]);
+            for (size_t t = triangles; t-- > 0;) {
+                if (!proper(t))
+                    continue;
+                const uint32_t *corner = c + 3 * t;
+                const uint8_t area = hasArea(graph.positions, corner[0], corner[1], corner[2]);
+                for (size_t k = 3; k-- > 0;) {
+                    uint32_t *end = neighbours.data() + at[corner[k]];
+                    for (size_t j = 3; j-- > 0;)
+                        if (j != k)
+                            *--end = corner[j];
+                    at[corner[k]] -= 2;
+                    touchesArea[corner[k]] |= area;
+                }
             }
-        }
-    }
+        });
 
-    // Each node's edges: the other corners of its triangles, each once,
-    // counted in one walk and written in a second; with two threads each
-    // takes half the nodes.
-    const auto gather = [&](uint32_t n, uint32_t *out) {
-        size_t count = 0;
-        for (uint32_t k = around[n]; k < around[n + 1]; ++k)
-            for (size_t j = 0; j < 3; ++j) {
-                const uint32_t m = c[3 * size_t(triangleList[k]) + j];
-                if (m != n && std::find(out, out + count, m) == out + count)
-                    out[count++] = m;
-            }
-        return count;
-    };
+    // Each node's edges: its neighbours, each once, in the order they first
+    // come (kept at the start of its own neighbours), then written with
+    // their lengths; with two threads each takes half the nodes.
     const auto halves = [&](auto &&walk) {
         const uint32_t half = uint32_t(nodes / 2);
         platform::alongside(
@@ -168,30 +193,32 @@ SurfaceGraph surfaceGraph(const std::vector<TriangleSet> &sets, size_t pointCoun
     graph.first.resize(nodes + 1);
     graph.first[0] = 0;
     halves([&](uint32_t from, uint32_t end) {
-        std::vector<uint32_t> found;
         for (uint32_t n = from; n < end; ++n) {
-            found.resize(2 * size_t(around[n + 1] - around[n]));
-            graph.first[n + 1] = uint32_t(gather(n, found.data()));
+            uint32_t *own = neighbours.data() + at[n];
+            size_t count = 0;
+            for (uint32_t k = 0; k < at[n + 1] - at[n]; ++k)
+                if (std::find(own, own + count, own[k]) == own + count)
+                    own[count++] = own[k];
+            graph.first[n + 1] = uint32_t(count);
         }
     });
     for (size_t n = 0; n < nodes; ++n)
         graph.first[n + 1] += graph.first[n];
     graph.links.resize(graph.first[nodes]);
     halves([&](uint32_t from, uint32_t end) {
-        std::vector<uint32_t> found;
         for (uint32_t n = from; n < end; ++n) {
-            found.resize(2 * size_t(around[n + 1] - around[n]));
-            const size_t count = gather(n, found.data());
+            const uint32_t *own = neighbours.data() + at[n];
             const float *p = graph.positions + 3 * size_t(n);
             SurfaceGraph::Link *link = graph.links.data() + graph.first[n];
-            for (size_t k = 0; k < count; ++k) {
-                const float *q = graph.positions + 3 * size_t(found[k]);
+            for (uint32_t k = 0; k < graph.first[n + 1] - graph.first[n]; ++k) {
+                const float *q = graph.positions + 3 * size_t(own[k]);
                 const double d[3] = {double(q[0]) - p[0], double(q[1]) - p[1], double(q[2]) - p[2]};
-                link[k] = {found[k], float(std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]))};
+                link[k] = {own[k], float(std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]))};
             }
         }
     });
-    findParts(graph, touchesArea);
+    platform::LargeVector<uint32_t>().swap(neighbours);
+    numberParts(graph, parent, touchesArea);
     return graph;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "standin/platform/large_memory.h"
@@ -57,7 +58,12 @@ struct SurfaceGraph {
 // that names one node twice adds no edge.  Two points at the same place
 // stay two nodes, joined only through the triangles they share.  Costs
 // time and memory linear in the points and triangles; with `twoThreads`, a
-// second thread gathers the edges of half the nodes.
-SurfaceGraph surfaceGraph(const std::vector<TriangleSet> &sets, size_t pointCount, bool twoThreads = false);
+// second thread finds the parts while this one lists the edges, and each
+// then writes half the nodes' edges.  `beside`, where given, is the
+// caller's own work, done on the second thread before it finds the parts
+// (first of all where there are several sets): the sets' normals may be
+// made there, as the graph reads them only when it welds several sets.
+SurfaceGraph surfaceGraph(const std::vector<TriangleSet> &sets, size_t pointCount, bool twoThreads = false,
+                          const std::function<void()> &beside = {});
 
 } // namespace standin::geometry
