@@ -131,16 +131,16 @@ void distanceWeights(const std::vector<MeshPrimitive> &primitives, const Segment
         });
 }
 
-// The surface weights, over all primitives as one surface, after the
-// normals that give the surface its sides; on a large mesh two threads
+// The surface weights, over all primitives as one surface whose sides the
+// normals give (made beside the graph's edges); on a large mesh two threads
 // share the graph's edges, the seeds, the spreading and the weights.
 void surfaceWeightsOf(const std::vector<MeshPrimitive> &primitives, const SegmentTree &tree, double size,
                       std::vector<NormalsAndWeights> &made, MeshNotes &notes) {
-    primitiveNormals(primitives, made);
     std::vector<geometry::TriangleSet> sets;
     size_t points = 0, vertices = 0;
     for (size_t k = 0; k < primitives.size(); ++k) {
         const MeshPrimitive &p = primitives[k];
+        made[k].normals.resize(3 * p.vertexCount()); // made in place beside the graph's edges
         sets.push_back({p.positions.data(), made[k].normals.data(), p.points.data(), p.vertexCount(),
                         p.indices16.empty() ? nullptr : p.indices16.data(),
                         p.indices16.empty() ? p.indices32.data() : nullptr, p.indexCount()});
@@ -149,7 +149,8 @@ void surfaceWeightsOf(const std::vector<MeshPrimitive> &primitives, const Segmen
         vertices += p.vertexCount();
     }
     const bool threaded = twoThreadsFor(vertices);
-    const geometry::SurfaceGraph graph = geometry::surfaceGraph(sets, points, threaded);
+    const geometry::SurfaceGraph graph =
+        geometry::surfaceGraph(sets, points, threaded, [&] { primitiveNormals(primitives, made); });
     geometry::SurfaceWeightNotes surfaceNotes;
     SkinWeights byNode = geometry::surfaceWeights(tree, graph, size, threaded, surfaceNotes);
     notes.fallbackParts += surfaceNotes.fallbackParts;
