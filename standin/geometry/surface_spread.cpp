@@ -44,7 +44,7 @@ uint32_t slotOf(const Labels &l, uint16_t bone) {
 // nearer than before), and the way must be queued; false when the node has
 // the bone as near already, or taken, when four nearer ones leave it out,
 // or from the node's reach on (kReach times its nearest).
-bool improve(Labels &l, uint16_t bone, float g) {
+[[gnu::always_inline]] inline bool improve(Labels &l, uint16_t bone, float g) {
     if (l.count > 0 && g >= kReach * l.distance[0])
         return false;
     uint32_t i = slotOf(l, bone);
@@ -94,6 +94,10 @@ uint32_t bitsOf(float f) {
 // as near keep the nodes' order.
 platform::LargeVector<Queued> seedsByDistance(const platform::LargeVector<Labels> &labels) {
     platform::LargeVector<Queued> seeds, scratch;
+    size_t count = 0;
+    for (const Labels &l : labels)
+        count += l.distance[0] < kFar;
+    seeds.reserve(count);
     for (uint32_t v = 0; v < labels.size(); ++v)
         if (labels[v].distance[0] < kFar)
             seeds.push_back({labels[v].distance[0], v, labels[v].bone[0]});
@@ -109,13 +113,6 @@ platform::LargeVector<Queued> seedsByDistance(const platform::LargeVector<Labels
         seeds.swap(scratch);
     }
     return seeds;
-}
-
-// Queues node `node` for bone `bone` at distance `g` where that way brings
-// the node nearer to the bone (improve).
-void reach(Labels &l, uint32_t node, uint16_t bone, float g, BucketQueue &queue) {
-    if (improve(l, bone, g))
-        push(queue, g, node, bone);
 }
 
 // The buckets' width: the shortest edge with a length, and the longest.
@@ -135,12 +132,13 @@ void edgeLengths(const SurfaceGraph &graph, double &shortest, double &longest) {
 constexpr uint32_t kBlockBits = 14;
 constexpr uint64_t kNoBucket = UINT64_MAX;
 
-// One share of the search: its nodes' queue and seeds, and the nodes of the
-// other share that its nodes reached in the last two rounds (a round's by
-// its parity, so that one round's are read while the next one's are made).
+// One share of the search: its nodes' queue, where it is in the seeds (all
+// the shares', nearest first), and the nodes of the other share that its
+// nodes reached in the last two rounds (a round's by its parity, so that
+// one round's are read while the next one's are made).
 struct Share {
     BucketQueue queue;
-    platform::LargeVector<Queued> seeds;
+    const platform::LargeVector<Queued> *seeds = nullptr;
     size_t seed = 0;
     std::vector<Queued> away[2];
     uint64_t next = kNoBucket;
@@ -153,14 +151,27 @@ struct Search {
     Share share[2];
 };
 
+// Queues node `node` for bone `bone` at distance `g` where that way brings
+// the node nearer to the bone (improve).
+[[gnu::always_inline]] inline void reach(Search &s, uint32_t node, uint16_t bone, float g, BucketQueue &queue) {
+    if (improve(s.labels[node], bone, g))
+        push(queue, g, node, bone);
+}
+
 uint32_t ownerOf(uint32_t node) { return (node >> kBlockBits) & 1; }
+
+// Moves share `self` on to its next seed, past the other share's.
+void skipOthers(Share &own, uint32_t self) {
+    while (own.seed < own.seeds->size() && ownerOf((*own.seeds)[own.seed].node) != self)
+        ++own.seed;
+}
 
 // The share's next bucket to take: the first it has a node queued in, or
 // its next seed's.
 uint64_t nextBucket(Share &own) {
     uint64_t next = own.queue.size > 0 ? firstFullBucket(own.queue) : kNoBucket;
-    if (own.seed < own.seeds.size())
-        next = std::min(next, bucketIndex(own.queue, own.seeds[own.seed].distance));
+    if (own.seed < own.seeds->size())
+        next = std::min(next, bucketIndex(own.queue, (*own.seeds)[own.seed].distance));
     return next;
 }
 
@@ -178,7 +189,7 @@ void takeWay(Search &s, uint32_t self, const Way &e, std::vector<Queued> &away) 
         if (ownerOf(link.node) != self)
             away.push_back({g, link.node, bone});
         else
-            reach(s.labels[link.node], link.node, bone, g, s.share[self].queue);
+            reach(s, link.node, bone, g, s.share[self].queue);
     }
 }
 
@@ -189,9 +200,11 @@ void takeBucket(Search &s, uint32_t self, uint64_t at, size_t round) {
     std::vector<Queued> &away = own.away[round & 1];
     away.clear();
     own.queue.at = at;
-    for (; own.seed < own.seeds.size() && bucketIndex(own.queue, own.seeds[own.seed].distance) <= at; ++own.seed) {
-        const Queued &q = own.seeds[own.seed];
-        reach(s.labels[q.node], q.node, uint16_t(q.bone), q.distance, own.queue);
+    for (skipOthers(own, self);
+         own.seed < own.seeds->size() && bucketIndex(own.queue, (*own.seeds)[own.seed].distance) <= at;
+         ++own.seed, skipOthers(own, self)) {
+        const Queued &q = (*own.seeds)[own.seed];
+        reach(s, q.node, uint16_t(q.bone), q.distance, own.queue);
     }
     std::vector<Way> &bucket = current(own.queue);
     while (!bucket.empty()) {
@@ -218,7 +231,7 @@ void takeBucket(Search &s, uint32_t self, uint64_t at, size_t round) {
 void receive(Search &s, uint32_t self, size_t round) {
     Share &own = s.share[self];
     for (const Queued &q : s.share[1 - self].away[round & 1])
-        reach(s.labels[q.node], q.node, uint16_t(q.bone), q.distance, own.queue);
+        reach(s, q.node, uint16_t(q.bone), q.distance, own.queue);
     own.next = nextBucket(own);
 }
 
@@ -250,13 +263,13 @@ void spreadSeeds(const SurfaceGraph &graph, bool twoThreads, platform::LargeVect
     double shortest, longest;
     edgeLengths(graph, shortest, longest);
     Search s{graph, labels, {}};
-    for (Share &share : s.share)
+    for (uint32_t self = 0; self < 2; ++self) {
+        Share &share = s.share[self];
         startQueue(share.queue, seeds.front().distance, shortest, longest);
-    for (const Queued &q : seeds)
-        s.share[ownerOf(q.node)].seeds.push_back(q);
-    platform::LargeVector<Queued>().swap(seeds);
-    for (Share &share : s.share)
+        share.seeds = &seeds;
+        skipOthers(share, self);
         share.next = nextBucket(share);
+    }
     // Each share on a thread of its own, or both here, one after the other
     // in each step, where there is no second thread: the same labels.
     platform::Meeting meeting;
