@@ -10,6 +10,7 @@
 #include "standin/gltf/mesh_primitives.h"
 #include "standin/geometry/normals.h"
 #include "standin/platform/alongside.h"
+#include "standin/platform/large_memory.h"
 #include "standin/geometry/distance_weights.h"
 #include "standin/geometry/nearest_search.h"
 #include "standin/geometry/surface_graph.h"
@@ -183,6 +184,7 @@ std::vector<NormalsAndWeights> normalsAndWeights(const std::vector<MeshPrimitive
         distanceWeights(primitives, tree, size, made);
     else
         surfaceWeightsOf(primitives, tree, size, made, notes);
+    platform::releaseKeptBlocks(); // the weights' scratch arrays, kept for each other
     return made;
 }
 

@@ -15,9 +15,19 @@
 namespace standin::platform {
 
 // A block of at least `bytes` bytes, aligned for any type; null when there
-// is no memory for it.  Free it with freeLarge and the same `bytes`.
+// is no memory for it.  Free it with freeLarge and the same `bytes`.  On
+// Linux a few large blocks freed are kept mapped, and the next block that
+// fits (up to half their size) takes one: its pages are already in memory,
+// and a fresh block's first touch costs page faults that, in a virtual
+// machine, take longer than filling it.  A block that fits none of them
+// unmaps them first, so that keeping them never holds more memory at once.
+// Safe from several threads.
 void *allocateLarge(std::size_t bytes);
 void freeLarge(void *block, std::size_t bytes);
+
+// Unmaps the freed blocks kept for reuse: for the end of a stage whose
+// scratch arrays no later stage needs.
+void releaseKeptBlocks();
 
 // An allocator for std::vector that takes its blocks from allocateLarge.
 // Growing a vector without a value leaves the new elements uninitialised

@@ -1,9 +1,11 @@
 // Large blocks on POSIX systems: mapped on their own, aligned to 2 MiB, and
-// on Linux marked for huge pages.
+// on Linux marked for huge pages; a few freed ones kept for the next that
+// fits.
 #include "standin/platform/large_memory.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <mutex>
 #include <sys/mman.h>
 
 namespace standin::platform {
@@ -14,6 +16,49 @@ constexpr std::size_t kMapped = std::size_t(4) << 20; // blocks from this size o
 
 std::size_t roundUp(std::size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
 
+// A mapped block and its mapped size.
+struct Block {
+    void *start;
+    std::size_t size;
+};
+
+// The blocks freed and kept, and those of them lent again for fewer bytes
+// than they hold (so that freeing one unmaps all of it).
+struct Kept {
+    std::mutex lock;
+    Block kept[8];
+    std::size_t keptCount = 0;
+    Block lent[32];
+    std::size_t lentCount = 0;
+};
+
+Kept &kept() {
+    static Kept k;
+    return k;
+}
+
+// Takes from `k` the smallest kept block of `size` bytes to twice that, or
+// returns null after unmapping all the kept ones (none fits, and a new block
+// beside them would hold more memory than freeing them would).
+void *takeKept(Kept &k, std::size_t size) {
+    std::size_t best = k.keptCount;
+    for (std::size_t i = 0; i < k.keptCount; ++i)
+        if (k.kept[i].size >= size && k.kept[i].size / 2 <= size &&
+            (best == k.keptCount || k.kept[i].size < k.kept[best].size))
+            best = i;
+    if (best < k.keptCount && (k.kept[best].size == size || k.lentCount < std::size(k.lent))) {
+        const Block b = k.kept[best];
+        k.kept[best] = k.kept[--k.keptCount];
+        if (b.size != size)
+            k.lent[k.lentCount++] = b;
+        return b.start;
+    }
+    for (std::size_t i = 0; i < k.keptCount; ++i)
+        munmap(k.kept[i].start, k.kept[i].size);
+    k.keptCount = 0;
+    return nullptr;
+}
+
 } // namespace
 
 void *allocateLarge(std::size_t bytes) {
@@ -21,6 +66,12 @@ void *allocateLarge(std::size_t bytes) {
         return std::malloc(bytes == 0 ? 1 : bytes);
     if (bytes > SIZE_MAX - 2 * kHugePage)
         return nullptr;
+    {
+        Kept &k = kept();
+        std::lock_guard<std::mutex> hold(k.lock);
+        if (void *block = takeKept(k, roundUp(bytes)))
+            return block;
+    }
     // Mapped with room to spare, then trimmed to a 2 MiB boundary at both
     // ends, so that every page of it can be a huge one.
     const std::size_t size = roundUp(bytes), mapped = size + kHugePage;
@@ -40,10 +91,33 @@ void *allocateLarge(std::size_t bytes) {
 }
 
 void freeLarge(void *block, std::size_t bytes) {
-    if (bytes < kMapped)
+    if (bytes < kMapped) {
         std::free(block);
-    else if (block)
-        munmap(block, roundUp(bytes));
+        return;
+    }
+    if (!block)
+        return;
+    Block b{block, roundUp(bytes)};
+    Kept &k = kept();
+    std::lock_guard<std::mutex> hold(k.lock);
+    for (std::size_t i = 0; i < k.lentCount; ++i)
+        if (k.lent[i].start == block) {
+            b.size = k.lent[i].size;
+            k.lent[i] = k.lent[--k.lentCount];
+            break;
+        }
+    if (k.keptCount < std::size(k.kept))
+        k.kept[k.keptCount++] = b;
+    else
+        munmap(b.start, b.size);
+}
+
+void releaseKeptBlocks() {
+    Kept &k = kept();
+    std::lock_guard<std::mutex> hold(k.lock);
+    for (std::size_t i = 0; i < k.keptCount; ++i)
+        munmap(k.kept[i].start, k.kept[i].size);
+    k.keptCount = 0;
 }
 
 } // namespace standin::platform

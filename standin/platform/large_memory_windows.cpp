@@ -10,4 +10,6 @@ void *allocateLarge(std::size_t bytes) { return std::malloc(bytes == 0 ? 1 : byt
 
 void freeLarge(void *block, std::size_t) { std::free(block); }
 
+void releaseKeptBlocks() {}
+
 } // namespace standin::platform
