@@ -71,6 +71,12 @@ bool hasArea(const float *positions, uint32_t a, uint32_t b, uint32_t c) {
     return u[1] * w[2] - u[2] * w[1] != 0 || u[2] * w[0] - u[0] * w[2] != 0 || u[0] * w[1] - u[1] * w[0] != 0;
 }
 
+// Whether triangle t of corners `c` names three nodes (one named twice
+// adds no edge).
+bool proper(const uint32_t *c, size_t t) {
+    return c[3 * t] != c[3 * t + 1] && c[3 * t + 1] != c[3 * t + 2] && c[3 * t] != c[3 * t + 2];
+}
+
 // The root of node n's part in `parent`, halving the way there as it goes.
 uint32_t rootOf(platform::LargeVector<uint32_t> &parent, uint32_t n) {
     while (parent[n] != n) {
@@ -87,7 +93,7 @@ void joinParts(const uint32_t *c, size_t triangles, size_t nodes, platform::Larg
     for (uint32_t n = 0; n < nodes; ++n)
         parent[n] = n;
     for (size_t t = 0; t < triangles; ++t) {
-        if (c[3 * t] == c[3 * t + 1] || c[3 * t + 1] == c[3 * t + 2] || c[3 * t] == c[3 * t + 2])
+        if (!proper(c, t))
             continue;
         for (size_t k = 1; k < 3; ++k) {
             const uint32_t a = rootOf(parent, c[3 * t]), b = rootOf(parent, c[3 * t + k]);
@@ -141,9 +147,6 @@ SurfaceGraph surfaceGraph(const std::vector<TriangleSet> &sets, size_t pointCoun
         triangles = ownCorners.size() / 3;
     }
     const size_t nodes = graph.nodes;
-    const auto proper = [&](size_t t) {
-        return c[3 * t] != c[3 * t + 1] && c[3 * t + 1] != c[3 * t + 2] && c[3 * t] != c[3 * t + 2];
-    };
 
     // Each node's neighbours, with repeats: the two other corners of each
     // proper triangle it is a corner of, in the triangles' order, counted
@@ -160,14 +163,14 @@ SurfaceGraph surfaceGraph(const std::vector<TriangleSet> &sets, size_t pointCoun
         },
         [&](bool) {
             for (size_t t = 0; t < triangles; ++t)
-                if (proper(t))
+                if (proper(c, t))
                     for (size_t k = 0; k < 3; ++k)
                         at[c[3 * t + k]] += 2;
             for (size_t n = 0; n < nodes; ++n)
                 at[n + 1] += at[n];
             neighbours.resize(at[nodes]);
             for (size_t t = triangles; t-- > 0;) {
-                if (!proper(t))
+                if (!proper(c, t))
                     continue;
                 const uint32_t *corner = c + 3 * t;
                 const uint8_t area = hasArea(graph.positions, corner[0], corner[1], corner[2]);

@@ -37,6 +37,13 @@ Kept &kept() {
     return k;
 }
 
+// Unmaps every block that `k` keeps.
+void unmapKept(Kept &k) {
+    for (std::size_t i = 0; i < k.keptCount; ++i)
+        munmap(k.kept[i].start, k.kept[i].size);
+    k.keptCount = 0;
+}
+
 // Takes from `k` the smallest kept block of `size` bytes to twice that, or
 // returns null after unmapping all the kept ones (none fits, and a new block
 // beside them would hold more memory than freeing them would).
@@ -53,9 +60,7 @@ void *takeKept(Kept &k, std::size_t size) {
             k.lent[k.lentCount++] = b;
         return b.start;
     }
-    for (std::size_t i = 0; i < k.keptCount; ++i)
-        munmap(k.kept[i].start, k.kept[i].size);
-    k.keptCount = 0;
+    unmapKept(k);
     return nullptr;
 }
 
@@ -115,9 +120,7 @@ void freeLarge(void *block, std::size_t bytes) {
 void releaseKeptBlocks() {
     Kept &k = kept();
     std::lock_guard<std::mutex> hold(k.lock);
-    for (std::size_t i = 0; i < k.keptCount; ++i)
-        munmap(k.kept[i].start, k.kept[i].size);
-    k.keptCount = 0;
+    unmapKept(k);
 }
 
 } // namespace standin::platform
