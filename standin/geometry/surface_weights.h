@@ -33,7 +33,8 @@ struct SurfaceWeightNotes {
 // behind, they blend as by distance rather than by the seeds' boundary.
 // Of the nearest four, bone i weighs falloff(g_i / g_0) * straightness(g_i
 // / d_i), g_0 the nearest, all at least eps = 1e-4 * `modelSize`: falloff
-// is 1 at the nearest, falling smoothly to 0 at 1.5 times its distance;
+// is 1 at the nearest and 0 from 1.5 times its distance, falling in
+// sqrt((g_i / g_0)^2 - 1), which beside a joint grows as the way past it;
 // straightness is 1 up to 1.2 and falls smoothly to 0 at 1.5, so that a
 // bone whose way over the surface is much longer than the straight line
 // (down the torso's side from the armpit, for the arm hanging beside it)
