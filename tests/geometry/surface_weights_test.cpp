@@ -153,6 +153,37 @@ TEST(SurfaceWeights, oneLegNeverTakesTheOtherLegsBone) {
     EXPECT_EQ(shared.weights, surface.weights);
 }
 
+// A straight limb of two bones: across their joint the blend is even at
+// the joint's ring and falls steeply from it, as the heat that spreads from
+// bones does, rather than staying near even for the first rings past it.
+TEST(SurfaceWeights, aJointsBlendFallsSteeplyFromItsRing) {
+    // A bar 0.16 thick along y, the joint at y = 0.6, a ring of the mesh
+    // every 0.04.
+    const VoxelBody body = voxelBody(
+        32, 0.04f, [](int x, int y, int z) { return x >= 1 && x < 5 && z >= 1 && z < 5 && y >= 1 && y < 29; });
+    std::vector<SkinBone> bones(2);
+    bones[0] = {{0.12f, 0.1f, 0.12f}, {0.12f, 0.6f, 0.12f}, 1};
+    bones[1] = {{0.12f, 0.6f, 0.12f}, {0.12f, 1.1f, 0.12f}, 2};
+    SurfaceWeightNotes notes;
+    const SkinWeights w = bindAlongSurface(body, bones, notes);
+    expectValid(w, body.positions.size() / 3);
+    // The first bone's weight on the middle of a side of the bar (0.08 over
+    // the bones) at each ring from two before the joint to two past it.
+    float ring[5] = {-1, -1, -1, -1, -1};
+    for (size_t v = 0; v < body.positions.size() / 3; ++v) {
+        const float x = body.positions[3 * v], y = body.positions[3 * v + 1], z = body.positions[3 * v + 2];
+        const int k = int(std::lround((y - 0.6f) / 0.04f)) + 2;
+        if (std::abs(x - 0.04f) < 1e-4f && std::abs(z - 0.12f) < 1e-4f && k >= 0 && k < 5)
+            ring[k] = weightOf(w, v, 1);
+    }
+    EXPECT_NEAR(ring[2], 0.5f, 0.02f);
+    EXPECT_GT(ring[1], 0.7f); // a falloff in the distances' ratio gives 0.65
+    EXPECT_LT(ring[3], 0.3f);
+    EXPECT_NEAR(ring[1] + ring[3], 1.0f, 0.03f) << "the blend is not even both ways";
+    EXPECT_GT(ring[0], ring[1]);
+    EXPECT_LT(ring[4], ring[3]);
+}
+
 // A body with a hole, split over two sets that share its points, a loose
 // box far from every bone, a part of no area, and a bone outside the body:
 // every vertex is bound, and only the part of no area falls back to the
