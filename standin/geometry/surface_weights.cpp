@@ -204,52 +204,65 @@ constexpr uint32_t kGathered = 64;
 // bent, against 0.6 cm with Blender's weights).
 constexpr double kSeamShare = 0.4;
 
-// A seam node's new weights, to be written once every seam node has them.
-struct Smoothed {
-    size_t node;
-    uint32_t count;
-    SkinSlot slot[4];
+// One bone gathered into a seam node's weights.
+struct Gathered {
+    uint16_t joint;
+    double weight;
 };
 
-// The seam nodes of `first` to `end` (a node with labels whose heaviest
-// bone is not the heaviest of each of its neighbours), each with its own
-// weights and its neighbours' mean mixed by kSeamShare, the heaviest four
-// kept: one step of the heat that spreads from the bones, where bones meet.
+// Nodes `first` to `end` of `w` into `to` (of the same size): a seam node
+// (one with labels whose heaviest bone is not the heaviest of each of its
+// neighbours) with its own weights and its neighbours' mean mixed by
+// kSeamShare, the heaviest four kept; any other node as it is.  One step
+// of the heat that spreads from the bones, where bones meet.
 void smoothSeams(const SurfaceGraph &graph, const platform::LargeVector<Labels> &labels, const SkinWeights &w,
-                 size_t first, size_t end, std::vector<Smoothed> &out) {
+                 size_t first, size_t end, SkinWeights &to) {
+    // Where each joint is in `gathered` (kGathered: nowhere), set back after
+    // each node.
+    std::vector<uint8_t> slotOf(0x10000, uint8_t(kGathered));
     for (size_t v = first; v < end; ++v) {
-        const uint32_t from = graph.first[v], to = graph.first[v + 1];
+        const uint32_t from = graph.first[v], past = graph.first[v + 1];
         const uint16_t own = jointAt(w, v, 0);
         uint32_t k = from;
-        while (k < to && jointAt(w, graph.links[k].node, 0) == own)
+        while (k < past && jointAt(w, graph.links[k].node, 0) == own)
             ++k;
-        if (k == to || labels[v].count == 0)
+        if (k == past || labels[v].count == 0) {
+            copySkinSlots(w, v, to, v);
             continue;
-        SkinSlot gathered[kGathered];
+        }
+        Gathered gathered[kGathered];
         uint32_t n = 0;
         const auto add = [&](size_t node, double share) {
             for (size_t i = 0; i < 4 && w.weights[4 * node + i] > 0; ++i) {
                 const uint16_t joint = jointAt(w, node, i);
-                uint32_t a = 0;
-                while (a < n && gathered[a].joint != joint)
-                    ++a;
-                if (a == n) {
+                uint32_t a = slotOf[joint];
+                if (a == kGathered) {
                     if (n == kGathered)
                         continue;
-                    gathered[n++] = {joint, 0.0};
+                    a = n++;
+                    slotOf[joint] = uint8_t(a);
+                    gathered[a] = {joint, 0.0};
                 }
                 gathered[a].weight += share * double(w.weights[4 * node + i]);
             }
         };
         add(v, 1.0 - kSeamShare);
-        for (uint32_t e = from; e < to; ++e)
-            add(graph.links[e].node, kSeamShare / double(to - from));
-        std::stable_sort(gathered, gathered + n,
-                         [](const SkinSlot &a, const SkinSlot &b) { return a.weight > b.weight; });
-        Smoothed &s = out.emplace_back();
-        s.node = v;
-        s.count = std::min(n, 4u);
-        std::copy(gathered, gathered + s.count, s.slot);
+        for (uint32_t e = from; e < past; ++e)
+            add(graph.links[e].node, kSeamShare / double(past - from));
+        for (uint32_t a = 0; a < n; ++a)
+            slotOf[gathered[a].joint] = uint8_t(kGathered);
+        // The heaviest four, in turn (the first of equals first).
+        SkinSlot slot[4];
+        uint32_t count = 0;
+        for (; count < 4 && count < n; ++count) {
+            uint32_t best = 0;
+            for (uint32_t a = 1; a < n; ++a)
+                if (gathered[a].weight > gathered[best].weight)
+                    best = a;
+            slot[count] = {gathered[best].joint, gathered[best].weight};
+            gathered[best].weight = -1; // taken
+        }
+        putSkinSlots(slot, count, v, to);
     }
 }
 
@@ -309,14 +322,13 @@ SkinWeights surfaceWeights(const SegmentTree &tree, const SurfaceGraph &graph, d
     };
     platform::alongside(
         twoThreads, [&] { weigh(nodes / 2, nodes); }, [&](bool) { weigh(0, nodes / 2); });
-    // The seams smoothed from the weights as they stand, then written.
-    std::vector<Smoothed> seams, helperSeams;
+    // The seams smoothed from the weights as they stand.
+    behind = {};
+    SkinWeights smoothed = emptyWeights(tree, nodes);
     platform::alongside(
-        twoThreads, [&] { smoothSeams(graph, labels, out, nodes / 2, nodes, helperSeams); },
-        [&](bool) { smoothSeams(graph, labels, out, 0, nodes / 2, seams); });
-    for (const std::vector<Smoothed> *list : {&seams, &helperSeams})
-        for (const Smoothed &s : *list)
-            putSkinSlots(s.slot, s.count, s.node, out);
+        twoThreads, [&] { smoothSeams(graph, labels, out, nodes / 2, nodes, smoothed); },
+        [&](bool) { smoothSeams(graph, labels, out, 0, nodes / 2, smoothed); });
+    out = std::move(smoothed);
     std::vector<uint8_t> counted(parts, 0);
     for (size_t v = 0; v < nodes; ++v)
         if (labels[v].count == 0) {
