@@ -323,7 +323,6 @@ SkinWeights surfaceWeights(const SegmentTree &tree, const SurfaceGraph &graph, d
     platform::alongside(
         twoThreads, [&] { weigh(nodes / 2, nodes); }, [&](bool) { weigh(0, nodes / 2); });
     // The seams smoothed from the weights as they stand.
-    behind = {};
     SkinWeights smoothed = emptyWeights(tree, nodes);
     platform::alongside(
         twoThreads, [&] { smoothSeams(graph, labels, out, nodes / 2, nodes, smoothed); },
