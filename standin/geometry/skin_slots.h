@@ -62,6 +62,13 @@ inline void putSkinSlots(const SkinSlot *slots, uint32_t count, size_t v, SkinWe
     }
 }
 
+// Vertex `v`'s joint in slot `slot` (0 to 3) of `w`, whichever width its
+// joints are held in.
+inline uint16_t skinJoint(const SkinWeights &w, size_t v, size_t slot) {
+    assert(slot < 4);
+    return w.joints8.empty() ? w.joints16[4 * v + slot] : uint16_t(w.joints8[4 * v + slot]);
+}
+
 // Copies vertex `from`'s four slots of `source` to vertex `to` of `out`;
 // both hold joints of the same width.
 inline void copySkinSlots(const SkinWeights &source, size_t from, SkinWeights &out, size_t to) {

@@ -44,15 +44,15 @@ double smoothStep(double x, double from, double to) {
 // How a bone's weight falls with its distance over the nearest's, r >= 1:
 // 1 at r = 1, 0 from kReach on.  Beside a joint, a node a way x past it
 // along the limb, at a depth d over the bone there, is d from one bone
-// and sqrt(d^2 + x^2) from the other, so t = sqrt(r^2 - 1) is x / d: the
-// weight falls in t, steeply at the joint and with a long tail, as heat
+// and sqrt(d^2 + x^2) from the other, so q = sqrt(r^2 - 1) is x / d: the
+// weight falls in q, steeply at the joint and with a long tail, as heat
 // spreading from the bones would (a falloff in r itself stays flat at the
 // joint, since r grows with x^2, and crowds the turn further out, where a
-// bent knee creases).  The falloff in t is 1 / (1 + 2t + 2t^2 + 4t^3/3),
-// within 0.03 of exp(-2t) and the same on every platform.
+// bent knee creases).  The falloff in q is 1 / (1 + 2q + 2q^2 + 4q^3/3),
+// within 0.03 of exp(-2q) and the same on every platform.
 double falloff(double r) {
-    const double t = std::sqrt(std::max(r * r - 1.0, 0.0));
-    return smoothStep(r, double(kReach), 1.0) / (1.0 + t * (2.0 + t * (2.0 + t * (4.0 / 3.0))));
+    const double q = std::sqrt(std::max(r * r - 1.0, 0.0));
+    return smoothStep(r, double(kReach), 1.0) / (1.0 + q * (2.0 + q * (2.0 + q * (4.0 / 3.0))));
 }
 
 // How much of a bone's weight is left when its way over the surface is `q`
@@ -187,11 +187,6 @@ void putNode(const SegmentTree &tree, const double p[3], const Labels &labels, c
     putSkinSlots(use, count, node, out);
 }
 
-// A node's joint in slot `slot` (0 to 3) of `w`.
-uint16_t jointAt(const SkinWeights &w, size_t node, size_t slot) {
-    return w.joints8.empty() ? w.joints16[4 * node + slot] : uint16_t(w.joints8[4 * node + slot]);
-}
-
 // The most bones a node's smoothed weights gather before the heaviest four
 // are kept: its own four and those of 15 neighbours that share none.  A
 // node of more neighbours (a fan's hub) leaves out the bones past these,
@@ -210,11 +205,20 @@ struct Gathered {
     double weight;
 };
 
-// Nodes `first` to `end` of `w` into `to` (of the same size): a seam node
-// (one with labels whose heaviest bone is not the heaviest of each of its
-// neighbours) with its own weights and its neighbours' mean mixed by
-// kSeamShare, the heaviest four kept; any other node as it is.  One step
-// of the heat that spreads from the bones, where bones meet.
+// Whether node `v`'s heaviest bone in `w` is not the heaviest of each of
+// its neighbours: where bones meet.
+bool onSeam(const SurfaceGraph &graph, const SkinWeights &w, size_t v) {
+    const uint16_t own = skinJoint(w, v, 0);
+    for (uint32_t k = graph.first[v]; k < graph.first[v + 1]; ++k)
+        if (skinJoint(w, graph.links[k].node, 0) != own)
+            return true;
+    return false;
+}
+
+// Nodes `first` to `end` of `w` into `to` (of the same size): a node with
+// labels on a seam (onSeam) with its own weights and its neighbours' mean
+// mixed by kSeamShare, the heaviest four kept; any other node as it is.
+// One step of the heat that spreads from the bones, where bones meet.
 void smoothSeams(const SurfaceGraph &graph, const platform::LargeVector<Labels> &labels, const SkinWeights &w,
                  size_t first, size_t end, SkinWeights &to) {
     // Where each joint is in `gathered` (kGathered: nowhere), set back after
@@ -222,11 +226,7 @@ void smoothSeams(const SurfaceGraph &graph, const platform::LargeVector<Labels> 
     std::vector<uint8_t> slotOf(0x10000, uint8_t(kGathered));
     for (size_t v = first; v < end; ++v) {
         const uint32_t from = graph.first[v], past = graph.first[v + 1];
-        const uint16_t own = jointAt(w, v, 0);
-        uint32_t k = from;
-        while (k < past && jointAt(w, graph.links[k].node, 0) == own)
-            ++k;
-        if (k == past || labels[v].count == 0) {
+        if (labels[v].count == 0 || !onSeam(graph, w, v)) {
             copySkinSlots(w, v, to, v);
             continue;
         }
@@ -234,7 +234,7 @@ void smoothSeams(const SurfaceGraph &graph, const platform::LargeVector<Labels> 
         uint32_t n = 0;
         const auto add = [&](size_t node, double share) {
             for (size_t i = 0; i < 4 && w.weights[4 * node + i] > 0; ++i) {
-                const uint16_t joint = jointAt(w, node, i);
+                const uint16_t joint = skinJoint(w, node, i);
                 uint32_t a = slotOf[joint];
                 if (a == kGathered) {
                     if (n == kGathered)
