@@ -8,20 +8,17 @@
 // Exit status 77 (skipped) when Firefox, an X display or viewer/node_modules
 // is missing, unless SPINDLE_REQUIRE_READERS=1.
 import assert from 'node:assert/strict';
-import { existsSync } from 'node:fs';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
-import { makePage, scratch, viewer } from './page.mjs';
+import { makePage, scratch, skipWithout, viewer } from './page.mjs';
 
 const spindle = process.argv[2];
 const firefox = '/usr/bin/firefox-esr';
-const missing = [firefox, join(viewer, 'node_modules', 'puppeteer-core')].filter((p) => !existsSync(p));
-if (!process.env.DISPLAY) missing.push('an X display (DISPLAY)');
-if (missing.length > 0) {
-  const required = process.env.SPINDLE_REQUIRE_READERS === '1';
-  console.error(`firefox test: ${missing.join(' and ')} missing${required ? ', and SPINDLE_REQUIRE_READERS=1' : ': skipped'}`);
-  process.exit(required ? 1 : 77);
-}
+skipWithout('firefox test', [
+  firefox,
+  join(viewer, 'node_modules', 'puppeteer-core'),
+  ['an X display (DISPLAY)', Boolean(process.env.DISPLAY)],
+]);
 
 const [folder, removeFolder] = scratch();
 let browser;

@@ -1,7 +1,7 @@
 // The page of `spindle view` for a model, and a headless Chromium to open
 // it in, for the page's tests and its benchmark.
 import { spawnSync } from 'node:child_process';
-import { mkdtempSync, rmSync } from 'node:fs';
+import { existsSync, mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { basename, dirname, extname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -49,4 +49,15 @@ export async function launchChromium(viewport = { width: 1000, height: 700 }) {
 export function scratch() {
   const folder = mkdtempSync(join(tmpdir(), 'spindle-view-test-'));
   return [folder, () => rmSync(folder, { recursive: true, force: true })];
+}
+
+// Ends the process as skipped (77) when any of `needed` (paths, or
+// [what, present] pairs) is missing, or as failed where
+// SPINDLE_REQUIRE_READERS=1; `tests` names them in the one line it prints.
+export function skipWithout(tests, needed) {
+  const missing = needed.flatMap((n) => (typeof n === 'string' ? (existsSync(n) ? [] : [n]) : n[1] ? [] : [n[0]]));
+  if (missing.length === 0) return;
+  const required = process.env.SPINDLE_REQUIRE_READERS === '1';
+  console.error(`${tests}: ${missing.join(' and ')} missing${required ? ', and SPINDLE_REQUIRE_READERS=1' : ': skipped'}`);
+  process.exit(required ? 1 : 77);
 }

@@ -5,20 +5,15 @@
 // Exit status 77 (skipped) when Chromium or viewer/node_modules is missing,
 // unless SPINDLE_REQUIRE_READERS=1.
 import assert from 'node:assert/strict';
-import { existsSync, writeFileSync } from 'node:fs';
+import { writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 import { glbOfPage, vertexWeights, weightOf } from './glb.mjs';
-import { launchChromium, makePage, scratch, viewer } from './page.mjs';
+import { launchChromium, makePage, scratch, skipWithout, viewer } from './page.mjs';
 
 const spindle = process.argv[2];
 const examples = join(viewer, '..', 'examples');
-const missing = ['/usr/bin/chromium', join(viewer, 'node_modules', 'playwright-core')].filter((p) => !existsSync(p));
-if (missing.length > 0) {
-  const required = process.env.SPINDLE_REQUIRE_READERS === '1';
-  console.error(`view tests: ${missing.join(' and ')} missing${required ? ', and SPINDLE_REQUIRE_READERS=1' : ': skipped'}`);
-  process.exit(required ? 1 : 77);
-}
+skipWithout('view tests', ['/usr/bin/chromium', join(viewer, 'node_modules', 'playwright-core')]);
 
 const [folder, removeFolder] = scratch();
 let browser;
