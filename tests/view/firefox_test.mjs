@@ -14,9 +14,7 @@ import { makePage, scratch, skipWithout, viewer } from './page.mjs';
 
 const spindle = process.argv[2];
 const firefox = '/usr/bin/firefox-esr';
-skipWithout('firefox test', [
-  firefox,
-  join(viewer, 'node_modules', 'puppeteer-core'),
+skipWithout('firefox test', [firefox, join(viewer, 'node_modules', 'puppeteer-core')], [
   ['an X display (DISPLAY)', Boolean(process.env.DISPLAY)],
 ]);
 
@@ -44,17 +42,17 @@ test('the page opens from file:// in Firefox with no error, and a dragged goal r
   tab.on('console', (message) => message.type() === 'error' && errors.push(message.text()));
   tab.on('pageerror', (error) => errors.push(String(error)));
   await tab.goto(`file://${body}`);
-  const got = await tab.evaluate(async () => {
+  const got = await tab.evaluate(async (by) => {
     await window.spindleView.ready;
     const goal = window.spindleView.goals().find((g) => g.name === 'LegL_Goal');
-    const left = await window.spindleView.dragGoal(goal.name, [0, 0.12, -0.16]);
+    const left = await window.spindleView.dragGoal(goal.name, by);
     return {
       left,
       head: window.spindleView.boneHead(goal.goalFor),
-      wanted: goal.position.map((x, k) => x + [0, 0.12, -0.16][k]),
+      wanted: goal.position.map((x, k) => x + by[k]),
       summary: document.getElementById('summary').textContent,
     };
-  });
+  }, [0, 0.12, -0.16]);
   assert.match(got.summary, /: 18 chain bones in 3 chains, 9 goal bones, 9 goal objects$/);
   const miss = Math.hypot(...got.head.map((x, k) => x - got.wanted[k]));
   assert.ok(got.left < 1e-3 && miss < 1e-3, `the foot's bone is ${miss} from its goal`);

@@ -1,5 +1,6 @@
-// The page of `spindle view` for a model, and a headless Chromium to open
-// it in, for the page's tests and its benchmark.
+// The page of `spindle view` for a model, a headless Chromium to open it
+// in, and the skip when a browser is missing, for the page's tests and its
+// benchmark.
 import { spawnSync } from 'node:child_process';
 import { existsSync, mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -51,11 +52,13 @@ export function scratch() {
   return [folder, () => rmSync(folder, { recursive: true, force: true })];
 }
 
-// Ends the process as skipped (77) when any of `needed` (paths, or
-// [what, present] pairs) is missing, or as failed where
-// SPINDLE_REQUIRE_READERS=1; `tests` names them in the one line it prints.
-export function skipWithout(tests, needed) {
-  const missing = needed.flatMap((n) => (typeof n === 'string' ? (existsSync(n) ? [] : [n]) : n[1] ? [] : [n[0]]));
+// Ends the process as skipped (77), or as failed where
+// SPINDLE_REQUIRE_READERS=1, when any of the files `paths` is missing or
+// any [what, present] pair of `more` is not present; `tests` names the
+// tests in the one line it prints.
+export function skipWithout(tests, paths, more = []) {
+  const missing = paths.filter((path) => !existsSync(path));
+  for (const [what, present] of more) if (!present) missing.push(what);
   if (missing.length === 0) return;
   const required = process.env.SPINDLE_REQUIRE_READERS === '1';
   console.error(`${tests}: ${missing.join(' and ')} missing${required ? ', and SPINDLE_REQUIRE_READERS=1' : ': skipped'}`);
