@@ -3,7 +3,8 @@
 // than in the work done in it, above all in a virtual machine: on Linux
 // such a block is mapped on its own and the kernel asked to back it with
 // huge pages (transparent huge pages, where the system allows them for
-// blocks that ask), which takes one fault per 2 MiB rather than per 4 KiB.
+// blocks that ask), which takes one fault per 2 MiB rather than per 4 KiB,
+// and its pages made present in one call before it is filled.
 // Elsewhere, and for small blocks, it is ordinary heap memory.
 #pragma once
 

@@ -1,6 +1,6 @@
 // Large blocks on POSIX systems: mapped on their own, aligned to 2 MiB, and
-// on Linux marked for huge pages; a few freed ones kept for the next that
-// fits.
+// on Linux marked for huge pages and made present at once; a few freed ones
+// kept for the next that fits.
 #include "standin/platform/large_memory.h"
 
 #include <cstdint>
@@ -91,6 +91,14 @@ void *allocateLarge(std::size_t bytes) {
         munmap(reinterpret_cast<void *>(aligned + size), start + mapped - (aligned + size));
 #ifdef MADV_HUGEPAGE
     madvise(reinterpret_cast<void *>(aligned), size, MADV_HUGEPAGE);
+#endif
+#ifdef MADV_POPULATE_WRITE
+    // Its pages made present now, in one call, rather than one fault at a
+    // time as the arrays are first filled: in a virtual machine the faults
+    // cost several times the call (the graph's edges, 46 MiB, took 64 to
+    // 74 ms to write into fresh pages, 10 ms into present ones).  A kernel
+    // without it (before Linux 5.14) refuses, and the pages come as before.
+    madvise(reinterpret_cast<void *>(aligned), size, MADV_POPULATE_WRITE);
 #endif
     return reinterpret_cast<void *>(aligned);
 }
